@@ -1,0 +1,55 @@
+#include "app/Folders.h"
+
+#include "platform/Files.h"
+#include "platform/Gbk.h"
+
+std::string ProgramFolder;
+std::string SettingsPath;
+
+bool FolderOfExecutable(const std::string& exePath, std::string& folder) {
+    const std::size_t n = exePath.size();
+    if (n < 1)
+        return false;
+    folder = exePath;
+    for (std::size_t i = n; i >= 1; --i) {
+        if (i < n && exePath[i] == '/') {
+            folder = exePath.substr(0, i + 1);
+            break;
+        }
+    }
+    return true;
+}
+
+FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const std::string& nativeDataFolder,
+                                 const std::function<bool(const std::string&)>& writable) {
+    FolderChoice choice;
+    bool gbkOk = false;
+    std::string gbk = gbkFromNative(nativeProgramFolder, &gbkOk);
+    if (gbkOk && gbk.size() <= kFolderLimit && writable(nativeProgramFolder)) {
+        choice.folder = gbk;
+        return choice;
+    }
+    choice.usedDataFolder = true;
+    std::string dataGbk = gbkFromNative(nativeDataFolder, &gbkOk);
+    if (gbkOk && dataGbk.size() <= kFolderLimit && ensureFolder(nativeDataFolder) && writable(nativeDataFolder)) {
+        choice.folder = dataGbk;
+        return choice;
+    }
+    // Neither can hold the library: keep the program folder so that reading still works; saving will fail
+    // with its own message.
+    choice.usable = false;
+    choice.usedDataFolder = false;
+    choice.folder = gbk;
+    return choice;
+}
+
+int DetermineProgramFolder(FolderChoice* choice) {
+    std::string folder;
+    if (!FolderOfExecutable(executablePath(), folder))
+        return 0;
+    FolderChoice c = ChooseLibraryFolder(folder, userDataFolder(), folderWritable);
+    ProgramFolder = c.folder;
+    if (choice)
+        *choice = c;
+    return 1;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The folders fixed at start-up. Paths are kept as GBK bytes, like every path the program stores, and end
+// in the separator.
+#include <functional>
+#include <string>
+
+extern std::string ProgramFolder;
+extern std::string SettingsPath;
+
+constexpr std::size_t kFolderLimit = 1023;
+
+// The executable's folder by a backwards scan for the separator (the first character is never examined);
+// with no separator the whole name. False for an empty path.
+bool FolderOfExecutable(const std::string& exePath, std::string& folder);
+
+// Where the settings and the library live: the program folder when it can be written and its name survives
+// GBK, else the per-user data folder (created). *warning gets a message for the user when neither fits.
+struct FolderChoice {
+    std::string folder;     // GBK, with trailing separator
+    bool usedDataFolder = false;
+    bool usable = true;
+};
+FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const std::string& nativeDataFolder,
+                                 const std::function<bool(const std::string&)>& writable);
+
+// Fills ProgramFolder from the running executable, choosing as above; 1 on success, 0 when the
+// executable's path cannot be found (ProgramFolder then stays empty). *choice tells what was chosen.
+int DetermineProgramFolder(FolderChoice* choice = nullptr);

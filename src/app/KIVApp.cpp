@@ -1,0 +1,53 @@
+#include "app/KIVApp.h"
+
+#include "app/Folders.h"
+#include "app/Settings.h"
+#include "platform/Dialog.h"
+#include "platform/Gbk.h"
+#include "platform/MessageBox.h"
+
+#include <QCoreApplication>
+
+QObject* ghInstance = nullptr;
+
+namespace {
+CKIVApp* g_pApp = nullptr;
+bool alwaysStarts() { return true; }
+} // namespace
+
+bool (*CKIVApp::SocketsStartup)() = alwaysStarts;
+
+CKIVApp::CKIVApp() { g_pApp = this; }
+CKIVApp::~CKIVApp() {
+    if (g_pApp == this)
+        g_pApp = nullptr;
+}
+
+CKIVApp* AfxGetApp() { return g_pApp; }
+
+bool CKIVApp::InitInstance() {
+    if (!SocketsStartup()) {
+        appMessageBox(loadString(103));
+        return false;
+    }
+    ghInstance = QCoreApplication::instance();
+
+    FolderChoice choice;
+    if (DetermineProgramFolder(&choice)) {
+        if (!choice.usable)
+            messageBox(QStringLiteral("文件夹 \"%1\" 不能写入或名称含有不能保存的字符，用户数据文件夹也不能使用："
+                                      "声音库和设置将无法保存！")
+                           .arg(fromGbk(ProgramFolder)));
+        SettingsPath = ProgramFolder + "KIV.ini";
+        BarcodeSettings.CodeType = kDefaultCodeType;
+        BarcodeSettings.Height = kDefaultHeight;
+        BarcodeSettings.LineWidth = kDefaultLineWidth;
+        BarcodeSettings.CodeType = ReadCodeType();
+        BarcodeSettings.Height = ReadHeight();
+        BarcodeSettings.LineWidth = ReadLineWidth();
+    }
+
+    if (m_RunMainDialog)
+        m_RunMainDialog();
+    return false;
+}

@@ -1,0 +1,161 @@
+#include "app/Settings.h"
+
+#include "app/Folders.h"
+#include "platform/Files.h"
+#include "platform/Gbk.h"
+#include "platform/MessageBox.h"
+#include "platform/Trace.h"
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+
+BARCODE_SETTINGS BarcodeSettings = {0, 0.0, 0.0};
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+std::string_view skipBlanks(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && isBlank(s[i]))
+        ++i;
+    return s.substr(i);
+}
+
+template <class T, class Parse> T readKey(std::string_view key, T fallback, Parse parse) {
+    std::string text;
+    if (SettingsPath.empty() || !readWholeFile(nativePath(SettingsPath), text))
+        return fallback;
+    T result = fallback;
+    ScanIniItems(text, key, [&](std::string_view value) { result = parse(value); });
+    return result;
+}
+
+// "%f" without the locale: six decimals, as every copy of the program writes them.
+std::string formatFixed6(double v) {
+    char buf[400];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
+    if (r.ec != std::errc())
+        return "0.000000";
+    return std::string(buf, r.ptr);
+}
+
+constexpr std::size_t kWriterLineLimit = 2047;
+
+} // namespace
+
+int IniToInt(std::string_view s) {
+    s = skipBlanks(s);
+    bool negative = false;
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+        negative = s[0] == '-';
+        s.remove_prefix(1);
+    }
+    long long v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            break;
+        v = v * 10 + (c - '0');
+        if (v > static_cast<long long>(INT_MAX) + 1)
+            v = static_cast<long long>(INT_MAX) + 1; // saturate; keeps going through the digits
+    }
+    if (negative)
+        return v > INT_MAX ? INT_MIN : static_cast<int>(-v);
+    return v > INT_MAX ? INT_MAX : static_cast<int>(v);
+}
+
+double IniToDouble(std::string_view s) {
+    s = skipBlanks(s);
+    bool negative = false;
+    if (!s.empty() && s[0] == '+') {
+        s.remove_prefix(1);
+    } else if (!s.empty() && s[0] == '-') {
+        negative = true;
+        s.remove_prefix(1);
+    }
+    if (s.empty() || s[0] == '-' || s[0] == '+')
+        return 0.0;
+    double v = 0.0;
+    auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+    if (r.ec == std::errc::invalid_argument)
+        return 0.0;
+    if (r.ec == std::errc::result_out_of_range) {
+        // from_chars leaves v untouched here; atof gives infinity or zero.
+        std::string_view digits = s.substr(0, static_cast<std::size_t>(r.ptr - s.data()));
+        bool tiny = digits.find_first_of("eE") != std::string_view::npos &&
+                    digits.find('-', digits.find_first_of("eE")) != std::string_view::npos;
+        v = tiny ? 0.0 : HUGE_VAL;
+    }
+    return negative ? -v : v;
+}
+
+int ReadCodeType() { return readKey<int>("CodeType=", kDefaultCodeType, IniToInt); }
+double ReadHeight() { return readKey<double>("Height=", kDefaultHeight, IniToDouble); }
+double ReadLineWidth() { return readKey<double>("LineWidth=", kDefaultLineWidth, IniToDouble); }
+
+std::string BuildIniText(const std::string* oldText, const BARCODE_SETTINGS& s, std::string* keySection) {
+    std::string comments;
+    if (oldText) {
+        SplitIniLines(*oldText, [&](std::string_view line) {
+            std::size_t i = 0;
+            while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+                ++i;
+            line.remove_prefix(i);
+            if (line.empty() || (line[0] != '#' && line[0] != '*'))
+                return;
+            // A comment longer than a line may be is cut, never mid-character.
+            line = line.substr(0, gbkPrefixLength(line, kWriterLineLimit));
+            comments.append(line);
+            comments.append("\r\n");
+        });
+    }
+    if (comments.empty())
+        trace("SaveIniFile(): save_pos=%d \r\n", 0);
+
+    std::string keys;
+    auto setKey = [&](const char* key, const std::string& value) {
+        keys += "\r\n";
+        keys += key;
+        keys += '=';
+        keys += value;
+    };
+    if (s.CodeType != -1 && s.CodeType >= 0 && s.CodeType <= 999999)
+        setKey("CodeType", std::to_string(s.CodeType));
+    if (s.Height != -1.0)
+        setKey("Height", formatFixed6(s.Height));
+    if (s.LineWidth != -1.0)
+        setKey("LineWidth", formatFixed6(s.LineWidth));
+    auto isTrim = [](char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; };
+    std::size_t b = 0, e = keys.size();
+    while (b < e && isTrim(keys[b]))
+        ++b;
+    while (e > b && isTrim(keys[e - 1]))
+        --e;
+    keys = keys.substr(b, e - b);
+    if (keySection)
+        *keySection = keys;
+    return comments + keys;
+}
+
+int SaveIniFile(const BARCODE_SETTINGS* settings) {
+    trace("SaveIniFile(): save to \"%s\" \r\n", SettingsPath.c_str());
+    const std::string path = nativePath(SettingsPath);
+    std::string old;
+    const bool exists = fileExists(path);
+    if (exists && !readWholeFile(path, old)) {
+        trace("SaveIniFile(): fopen \"%s\" with \"rb+\" failed ! \r\n", SettingsPath.c_str());
+        messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SettingsPath)));
+        return 0;
+    }
+    std::string keys;
+    const std::string text = BuildIniText(exists ? &old : nullptr, *settings, &keys);
+    // The new text goes to a temporary file that replaces the old one only when whole.
+    if (!atomicReplace(path, text)) {
+        trace("SaveIniFile(): fopen \"%s\" with \"wb+\" failed ! \r\n", SettingsPath.c_str());
+        messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SettingsPath)));
+        return 0;
+    }
+    trace("SaveIniFile(): successful \"%s\" \r\n ", keys.c_str());
+    return 1;
+}

@@ -1,0 +1,27 @@
+// KIV: record sounds, file them under code numbers, print the codes as barcodes, play them with a pen.
+#include "app/KIVApp.h"
+#include "platform/DialogTemplate.h"
+#include "ui/KIVDlg.h"
+
+#include <QApplication>
+#include <clocale>
+
+int main(int argc, char** argv) {
+    // The application must exist before, and outlive, every window, sound and print object.
+    QApplication qapp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KIV"));
+    QApplication::setFont(dialogFont());
+    // Numbers in files never follow the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+
+    {
+        // The long-lived objects, in this order; they go in reverse order before the application does.
+        CKIVApp theApp;
+        theApp.SetMainDialogRunner([] {
+            CKIVDlg dlg;
+            dlg.DoModal();
+        });
+        theApp.InitInstance();
+    }
+    return 0;
+}

@@ -1,0 +1,59 @@
+#include "platform/Dialog.h"
+
+#include "platform/Trace.h"
+
+#include <QAbstractButton>
+#include <QFile>
+
+CDialog::CDialog(int templateId, QWidget* parent) : CMessageWindow<QDialog>(parent) {
+    QString error;
+    if (!loadDialogTemplate(templateId, m_Template, &error))
+        trace("CDialog: template %d: %s\n", templateId, error.toUtf8().constData());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+}
+
+bool CDialog::Create() {
+    if (m_Created)
+        return true;
+    m_Builder.build(this, m_Template);
+    wireButtons();
+    m_Created = true;
+    return OnInitDialog();
+}
+
+int CDialog::DoModal() {
+    Create();
+    return exec() == 1 ? 1 : 2;
+}
+
+void CDialog::EndDialog(int result) { QDialog::done(result); }
+
+void CDialog::wireButtons() {
+    for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
+        const int id = controlId(b);
+        if (id == -1)
+            continue;
+        connect(b, &QAbstractButton::clicked, this, [this, id] {
+            if (id == 1) {
+                if (!OnCommand(1))
+                    OnOK();
+            } else if (id == 2) {
+                if (!OnCommand(2))
+                    OnCancel();
+            } else {
+                OnCommand(id);
+            }
+        });
+    }
+}
+
+QString loadString(int id) {
+    QFile f(QStringLiteral(":/strings.txt"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QString prefix = QString::number(id) + u' ';
+    for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n'))
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed();
+    return {};
+}

@@ -1,0 +1,18 @@
+// One main for every test binary: the QApplication exists before any test and outlives them all.
+#include "platform/DialogTemplate.h"
+
+#include <QApplication>
+#include <clocale>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KIV"));
+    QApplication::setFont(dialogFont());
+    std::setlocale(LC_NUMERIC, "C");
+    return RUN_ALL_TESTS();
+}
