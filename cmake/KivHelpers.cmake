@@ -24,13 +24,26 @@ function(kiv_add_test name)
     endif()
 endfunction()
 
-# kiv_add_fuzzer(name SOURCES ... LIBS ...): a libFuzzer target (only with KIV_FUZZ).
+# kiv_add_fuzzer(name SOURCES ... LIBS ... [SECONDS n] [SEEDS dir]): a libFuzzer target (only with KIV_FUZZ),
+# and a CTest test that fuzzes it for a bounded time from the seed folder (default 30 s).
 function(kiv_add_fuzzer name)
-    cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(A "" "SECONDS;SEEDS" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${A_SOURCES})
     target_link_libraries(${name} PRIVATE ${A_LIBS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+    if(NOT A_SECONDS)
+        set(A_SECONDS 30)
+    endif()
+    set(corpus ${CMAKE_BINARY_DIR}/fuzz/corpus-${name})
+    file(MAKE_DIRECTORY ${corpus})
+    set(seeds "")
+    if(A_SEEDS)
+        set(seeds ${A_SEEDS})
+    endif()
+    add_test(NAME ${name} COMMAND ${name} -max_total_time=${A_SECONDS} -rss_limit_mb=4096 -timeout=20
+        ${corpus} ${seeds})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
 # kiv_add_bench(name SOURCES ... LIBS ...): a Google Benchmark binary.
