@@ -4,14 +4,13 @@
 #include <QStringEncoder>
 
 QString fromGbk(std::string_view gbk) {
-    thread_local QStringDecoder decoder("GBK");
-    decoder.resetState();
+    // A fresh converter per call: the converters' error flags survive resetState().
+    QStringDecoder decoder("GBK");
     return decoder.decode(QByteArrayView(gbk.data(), static_cast<qsizetype>(gbk.size())));
 }
 
 std::string toGbk(const QString& text, bool* ok) {
-    thread_local QStringEncoder encoder("GBK");
-    encoder.resetState();
+    QStringEncoder encoder("GBK");
     QByteArray bytes = encoder.encode(text);
     bool good = !encoder.hasError();
     // The encoder keeps the surrogate pair of a character outside the basic plane as one '?': the
