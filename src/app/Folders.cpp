@@ -5,6 +5,7 @@
 
 std::string ProgramFolder;
 std::string SettingsPath;
+std::string (*ExecutablePathSource)() = executablePath;
 
 bool FolderOfExecutable(const std::string& exePath, std::string& folder) {
     const std::size_t n = exePath.size();
@@ -45,7 +46,7 @@ FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const s
 
 int DetermineProgramFolder(FolderChoice* choice) {
     std::string folder;
-    if (!FolderOfExecutable(executablePath(), folder))
+    if (!FolderOfExecutable(ExecutablePathSource(), folder))
         return 0;
     FolderChoice c = ChooseLibraryFolder(folder, userDataFolder(), folderWritable);
     ProgramFolder = c.folder;

@@ -23,6 +23,9 @@ struct FolderChoice {
 FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const std::string& nativeDataFolder,
                                  const std::function<bool(const std::string&)>& writable);
 
+// Where DetermineProgramFolder learns the executable's path (tests point it elsewhere).
+extern std::string (*ExecutablePathSource)();
+
 // Fills ProgramFolder from the running executable, choosing as above; 1 on success, 0 when the
 // executable's path cannot be found (ProgramFolder then stays empty). *choice tells what was chosen.
 int DetermineProgramFolder(FolderChoice* choice = nullptr);

@@ -1,0 +1,106 @@
+// Saving KIV.ini: exact bytes, comments kept, the old file safe when writing fails.
+#include "app/Folders.h"
+#include "app/Settings.h"
+#include "common/TestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsSave : public ::testing::Test {
+protected:
+    void SetUp() override { SettingsPath = dir.file("KIV.ini"); }
+    void TearDown() override { SettingsPath.clear(); }
+
+    TempFolder dir;
+    BARCODE_SETTINGS defaults{3, 15.0, 0.4};
+};
+
+} // namespace
+
+TEST_F(SettingsSave, DefaultsWithoutAFileAreExactlyThreeLines) {
+    MessageBoxRecorder boxes;
+    EXPECT_EQ(SaveIniFile(&defaults), 1);
+    EXPECT_EQ(readFile(SettingsPath), "CodeType=3\r\nHeight=15.000000\r\nLineWidth=0.400000");
+    EXPECT_EQ(boxes.count(), 0u);
+    EXPECT_EQ(ReadCodeType(), 3);
+    EXPECT_EQ(ReadHeight(), 15.0);
+    EXPECT_EQ(ReadLineWidth(), 0.4);
+}
+
+TEST_F(SettingsSave, CommentsSurviveOtherLinesGo) {
+    writeFile(SettingsPath, "# my notes\r\nFoo=1\r\nHeight=20\r\n\t* starred\r\n  # indented # twice\r\n");
+    BARCODE_SETTINGS s{1, 12.25, 0.33};
+    EXPECT_EQ(SaveIniFile(&s), 1);
+    EXPECT_EQ(readFile(SettingsPath), "# my notes\r\n* starred\r\n# indented # twice\r\n"
+                                      "CodeType=1\r\nHeight=12.250000\r\nLineWidth=0.330000");
+    // Saving again changes nothing.
+    EXPECT_EQ(SaveIniFile(&s), 1);
+    EXPECT_EQ(readFile(SettingsPath), "# my notes\r\n* starred\r\n# indented # twice\r\n"
+                                      "CodeType=1\r\nHeight=12.250000\r\nLineWidth=0.330000");
+}
+
+TEST_F(SettingsSave, IndentedCommentBecomesAFirstColumnCommentAndTheSavedValueWins) {
+    writeFile(SettingsPath, " # CodeType=1\r\n");
+    EXPECT_EQ(ReadCodeType(), 1);
+    BARCODE_SETTINGS s{0, 15.0, 0.4};
+    SaveIniFile(&s);
+    EXPECT_EQ(readFile(SettingsPath), "# CodeType=1\r\nCodeType=0\r\nHeight=15.000000\r\nLineWidth=0.400000");
+    EXPECT_EQ(ReadCodeType(), 0);
+}
+
+TEST_F(SettingsSave, SkippedValuesAreAbsentAndReadBackAsDefaults) {
+    BARCODE_SETTINGS s{1000000, -1.0, 0.25};
+    SaveIniFile(&s);
+    EXPECT_EQ(readFile(SettingsPath), "LineWidth=0.250000");
+    EXPECT_EQ(ReadCodeType(), 3);
+    EXPECT_EQ(ReadHeight(), 15.0);
+    BARCODE_SETTINGS none{-1, -1.0, -1.0};
+    writeFile(SettingsPath, "#c\r\n");
+    SaveIniFile(&none);
+    EXPECT_EQ(readFile(SettingsPath), "#c\r\n");
+    BARCODE_SETTINGS odd{-5, 0.0, -0.4};
+    SaveIniFile(&odd);
+    EXPECT_EQ(readFile(SettingsPath), "#c\r\nHeight=0.000000\r\nLineWidth=-0.400000");
+}
+
+TEST_F(SettingsSave, NumbersAreWrittenWithSixDecimalsWhateverTheLocale) {
+    BARCODE_SETTINGS s{999999, 1234567.8912345, 1e-7};
+    SaveIniFile(&s);
+    EXPECT_EQ(readFile(SettingsPath), "CodeType=999999\r\nHeight=1234567.891235\r\nLineWidth=0.000000");
+}
+
+TEST_F(SettingsSave, OverlongCommentIsCutAtACharacterBoundary) {
+    // 2046 ASCII bytes and then a two-byte character: the cut at 2047 bytes must not split it.
+    std::string comment = "#" + std::string(2045, 'c') + "\xC6\xBB" + "tail";
+    writeFile(SettingsPath, comment + "\r\n");
+    SaveIniFile(&defaults);
+    const std::string text = readFile(SettingsPath);
+    EXPECT_EQ(text.substr(0, 2048), "#" + std::string(2045, 'c') + "\r\n");
+}
+
+TEST_F(SettingsSave, FailedWriteKeepsTheOldFileAndTellsTheUser) {
+    MessageBoxRecorder boxes;
+    // A folder where the file should be: nothing can replace it.
+    std::filesystem::create_directory(SettingsPath);
+    EXPECT_EQ(SaveIniFile(&defaults), 0);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.last().text, QStringLiteral("不能保存文件 \"%1\" ! ").arg(QString::fromStdString(SettingsPath)));
+    EXPECT_EQ(boxes.last().caption, QStringLiteral("错误"));
+    EXPECT_EQ(boxes.last().type, MB_OK);
+
+    // A folder that is gone: the message names the settings path.
+    SettingsPath = dir.file("gone/KIV.ini");
+    EXPECT_EQ(SaveIniFile(&defaults), 0);
+    EXPECT_EQ(boxes.count(), 2u);
+}
+
+TEST_F(SettingsSave, NoTemporaryFileIsLeftBehind) {
+    writeFile(SettingsPath, "#keep\r\n");
+    SaveIniFile(&defaults);
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
+        ++n;
+    EXPECT_EQ(n, 1u);
+}
