@@ -1,0 +1,447 @@
+#include "library/SoundLibrary.h"
+
+#include "library/IndexFormat.h"
+#include "platform/Files.h"
+#include "platform/Gbk.h"
+#include "platform/MessageBox.h"
+#include "platform/Messages.h"
+#include "platform/Trace.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace {
+
+CSoundLibrary* g_pSoundLibrary = nullptr;
+
+const char* const kIndexName = "KIV_Lib.cfg";
+const char* const kTooLargeText = "条码 \"%s\"超过了最大允许的编号999999，请重新选择声音库目录。 ";
+const char* const kTooLargeCaption = "出错了！";
+const char* const kCannotSaveSoundText = "出错了! 不能保存录制的声音! ";
+const char* const kCannotSaveFileText = "不能保存文件 \"%s\" ! ";
+
+// A message text with its one %s replaced by a GBK text.
+QString messageText(const char* utf8Format, std::string_view gbkArg) {
+    QString text = QString::fromUtf8(utf8Format);
+    qsizetype at = text.indexOf(QStringLiteral("%s"));
+    if (at >= 0)
+        text.replace(at, 2, fromGbk(gbkArg));
+    return text;
+}
+
+// ASCII paths are the same in GBK and UTF-8: skip the conversion, which a delete-all does a million times.
+std::string toNative(std::string_view gbk) {
+    for (char c : gbk)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return nativePath(gbk);
+    return std::string(gbk);
+}
+
+bool sameFields(const IndexFields& f, const SOUND_RECORD& r) {
+    return f.code == r.Code.view() && f.content == r.Content.view() && f.soundType == r.SoundType.view() &&
+           f.soundFile == r.SoundFile.view();
+}
+
+bool sameFields(const SOUND_RECORD& a, const SOUND_RECORD& b) {
+    return a.Code.view() == b.Code.view() && a.Content.view() == b.Content.view() &&
+           a.SoundType.view() == b.SoundType.view() && a.SoundFile.view() == b.SoundFile.view();
+}
+
+bool statFile(const std::string& nativeFile, struct stat& st) {
+    return ::stat(nativeFile.c_str(), &st) == 0;
+}
+
+} // namespace
+
+CSoundLibrary& SoundLibrary() {
+    return *g_pSoundLibrary;
+}
+bool HasSoundLibrary() {
+    return g_pSoundLibrary != nullptr;
+}
+
+CSoundLibrary::CSoundLibrary() {
+    g_pSoundLibrary = this;
+}
+
+CSoundLibrary::~CSoundLibrary() {
+    if (m_pRecorder) {
+        m_pRecorder->CloseRecording();
+        m_pRecorder.reset();
+    }
+    ClearRecords();
+    if (g_pSoundLibrary == this)
+        g_pSoundLibrary = nullptr;
+}
+
+void CSoundLibrary::SetRecorder(std::unique_ptr<SoundRecorder> recorder) {
+    std::lock_guard lock(m_Lock);
+    if (m_pRecorder && m_pRecorder != recorder)
+        m_pRecorder->CloseRecording();
+    m_pRecorder = std::move(recorder);
+}
+
+std::string CSoundLibrary::IndexPath() const {
+    return m_LibraryFolder + kIndexName;
+}
+
+std::string CSoundLibrary::soundPathFor(int number) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "%06d.wav", number);
+    return m_LibraryFolder + name;
+}
+
+void CSoundLibrary::rememberIndexState(int end) {
+    struct stat st {};
+    m_IndexState = IndexState();
+    if (!statFile(toNative(IndexPath()), st))
+        return;
+    m_IndexState.known = true;
+    m_IndexState.device = st.st_dev;
+    m_IndexState.inode = st.st_ino;
+    m_IndexState.size = st.st_size;
+    m_IndexState.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    m_IndexState.end = end;
+}
+
+bool CSoundLibrary::indexStateCurrent() const {
+    struct stat st {};
+    if (!m_IndexState.known || !statFile(toNative(IndexPath()), st))
+        return false;
+    return m_IndexState.device == st.st_dev && m_IndexState.inode == st.st_ino &&
+           m_IndexState.size == st.st_size &&
+           m_IndexState.mtimeNs ==
+               static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
+void CSoundLibrary::LoadIndex() {
+    std::lock_guard lock(m_Lock);
+    ClearRecords();
+    m_IndexState = IndexState();
+    const std::string path = toNative(IndexPath());
+    struct stat before {};
+    bool statted = statFile(path, before);
+    std::string text;
+    if (!readWholeFile(path, text))
+        return;
+    IndexEnd end = ScanIndex(text, [&](const IndexLine& line) {
+        IndexFields f = FieldsOf(line);
+        SOUND_RECORD r;
+        r.Code = f.code;
+        r.Content = f.content;
+        r.SoundType = f.soundType;
+        r.SoundFile = f.soundFile;
+        m_Map.Add(std::move(r));
+    });
+    rememberIndexState(static_cast<int>(end));
+    // Changed while we read it: do not trust what we remember of its end.
+    if (!statted || m_IndexState.size != before.st_size || m_IndexState.inode != before.st_ino ||
+        static_cast<long long>(text.size()) != m_IndexState.size)
+        m_IndexState.known = false;
+}
+
+void CSoundLibrary::ClearRecords() {
+    std::lock_guard lock(m_Lock);
+    m_Map.Clear();
+    ++m_Generation;
+}
+
+const SOUND_RECORD* CSoundLibrary::AddRecord(SOUND_RECORD record) {
+    std::lock_guard lock(m_Lock);
+    return m_Map.Add(std::move(record));
+}
+
+int CSoundLibrary::AllocateCode(std::string& code) {
+    std::lock_guard lock(m_Lock);
+    if (const SOUND_RECORD* over = m_Map.FirstOverLimit()) {
+        messageBox(messageText(kTooLargeText, over->Code), QString::fromUtf8(kTooLargeCaption), MB_OK);
+        return 0;
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "%06d", m_Map.MaxNumber() + 1);
+    code = text;
+    return 1;
+}
+
+const SOUND_RECORD* CSoundLibrary::FindRecord(int number, SOUND_RECORD* copy) {
+    std::lock_guard lock(m_Lock);
+    const SOUND_RECORD* r = m_Map.First(number);
+    if (r && copy)
+        *copy = *r;
+    return r;
+}
+
+const SOUND_RECORD* CSoundLibrary::FileRecording(std::string_view content) {
+    std::lock_guard lock(m_Lock);
+    std::string code;
+    if (!AllocateCode(code))
+        return nullptr;
+    SOUND_RECORD record;
+    record.Code = code;
+    record.Content = NormaliseContent(content);
+    record.SoundType = "S_WAV";
+    const std::string soundPath = soundPathFor(CodeNumber(code));
+    const std::string indexPath = IndexPath();
+    std::string line;
+    if (soundPath.size() > kSoundFileLimit) {
+        messageBox(QString::fromUtf8(kCannotSaveSoundText));
+        return nullptr;
+    }
+    record.SoundFile = soundPath;
+    // Checked before the sound is saved, so a line that cannot be written leaves no sound behind.
+    if (!FormatIndexLine(record, line)) {
+        messageBox(messageText(kCannotSaveFileText, indexPath));
+        return nullptr;
+    }
+    if (!m_pRecorder || !m_pRecorder->SaveRecording(soundPath)) {
+        messageBox(QString::fromUtf8(kCannotSaveSoundText));
+        return nullptr;
+    }
+    // An index whose last line lacks its line end (or leaves a quote open) would swallow the new line.
+    const std::string nativeIndex = toNative(indexPath);
+    bool ok = true;
+    IndexEnd end = IndexEnd::Clean;
+    if (indexStateCurrent()) {
+        end = static_cast<IndexEnd>(m_IndexState.end);
+    } else if (fileExists(nativeIndex)) {
+        std::string text;
+        ok = readWholeFile(nativeIndex, text);
+        end = ScanIndex(text, [](const IndexLine&) {});
+    }
+    std::string data(AppendPrefix(end));
+    data += line;
+    if (!ok || !appendDurable(nativeIndex, data)) {
+        // Nothing is filed: the sound just saved would be an orphan.
+        deleteFile(toNative(soundPath));
+        m_IndexState.known = false;
+        messageBox(messageText(kCannotSaveFileText, indexPath));
+        return nullptr;
+    }
+    rememberIndexState(static_cast<int>(IndexEnd::Clean));
+    const SOUND_RECORD* added = m_Map.Add(std::move(record));
+    sendMessage(mainWindow(), UM_RECORD_ADDED, reinterpret_cast<WPARAM>(added), 0);
+    return added;
+}
+
+int CSoundLibrary::ReplaceRecording(int number) {
+    std::lock_guard lock(m_Lock);
+    return ReplaceRecording(m_Map.First(number));
+}
+
+int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Map.Owns(record))
+        return 0;
+    const std::string indexPath = IndexPath();
+    SOUND_RECORD updated = *record;
+    const std::string soundPath = soundPathFor(CodeNumber(record->Code));
+    updated.SoundFile = soundPath;
+    updated.SoundType = "S_WAV";
+    // An empty annotation (from a short hand-edited line) cannot be written as a field.
+    if (updated.Content.empty())
+        updated.Content = "Null";
+    std::string line;
+    if (soundPath.size() > kSoundFileLimit || !FormatIndexLine(updated, line)) {
+        messageBox(messageText(kCannotSaveFileText, indexPath));
+        return 0;
+    }
+    if (!m_pRecorder || !m_pRecorder->SaveRecording(soundPath)) {
+        messageBox(QString::fromUtf8(kCannotSaveSoundText));
+        return 0;
+    }
+    const std::string nativeIndex = toNative(indexPath);
+    std::string text;
+    if (fileExists(nativeIndex) && !readWholeFile(nativeIndex, text)) {
+        messageBox(messageText(kCannotSaveFileText, indexPath));
+        return 0;
+    }
+    std::size_t begin = 0, end = 0;
+    int tail = 0;
+    std::string next;
+    if (findOwnLine(text, record, begin, end, tail)) {
+        next.reserve(text.size() + line.size() + 4);
+        next.append(text, 0, begin);
+        next.append(text, end, std::string::npos);
+        if (end == text.size())
+            tail = static_cast<int>(IndexEnd::Clean);
+    } else {
+        next = std::move(text);
+    }
+    next += AppendPrefix(static_cast<IndexEnd>(tail));
+    next += line;
+    if (!atomicReplace(nativeIndex, next)) {
+        m_IndexState.known = false;
+        messageBox(messageText(kCannotSaveFileText, indexPath));
+        return 0;
+    }
+    rememberIndexState(static_cast<int>(IndexEnd::Clean));
+    // Only now that the sound and its line are saved does the record name the new file.
+    SOUND_RECORD* p = m_Map.ByKey(record->Index);
+    p->SoundFile = updated.SoundFile;
+    p->SoundType = updated.SoundType;
+    p->Content = updated.Content;
+    sendMessage(mainWindow(), UM_RECORD_UPDATED, reinterpret_cast<WPARAM>(p), 0);
+    return 1;
+}
+
+bool CSoundLibrary::findOwnLine(const std::string& text, const SOUND_RECORD* record, std::size_t& begin,
+                                std::size_t& end, int& tailEnd) const {
+    const int number = CodeNumber(record->Code);
+    // Identical twins are told apart by order: the n-th of them (by key) owns the n-th matching line.
+    int rank = 0;
+    for (int key : m_Map.KeysOf(number)) {
+        const SOUND_RECORD* other = m_Map.ByKey(key);
+        if (other && key < record->Index && sameFields(*other, *record))
+            ++rank;
+    }
+    int seen = 0;
+    bool found = false;
+    IndexEnd e = ScanIndex(text, [&](const IndexLine& line) {
+        if (found || CodeNumber(CutGbk(line.field[0], kCodeLimit)) != number)
+            return;
+        if (sameFields(FieldsOf(line), *record)) {
+            if (seen == rank) {
+                found = true;
+                begin = line.begin;
+                end = line.end;
+            }
+            ++seen;
+        }
+    });
+    tailEnd = static_cast<int>(e);
+    return found;
+}
+
+bool CSoundLibrary::isInsideLibrary(std::string_view gbkPath) const {
+    const std::string folder = toNative(m_LibraryFolder);
+    const std::string file = toNative(gbkPath);
+    // The usual case, a plain file named directly in the folder: no link to follow, nothing to resolve.
+    if (!folder.empty() && folder.back() == '/' && file.size() > folder.size() &&
+        file.compare(0, folder.size(), folder) == 0) {
+        std::string_view name = std::string_view(file).substr(folder.size());
+        if (name.find('/') == std::string_view::npos && name != "." && name != "..") {
+            struct stat st {};
+            if (::lstat(file.c_str(), &st) != 0)
+                return false;
+            if (S_ISREG(st.st_mode))
+                return name != kIndexName;
+        }
+    }
+    std::string canonicalFolder = canonicalPath(folder);
+    std::string canonicalFile = canonicalPath(file);
+    if (canonicalFolder.empty() || canonicalFile.empty())
+        return false;
+    if (canonicalFolder.back() != '/')
+        canonicalFolder += '/';
+    if (canonicalFile.size() <= canonicalFolder.size() ||
+        canonicalFile.compare(0, canonicalFolder.size(), canonicalFolder) != 0)
+        return false;
+    // Never the index itself, whatever a record names.
+    return canonicalFile != canonicalPath(toNative(IndexPath()));
+}
+
+bool CSoundLibrary::deleteSoundFileOf(const SOUND_RECORD* record) {
+    if (!isInsideLibrary(record->SoundFile))
+        return false;
+    return deleteFile(toNative(record->SoundFile));
+}
+
+int CSoundLibrary::DeleteSoundFile(int number) {
+    std::lock_guard lock(m_Lock);
+    const SOUND_RECORD* r = m_Map.First(number);
+    return r && deleteSoundFileOf(r) ? 1 : 0;
+}
+
+int CSoundLibrary::RemoveIndexLines(int number) {
+    std::lock_guard lock(m_Lock);
+    const std::string nativeIndex = toNative(IndexPath());
+    std::string text;
+    if (!readWholeFile(nativeIndex, text))
+        return 0;
+    std::string next;
+    std::size_t kept = 0; // text before this offset is decided
+    bool removed = false;
+    bool removedLast = false;
+    IndexEnd end = ScanIndex(text, [&](const IndexLine& line) {
+        if (CodeNumber(CutGbk(line.field[0], kCodeLimit)) != number)
+            return;
+        next.append(text, kept, line.begin - kept);
+        kept = line.end;
+        removed = true;
+        removedLast = line.end == text.size();
+    });
+    if (!removed)
+        return 1;
+    next.append(text, kept, std::string::npos);
+    if (!atomicReplace(nativeIndex, next)) {
+        m_IndexState.known = false;
+        return 0;
+    }
+    rememberIndexState(static_cast<int>(removedLast ? IndexEnd::Clean : end));
+    return 1;
+}
+
+int CSoundLibrary::DeleteRecord(int number) {
+    std::lock_guard lock(m_Lock);
+    return DeleteRecord(m_Map.First(number));
+}
+
+int CSoundLibrary::DeleteRecord(const SOUND_RECORD* record) {
+    std::lock_guard lock(m_Lock);
+    if (!m_Map.Owns(record))
+        return 0;
+    const std::string nativeIndex = toNative(IndexPath());
+    std::string text;
+    if (!readWholeFile(nativeIndex, text))
+        return 0;
+    std::size_t begin = 0, end = 0;
+    int tail = 0;
+    // The index first: if it cannot be rewritten, the record and its sound stay as they were.
+    if (findOwnLine(text, record, begin, end, tail)) {
+        std::string next;
+        next.reserve(text.size() - (end - begin));
+        next.append(text, 0, begin);
+        next.append(text, end, std::string::npos);
+        if (!atomicReplace(nativeIndex, next)) {
+            m_IndexState.known = false;
+            return 0;
+        }
+        rememberIndexState(end == text.size() ? static_cast<int>(IndexEnd::Clean) : tail);
+    }
+    deleteSoundFileOf(record);
+    m_Map.Remove(m_Map.ByKey(record->Index));
+    return 1;
+}
+
+void CSoundLibrary::DeleteAllRecords() {
+    std::lock_guard lock(m_Lock);
+    // Emptying the index comes first: should it fail, nothing is lost.
+    if (!atomicReplace(toNative(IndexPath()), std::string_view())) {
+        m_IndexState.known = false;
+        trace("DeleteAllRecords(): cannot rewrite %s\n", IndexPath().c_str());
+        return;
+    }
+    rememberIndexState(static_cast<int>(IndexEnd::Clean));
+    m_Map.ForEach([&](const SOUND_RECORD* r) { deleteSoundFileOf(r); });
+    ClearRecords();
+}
+
+void CSoundLibrary::ForEachRecord(const std::function<void(const SOUND_RECORD*)>& fn) {
+    std::lock_guard lock(m_Lock);
+    m_Map.ForEach(fn);
+}
+
+std::size_t CSoundLibrary::RecordCount() const {
+    std::lock_guard lock(m_Lock);
+    return m_Map.Count();
+}
+
+int CSoundLibrary::RunningIndex() const {
+    std::lock_guard lock(m_Lock);
+    return m_Map.NextKey();
+}
+
+const SOUND_RECORD* CSoundLibrary::RecordByIndex(int index) const {
+    std::lock_guard lock(m_Lock);
+    return m_Map.ByKey(index);
+}

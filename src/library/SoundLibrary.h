@@ -1,0 +1,110 @@
+#pragma once
+// The sound library: every filed sound as a SOUND_RECORD in memory, mirrored in the index file KIV_Lib.cfg
+// in LibraryFolder, with the sound files beside it. One object per process, created in main() right after
+// the application object and destroyed before it; SoundLibrary() reaches it.
+//
+// Record pointers. Pointers the library hands out (the record of UM_RECORD_ADDED and UM_RECORD_UPDATED,
+// FindRecord's result, ForEachRecord's argument, FileRecording's result) stay valid until that record is
+// deleted (DeleteRecord, DeleteAllRecords) or the records are reloaded (LoadIndex, ClearRecords). Only those
+// calls remove records, and the window that makes them must forget the rows they showed: after DeleteRecord
+// the one record, after the others every record (LoadGeneration() then changes). A row that keeps the
+// record's Index can always ask RecordByIndex(Index), which answers null once the record is gone; a stale
+// pointer passed back to DeleteRecord or ReplaceRecording is refused, never followed.
+//
+// Texts are GBK bytes as stored; paths are GBK and converted with nativePath() only to open a file.
+#include "library/RecordMap.h"
+#include "library/SoundRecord.h"
+#include "library/SoundRecorder.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+class CSoundLibrary {
+public:
+    CSoundLibrary();
+    // Closes and deletes the recorder, then frees every record; nothing is written.
+    ~CSoundLibrary();
+    CSoundLibrary(const CSoundLibrary&) = delete;
+    CSoundLibrary& operator=(const CSoundLibrary&) = delete;
+
+    // The recorder whose recording the library files; setting a new one closes and deletes the old one.
+    void SetRecorder(std::unique_ptr<SoundRecorder> recorder);
+    SoundRecorder* Recorder() const { return m_pRecorder.get(); }
+
+    // The folder of the index and the sounds, GBK, ending in '/'. Set before LoadIndex.
+    void SetLibraryFolder(const std::string& gbkFolder) { m_LibraryFolder = gbkFolder; }
+    const std::string& LibraryFolder() const { return m_LibraryFolder; }
+    // LibraryFolder + "KIV_Lib.cfg" (GBK).
+    std::string IndexPath() const;
+
+    // Replaces the records by the index file's; an index that cannot be read leaves the library empty.
+    void LoadIndex();
+    // Frees every record and restarts the running index at 0.
+    void ClearRecords();
+    // Enters the record under the running index (set as its Index); returns the stored record.
+    const SOUND_RECORD* AddRecord(SOUND_RECORD record);
+
+    // Writes the next code ("%06d": one more than the largest number held) into code; 0, after telling the
+    // user, when a record already holds 999999 or more.
+    int AllocateCode(std::string& code);
+    // The first record (enumeration order) whose code is the number, or null; copies it when asked.
+    const SOUND_RECORD* FindRecord(int number, SOUND_RECORD* copy = nullptr);
+    // Files the current recording under a new code with the annotation (GBK; normalised as
+    // NormaliseContent says). Returns the new record, or null after telling the user why.
+    const SOUND_RECORD* FileRecording(std::string_view content);
+    // Saves the current recording as the sound of that record ("%06d.wav" of its number in LibraryFolder);
+    // its index line moves to the end. 1 when saved and recorded in the index, else 0.
+    int ReplaceRecording(int number);
+    int ReplaceRecording(const SOUND_RECORD* record);
+    // Deletes the sound file of the first record with that number, if the file lies inside LibraryFolder.
+    int DeleteSoundFile(int number);
+    // Removes every index line whose first field is that number; 1 when the index was rewritten (also with
+    // no line removed), 0 when it could not be read or written.
+    int RemoveIndexLines(int number);
+    // Deletes one record: its own index line first, then its entry and its sound file. The number form
+    // deletes the first record with that number; the record form the given one (the one a row shows).
+    int DeleteRecord(int number);
+    int DeleteRecord(const SOUND_RECORD* record);
+    // Deletes every record and its sound file and leaves the index empty.
+    void DeleteAllRecords();
+    // Calls fn for every record in enumeration order, under the lock.
+    void ForEachRecord(const std::function<void(const SOUND_RECORD*)>& fn);
+
+    std::size_t RecordCount() const;
+    int RunningIndex() const;
+    const SOUND_RECORD* RecordByIndex(int index) const;
+    // Changes whenever every record goes at once (LoadIndex, ClearRecords, DeleteAllRecords).
+    unsigned LoadGeneration() const { return m_Generation; }
+
+private:
+    // Remembers how the index file ends, so an append can skip reading it while the file is unchanged.
+    struct IndexState {
+        bool known = false;
+        unsigned long long device = 0, inode = 0;
+        long long size = -1, mtimeNs = 0;
+        int end = 0;
+    };
+    void rememberIndexState(int end);
+    bool indexStateCurrent() const;
+    bool deleteSoundFileOf(const SOUND_RECORD* record);
+    bool isInsideLibrary(std::string_view gbkPath) const;
+    // Finds the record's own line in the index text: the line whose fields are the record's. When several
+    // lines match, the record's rank among its identical twins picks one.
+    bool findOwnLine(const std::string& text, const SOUND_RECORD* record, std::size_t& begin,
+                     std::size_t& end, int& tailEnd) const;
+    std::string soundPathFor(int number) const;
+
+    std::unique_ptr<SoundRecorder> m_pRecorder;
+    std::string m_LibraryFolder;
+    mutable std::recursive_mutex m_Lock;
+    CRecordMap m_Map;
+    unsigned m_Generation = 0;
+    IndexState m_IndexState;
+};
+
+// The process-wide library (the one constructed last and still alive).
+CSoundLibrary& SoundLibrary();
+bool HasSoundLibrary();
