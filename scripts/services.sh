@@ -38,6 +38,7 @@ start_display() {
         return 0
     fi
     local n
+    mkdir -p "$KIV_RUN_DIR"
     for n in $(seq 90 120); do
         [ -e "/tmp/.X${n}-lock" ] && continue
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$KIV_RUN_DIR/xvfb.log" 2>&1 &

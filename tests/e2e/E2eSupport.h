@@ -1,0 +1,33 @@
+#pragma once
+// Running the real program under a display: copies KIV into a fresh folder (its program folder), starts
+// it, finds its windows with xdotool and drives them with real X key events.
+#include "common/TestSupport.h"
+
+#include <QProcess>
+#include <QString>
+#include <string>
+
+class KivProcess {
+public:
+    KivProcess();
+    ~KivProcess();
+    const TempFolder& folder() const { return m_Folder; }
+    std::string programFolder() const { return m_Folder.path() + "app/"; }
+    // Starts the program; false when no display is there.
+    bool start();
+    // Waits for a window whose title matches exactly; its X id or "".
+    QString waitForWindow(const QString& title, int timeoutMs = 15000);
+    // Sends real key events to a window (xdotool key names).
+    bool key(const QString& window, const QString& keys);
+    // Waits for the program to end by itself; its exit code, or -1 on timeout.
+    int waitForExit(int timeoutMs = 10000);
+    QString output();
+
+private:
+    TempFolder m_Folder;
+    QProcess m_Process;
+};
+
+// Runs a command and returns its standard output (trimmed); *ok tells whether it exited 0.
+QString run(const QString& program, const QStringList& args, bool* ok = nullptr, int timeoutMs = 15000);
+bool haveDisplay();
