@@ -1,0 +1,177 @@
+// The library at full size: a generated index of 1,000,000 records in a temporary folder on disk. Each
+// figure has its yardstick beside it, measured in the same run: reading the file and counting its lines
+// (for LoadIndex), writing a copy of the index durably (for DeleteRecord).
+#include "library/IndexFormat.h"
+#include "library/SoundLibrary.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kRecords = 1000000;
+
+// Saves nothing: the recorder's own work is not the library's cost.
+class CNullRecorder : public SoundRecorder {
+public:
+    bool SaveRecording(const std::string&) override { return true; }
+    void CloseRecording() override {}
+};
+
+long residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            long kib = 0;
+            status >> kib;
+            return kib;
+        }
+    }
+    return -1;
+}
+
+struct Setup {
+    std::string folder;
+    std::string indexText;
+    CSoundLibrary library;
+    long residentBeforeLoad = 0;
+
+    Setup() {
+        char tmpl[] = "/tmp/kiv-bench-XXXXXX";
+        folder = std::string(::mkdtemp(tmpl)) + "/";
+        // A failure would show a box: answer it, and let the benchmark report the failure.
+        setMessageBoxResponder([](const MessageBoxCall&) { return IDOK; });
+        library.SetLibraryFolder(folder);
+        library.SetRecorder(std::make_unique<CNullRecorder>());
+        const char* notes[] = {"\xC6\xBB\xB9\xFB", "apple", "\xCE\xD2\xB5\xC4\xCA\xE9", "lesson_3",
+                               "\xB5\xDA\xD2\xBB\xD2\xB3"};
+        indexText.reserve(static_cast<std::size_t>(kRecords) * 72);
+        std::string line;
+        for (int i = 0; i < kRecords; ++i) {
+            // Numbers up to 999949, then 50 hand-merged duplicates: room is left for the filings below.
+            char code[16];
+            std::snprintf(code, sizeof code, "%06d", i < kRecords - 50 ? i : i - (kRecords - 50));
+            SOUND_RECORD r;
+            r.Code = code;
+            r.Content = notes[i % 5];
+            r.SoundType = "S_WAV";
+            r.SoundFile = folder + code + ".wav";
+            FormatIndexLine(r, line);
+            indexText += line;
+        }
+        writeIndex();
+    }
+    ~Setup() {
+        if (std::system(("rm -rf " + folder).c_str()) != 0)
+            std::fprintf(stderr, "could not remove %s\n", folder.c_str());
+    }
+    void writeIndex() { atomicReplace(folder + "KIV_Lib.cfg", indexText); }
+};
+
+Setup& setup() {
+    static Setup s;
+    return s;
+}
+
+void BM_ReadAndCountLines(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        std::string text;
+        readWholeFile(s.folder + "KIV_Lib.cfg", text);
+        benchmark::DoNotOptimize(std::count(text.begin(), text.end(), '\n'));
+    }
+    state.counters["bytes"] = static_cast<double>(s.indexText.size());
+}
+
+void BM_LoadIndex(benchmark::State& state) {
+    Setup& s = setup();
+    s.library.ClearRecords();
+    s.residentBeforeLoad = residentKiB();
+    for (auto _ : state)
+        s.library.LoadIndex();
+    state.counters["records"] = static_cast<double>(s.library.RecordCount());
+    state.counters["resident_MiB"] = residentKiB() / 1024.0;
+    state.counters["library_MiB"] = (residentKiB() - s.residentBeforeLoad) / 1024.0;
+}
+
+void BM_FindRecord(benchmark::State& state) {
+    Setup& s = setup();
+    std::mt19937 rng(1);
+    SOUND_RECORD copy;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(s.library.FindRecord(static_cast<int>(rng() % kRecords), &copy));
+}
+
+void BM_AllocateCode(benchmark::State& state) {
+    Setup& s = setup();
+    std::string code;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(s.library.AllocateCode(code));
+}
+
+void BM_ForEachRecord(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        std::size_t bytes = 0;
+        s.library.ForEachRecord([&](const SOUND_RECORD* r) { bytes += r->Code.size(); });
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+void BM_WriteIndexCopyDurably(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state)
+        atomicReplace(s.folder + "copy.cfg", s.indexText);
+    deleteFile(s.folder + "copy.cfg");
+}
+
+void BM_DeleteRecord(benchmark::State& state) {
+    Setup& s = setup();
+    int number = 1000;
+    for (auto _ : state) {
+        if (!s.library.DeleteRecord(number))
+            state.SkipWithError("DeleteRecord failed");
+        number += 97331;
+    }
+}
+
+void BM_FileRecording(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state)
+        if (!s.library.FileRecording("\xD0\xC2\xC2\xBC\xD2\xF4 new"))
+            state.SkipWithError("FileRecording failed");
+}
+
+void BM_DeleteAllRecords(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.writeIndex();
+        s.library.LoadIndex();
+        state.ResumeTiming();
+        s.library.DeleteAllRecords();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadAndCountLines)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LoadIndex)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FindRecord)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AllocateCode)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ForEachRecord)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_WriteIndexCopyDurably)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DeleteRecord)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_FileRecording)->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK(BM_DeleteAllRecords)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+BENCHMARK_MAIN();
