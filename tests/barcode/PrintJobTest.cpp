@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QPrintDialog>
+#include <QTimer>
+
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -181,4 +185,39 @@ TEST_F(PrintJobTest, RowsStartTopLeftAndKeepFiveMillimetreOrTenModuleGaps) {
         job.AddBarcode("123456", 3);
         EXPECT_EQ(job.DrawnBounds().height(), 2 * job.BarDots() + job.RowGapDots()) << lineWidth;
     }
+}
+
+TEST(SharedPrintDialogTest, DialogIsMadeAtTheFirstPrintAndKeptForTheRun) {
+    CSharedPrintDialog holder;
+    holder.SetOutputFile(QString()); // the real dialog, whatever the environment says
+    auto printDialogs = [] {
+        std::vector<QPrintDialog*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QPrintDialog*>(w))
+                found.push_back(d);
+        return found;
+    };
+    EXPECT_TRUE(printDialogs().empty());
+
+    QPrintDialog* shown[2] = {nullptr, nullptr};
+    for (QPrintDialog*& seen : shown) {
+        // Answers the dialog with Cancel once it is up.
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            for (QPrintDialog* d : printDialogs())
+                if (d->isVisible()) {
+                    seen = d;
+                    d->reject();
+                }
+        });
+        timer.start(20);
+        EXPECT_EQ(holder.Choose(), nullptr);
+    }
+    ASSERT_NE(shown[0], nullptr);
+    EXPECT_EQ(shown[0], shown[1]);
+    EXPECT_EQ(shown[0]->parentWidget(), nullptr);
+    EXPECT_TRUE(shown[0]->testOption(QAbstractPrintDialog::PrintToFile));
+    EXPECT_FALSE(shown[0]->testOption(QAbstractPrintDialog::PrintSelection));
+    EXPECT_FALSE(shown[0]->testOption(QAbstractPrintDialog::PrintPageRange));
+    EXPECT_EQ(holder.Jobs(), 0);
 }
