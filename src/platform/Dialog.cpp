@@ -15,9 +15,14 @@ CDialog::CDialog(int templateId, QWidget* parent) : CMessageWindow<QDialog>(pare
 bool CDialog::Create() {
     if (m_Created)
         return true;
-    m_Builder.build(this, m_Template);
+    m_Builder.build(ClientWidget(), m_Template);
+    if (ClientWidget() != this) {
+        setFont(ClientWidget()->font());
+        setWindowTitle(m_Template.caption);
+    }
     wireButtons();
     m_Created = true;
+    UpdateData(false); // the framework's own initialisation writes the members into the controls
     return OnInitDialog();
 }
 
@@ -27,6 +32,12 @@ int CDialog::DoModal() {
 }
 
 void CDialog::EndDialog(int result) { QDialog::done(result); }
+
+bool CDialog::UpdateData(bool saveAndValidate) {
+    CDataExchange dx(this, saveAndValidate);
+    DoDataExchange(dx);
+    return !dx.m_bFailed;
+}
 
 void CDialog::wireButtons() {
     for (QAbstractButton* b : findChildren<QAbstractButton*>()) {

@@ -1,6 +1,7 @@
 #pragma once
 // A dialog made from a template in res/: its controls, their ids and places, and the classic command
 // routing (button 1 is OK, button 2 is Cancel, every other button a command with its id).
+#include "platform/DataExchange.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Messages.h"
 
@@ -19,11 +20,17 @@ public:
     const DialogTemplate& Template() const { return m_Template; }
     bool IsCreated() const { return m_Created; }
     void EndDialog(int result);
+    // Controls to members (true) or members to controls (false); false when a control could not be read.
+    bool UpdateData(bool saveAndValidate = true);
 
 protected:
     // Register factories here before Create to attach the dialog's own control classes.
     CDialogBuilder& Builder() { return m_Builder; }
+    // The widget the template's controls are made in (the dialog itself unless it keeps a menu bar above
+    // its client area).
+    virtual QWidget* ClientWidget() { return this; }
     virtual bool OnInitDialog() { return true; }
+    virtual void DoDataExchange(CDataExchange& dx) { (void)dx; }
     virtual void OnOK() { EndDialog(1); }
     virtual void OnCancel() { EndDialog(2); }
     // A button other than OK and Cancel was pressed; also menu commands. True when handled.

@@ -26,9 +26,24 @@ constexpr unsigned UM_RERECORD = 0x9492;
 constexpr unsigned UM_DELETE_RECORD = 0x9493;
 constexpr unsigned UM_DELETE_ALL = 0x9494;
 
-// Platform messages the program posts to itself.
+// Platform messages the program uses between its own windows.
 constexpr unsigned WM_SIZE = 0x0005;
+constexpr unsigned WM_NOTIFY = 0x004E;
 constexpr unsigned WM_COMMAND = 0x0111;
+
+// A list's request to edit one cell, sent with WM_NOTIFY (wParam: the list's id, lParam: this record).
+constexpr int LVN_BEGINLABELEDITA = -105;
+struct NMLVDISPINFO {
+    QObject* hwndFrom;
+    int idFrom;
+    int code;
+    unsigned mask; // LVIF_TEXT
+    int iItem;
+    int iSubItem;
+    const char* pszText; // GBK, valid during the send only
+    int cchTextMax;      // length of the text in bytes
+};
+constexpr unsigned LVIF_TEXT = 0x1;
 
 class CMessageEvent : public QEvent {
 public:
