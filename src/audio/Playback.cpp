@@ -1,0 +1,128 @@
+#include "audio/Playback.h"
+
+#include "library/SoundLibrary.h"
+#include "platform/Gbk.h"
+#include "platform/MessageBox.h"
+#include "platform/Trace.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+bool sameAsciiNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<unsigned char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<unsigned char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::string gbk(const char* utf8) {
+    return toGbk(QString::fromUtf8(utf8));
+}
+
+} // namespace
+
+std::string FormatGbkLine(std::initializer_list<std::string_view> parts, std::size_t limit) {
+    std::string line;
+    for (std::string_view p : parts)
+        line += p;
+    line.resize(gbkPrefixLength(line, limit));
+    return line;
+}
+
+CPlayback::CPlayback(CSoundLibrary* library, QObject* parent) : QObject(parent), m_pLibrary(library) {
+    m_Output.setFailureHandler([this] { OnLateFailure(); });
+}
+
+CPlayback::~CPlayback() {
+    StopPlay();
+}
+
+void CPlayback::Warm() {
+    m_Output.warm();
+}
+
+LRESULT CPlayback::PlayCode(int code) {
+    CSoundLibrary& library = m_pLibrary ? *m_pLibrary : SoundLibrary();
+    SOUND_RECORD record;
+    if (!library.FindRecord(code, &record))
+        return 0; // not filed: whatever plays goes on
+    StopPlay();
+    std::string type = record.SoundType.str();
+    std::string path = record.SoundFile.str();
+    if (sameAsciiNoCase(type, "S_WAV")) {
+        PlayWave(path);
+    } else if (sameAsciiNoCase(type, "S_MP3")) {
+        PlayMp3(path);
+    } else if (m_pLogWindow) {
+        SendLog(FormatGbkLine({gbk("不能支持的文件格式 \""), type, "\" --- \"", path, "\" !"}));
+    }
+    return 0;
+}
+
+void CPlayback::PlayWave(const std::string& gbkPath) {
+    switch (m_Output.playWave(nativePath(gbkPath))) {
+    case SoundOpen::Started:
+        if (m_pLogWindow)
+            SendLog(FormatGbkLine({gbk("播放文件 \""), gbkPath, "\" !"}));
+        ++m_WavDevice;
+        m_PlayKind = 0;
+        break;
+    case SoundOpen::NotFound:
+        messageBox(fromGbk(FormatGbkLine({gbk("找不到文件\""), gbkPath, gbk("\", 播放失败! ")})));
+        break;
+    case SoundOpen::Unplayable:
+        messageBox(QString::fromUtf8("不能播放这种类型的文件!"));
+        break;
+    }
+}
+
+void CPlayback::PlayMp3(const std::string& gbkPath) {
+    m_Mp3Player.FileName = gbkPath;
+    m_Mp3Player.Open = true;
+    if (m_Output.playMp3(nativePath(gbkPath)) == SoundOpen::Started) {
+        m_PlayKind = 1;
+        return;
+    }
+    // A missing or unreadable MP3 fails like one the player cannot play.
+    m_Mp3Player = Mp3Player();
+    messageBox(QString::fromUtf8("不能播放这种类型的文件!"));
+}
+
+LRESULT CPlayback::StopPlay() {
+    if (m_PlayKind == 0) {
+        m_Output.stop();
+        m_PlayKind = -1;
+    } else if (m_PlayKind == 1) {
+        m_Output.stop();
+        m_Mp3Player = Mp3Player();
+        m_PlayKind = -1;
+    }
+    return 0;
+}
+
+void CPlayback::SendLog(std::string_view gbkText) {
+    // The receiver copies the text during the call; the buffer only has to outlive it.
+    std::array<char, kLogTextLimit + 1> buffer{};
+    std::size_t n = gbkPrefixLength(gbkText, kLogTextLimit);
+    std::memcpy(buffer.data(), gbkText.data(), n);
+    buffer[n] = '\0';
+    sendMessage(m_pLogWindow, UM_LOG_TEXT, reinterpret_cast<WPARAM>(buffer.data()), 0);
+}
+
+void CPlayback::OnLateFailure() {
+    trace("CPlayback: the sound failed after it started\n");
+    m_PlayKind = -1;
+    m_Mp3Player = Mp3Player();
+    messageBox(QString::fromUtf8("不能播放这种类型的文件!"));
+}

@@ -1,0 +1,80 @@
+#include "audio/SoundRecorderCell.h"
+
+#include "audio/Playback.h"
+#include "library/SoundLibrary.h"
+#include "platform/Files.h"
+#include "platform/Gbk.h"
+#include "platform/MessageBox.h"
+#include "platform/SoundInput.h"
+
+namespace {
+std::string gbk(const char* utf8) {
+    return toGbk(QString::fromUtf8(utf8));
+}
+} // namespace
+
+CSoundRecorder::CSoundRecorder() = default;
+
+CSoundRecorder::~CSoundRecorder() {
+    CloseRecording();
+}
+
+int CSoundRecorder::OpenNewRecording() {
+    CloseRecording();
+    m_pInput = std::make_unique<CSoundInput>();
+    return 1;
+}
+
+int CSoundRecorder::StartRecording() {
+    if (!OpenNewRecording())
+        return 0;
+    if (!CSoundInput::deviceAvailable()) {
+        appMessageBox(QStringLiteral("error #01"));
+        return 0;
+    }
+    return m_pInput->start() ? 1 : 0;
+}
+
+void CSoundRecorder::StopRecording() {
+    if (m_pInput)
+        m_pInput->stop();
+}
+
+void CSoundRecorder::PreviewRecording() {
+    if (m_pInput && m_pInput->hasRecording())
+        m_pInput->playBack();
+}
+
+bool CSoundRecorder::SaveRecording(const std::string& gbkPath) {
+    const std::string path = nativePath(gbkPath);
+    if (fileExists(path)) {
+        QString ask = fromGbk(FormatGbkLine({gbk("文件 \""), gbkPath, gbk("\" 已经存在, 是否覆盖? ")}));
+        if (messageBox(ask, QString(), MB_YESNO) != IDYES)
+            return false;
+    }
+    if (!m_pInput || !m_pInput->hasRecording())
+        return false;
+    if (!m_pInput->saveAs(path)) {
+        messageBox(fromGbk(FormatGbkLine({gbk("保存\""), gbkPath, gbk("\"失败！")})));
+        return false;
+    }
+    return true;
+}
+
+void CSoundRecorder::CloseRecording() {
+    m_pInput.reset();
+}
+
+bool CSoundRecorder::IsRecording() const {
+    return m_pInput && m_pInput->isRecording();
+}
+
+bool CSoundRecorder::HasRecording() const {
+    return m_pInput && m_pInput->hasRecording();
+}
+
+CSoundRecorder* CurrentRecorder() {
+    if (!HasSoundLibrary())
+        return nullptr;
+    return dynamic_cast<CSoundRecorder*>(SoundLibrary().Recorder());
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Sound input: records the default input into a private temporary wave file, stops, plays the recording
+// back from its start and saves it as a wave file. The recording never lives in a shared place (the current
+// folder, a fixed name), and a save replaces its target atomically, so a full disk or a second copy of the
+// program cannot leave a torn or foreign file behind.
+#include <QAudioFormat>
+#include <QObject>
+#include <memory>
+#include <string>
+
+class QAudioSource;
+class QTemporaryFile;
+class CSoundOutput;
+
+class CSoundInput : public QObject {
+    Q_OBJECT
+public:
+    explicit CSoundInput(QObject* parent = nullptr);
+    // Stops and drops the recording; its temporary file goes with it.
+    ~CSoundInput() override;
+
+    // 16-bit mono at 44.1 kHz: plenty for a voice, and the format the output keeps open.
+    static QAudioFormat recordingFormat();
+    // True when the system has an input device to record from.
+    static bool deviceAvailable();
+
+    // Drops any previous recording and starts a new one. False when no recording runs.
+    bool start();
+    // Ends the recording; it stays for playback and saving.
+    void stop();
+    bool isRecording() const;
+    // True when a recording exists (running or stopped).
+    bool hasRecording() const;
+    // Bytes of sound recorded so far.
+    qint64 recordedBytes() const { return m_Bytes; }
+
+    // Plays the recording from its start; a second call starts it over. Stops a running recording first.
+    bool playBack();
+    void stopPlayBack();
+    // Writes the recording as a wave file to nativePath, replacing the file atomically. Stops a running
+    // recording first. False when there is no recording or the file cannot be written.
+    bool saveAs(const std::string& nativePath);
+    // Stops and forgets the recording.
+    void discard();
+
+    // The output used for playing back (for tests).
+    CSoundOutput* output() const { return m_Output.get(); }
+
+private:
+    bool finishFile();
+
+    std::unique_ptr<QAudioSource> m_Source;
+    std::unique_ptr<QTemporaryFile> m_File;
+    std::unique_ptr<CSoundOutput> m_Output;
+    qint64 m_Bytes = 0;
+    bool m_Recording = false;
+};

@@ -1,0 +1,168 @@
+// Playback decisions that need no sound server: lookups, types, messages and log lines.
+#include "audio/Playback.h"
+#include "common/TestSupport.h"
+#include "library/SoundLibrary.h"
+#include "platform/Gbk.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Keeps every UM_LOG_TEXT it gets, copied during the call as the point-reading window does.
+class LogWindow : public CMessageReceiver {
+public:
+    std::vector<std::string> lines;
+
+protected:
+    LRESULT WindowProc(unsigned msg, WPARAM w, LPARAM) override {
+        if (msg == UM_LOG_TEXT)
+            lines.emplace_back(reinterpret_cast<const char*>(w));
+        return 0;
+    }
+};
+
+std::string gbk(const char* utf8) {
+    return toGbk(QString::fromUtf8(utf8));
+}
+
+class PlaybackTest : public ::testing::Test {
+protected:
+    void file(int number, const std::string& type, const std::string& path) {
+        SOUND_RECORD r;
+        char code[16];
+        std::snprintf(code, sizeof code, "%06d", number);
+        r.Code = code;
+        r.Content = "x";
+        r.SoundType = type;
+        r.SoundFile = path;
+        library.AddRecord(std::move(r));
+    }
+    TempFolder folder;
+    CSoundLibrary library;
+    CPlayback playback{&library};
+    LogWindow log;
+    MessageBoxRecorder boxes;
+};
+
+TEST_F(PlaybackTest, CodeNotFiledChangesNothing) {
+    file(1, "S_XYZ", folder.file("a.xyz"));
+    playback.SetLogWindow(&log);
+    playback.PlayCode(2);
+    EXPECT_EQ(playback.PlayKind(), -1);
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(PlaybackTest, UnsupportedTypeLogsOnlyWhileTheReadingWindowIsOpen) {
+    const std::string path = folder.file("000001.ogg");
+    file(1, "S_OGG", path);
+    playback.PlayCode(1);
+    EXPECT_EQ(boxes.count(), 0u);
+    EXPECT_EQ(playback.PlayKind(), -1);
+
+    playback.SetLogWindow(&log);
+    playback.PlayCode(1);
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0], gbk("不能支持的文件格式 \"") + "S_OGG\" --- \"" + path + "\" !");
+    EXPECT_EQ(boxes.count(), 0u);
+    EXPECT_EQ(playback.PlayKind(), -1);
+
+    // Closing the reading window silences the log again.
+    playback.SetLogWindow(nullptr);
+    playback.PlayCode(1);
+    EXPECT_EQ(log.lines.size(), 1u);
+}
+
+TEST_F(PlaybackTest, MissingWaveFileIsReportedByName) {
+    // A Chinese file name: the message shows it as the user typed it.
+    const std::string path = folder.path() + gbk("录音") + "/000003.wav";
+    file(3, "s_wav", path); // the type in small letters is still a wave file
+    playback.SetLogWindow(&log);
+    playback.PlayCode(3);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.last().text,
+              QString::fromUtf8("找不到文件\"") + fromGbk(path) + QString::fromUtf8("\", 播放失败! "));
+    EXPECT_EQ(boxes.last().caption, defaultCaption());
+    EXPECT_EQ(boxes.last().type, MB_OK);
+    EXPECT_EQ(boxes.last().owner, nullptr);
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(playback.PlayKind(), -1);
+}
+
+TEST_F(PlaybackTest, WaveFileThatIsNoWaveIsUnplayable) {
+    const std::string bad = folder.file("bad.wav");
+    writeFile(bad, std::string("RIFF\x10\0\0\0WAVEjunkjunkjunkjunk", 28));
+    const std::string text = folder.file("text.wav");
+    writeFile(text, "this is not a sound at all\n");
+    // A header with 24-bit samples, a format the output does not take.
+    QAudioFormat f;
+    f.setSampleRate(44100);
+    f.setChannelCount(1);
+    f.setSampleFormat(QAudioFormat::Int16);
+    QByteArray h = waveHeader(f, 6);
+    h[32] = 3;  // block align
+    h[34] = 24; // bits per sample
+    const std::string odd = folder.file("odd.wav");
+    writeFile(odd, h.toStdString() + std::string(6, '\1'));
+    file(4, "S_WAV", bad);
+    file(5, "S_WAV", text);
+    file(6, "S_WAV", odd);
+    file(7, "S_WAV", folder.path()); // a folder, not a file
+    playback.SetLogWindow(&log);
+    for (int code : {4, 5, 6, 7}) {
+        boxes.clear();
+        playback.PlayCode(code);
+        ASSERT_EQ(boxes.count(), 1u) << code;
+        EXPECT_EQ(boxes.last().text, QString::fromUtf8("不能播放这种类型的文件!")) << code;
+        EXPECT_EQ(playback.PlayKind(), -1);
+    }
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(PlaybackTest, MissingOrFalseMp3FailsAsUnplayable) {
+    file(8, "S_MP3", folder.file("gone.mp3"));
+    const std::string text = folder.file("text.mp3");
+    writeFile(text, "plain text, not MPEG audio");
+    file(9, "s_Mp3", text);
+    playback.SetLogWindow(&log);
+    for (int code : {8, 9}) {
+        boxes.clear();
+        playback.PlayCode(code);
+        ASSERT_EQ(boxes.count(), 1u);
+        EXPECT_EQ(boxes.last().text, QString::fromUtf8("不能播放这种类型的文件!"));
+        EXPECT_EQ(playback.PlayKind(), -1);
+    }
+    EXPECT_TRUE(log.lines.empty()); // MP3 plays are never logged
+}
+
+TEST_F(PlaybackTest, LongLinesAreCutAtACharacterBoundary) {
+    // A path of two-byte characters with an odd number of ASCII bytes in front: a cut at 1023 bytes
+    // would land inside a character unless it steps back.
+    std::string path = "/x";
+    for (int i = 1; path.size() < 1400; ++i)
+        path += i % 40 ? gbk("长") : "/"; // folder names stay within the system's limit
+    file(10, "S_OGG", path);
+    playback.SetLogWindow(&log);
+    playback.PlayCode(10);
+    ASSERT_EQ(log.lines.size(), 1u);
+    const std::string& line = log.lines[0];
+    EXPECT_LE(line.size(), kLogTextLimit);
+    EXPECT_GE(line.size(), kLogTextLimit - 1);
+    EXPECT_TRUE(gbkRoundTrips(line));
+    EXPECT_EQ(line.compare(0, 20, (gbk("不能支持的文件格式 \"") + "S_OGG").substr(0, 20)), 0);
+
+    // The not-found message of such a path is cut the same way and still names its start.
+    file(11, "S_WAV", path);
+    playback.PlayCode(11);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_TRUE(boxes.last().text.startsWith(QString::fromUtf8("找不到文件\"/x长长")));
+    EXPECT_LE(toGbk(boxes.last().text).size(), kLogTextLimit);
+}
+
+TEST_F(PlaybackTest, StopWithNothingPlayingDoesNothing) {
+    EXPECT_EQ(playback.StopPlay(), 0);
+    EXPECT_EQ(playback.PlayKind(), -1);
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+} // namespace

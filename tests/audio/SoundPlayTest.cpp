@@ -1,0 +1,182 @@
+// Playback into the headless sound server's null sink, checked by recording the sink.
+#include "SoundServer.h"
+#include "audio/Playback.h"
+#include "common/TestSupport.h"
+#include "library/SoundLibrary.h"
+#include "platform/Gbk.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+class LogWindow : public CMessageReceiver {
+public:
+    std::vector<std::string> lines;
+
+protected:
+    LRESULT WindowProc(unsigned msg, WPARAM w, LPARAM) override {
+        if (msg == UM_LOG_TEXT)
+            lines.emplace_back(reinterpret_cast<const char*>(w));
+        return 0;
+    }
+};
+
+class SoundPlayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string problem = soundServerProblem();
+        ASSERT_TRUE(problem.empty()) << problem;
+        playback.SetLogWindow(&log);
+        playback.Warm();
+    }
+    void file(int number, const std::string& type, const std::string& path) {
+        SOUND_RECORD r;
+        char code[16];
+        std::snprintf(code, sizeof code, "%06d", number);
+        r.Code = code;
+        r.SoundType = type;
+        r.SoundFile = path;
+        library.AddRecord(std::move(r));
+    }
+    TempFolder folder;
+    CSoundLibrary library;
+    CPlayback playback{&library};
+    LogWindow log;
+    MessageBoxRecorder boxes;
+};
+
+TEST_F(SoundPlayTest, WaveAndMp3FilesSoundInTheSink) {
+    const std::string wav = folder.file("000001.wav");
+    const std::string mp3 = folder.file("000002.mp3");
+    writeTone(wav, 1.0, 440);
+    ASSERT_TRUE(encodeMp3(wav, mp3)) << "lame is needed for the MP3 files (scripts/setup installs it)";
+    file(1, "S_WAV", wav);
+    file(2, "S_MP3", mp3);
+    {
+        CSinkCapture sink;
+        ASSERT_TRUE(sink.started());
+        playback.PlayCode(1);
+        EXPECT_EQ(playback.PlayKind(), 0);
+        ASSERT_EQ(log.lines.size(), 1u);
+        EXPECT_EQ(log.lines[0], toGbk(QString::fromUtf8("播放文件 \"")) + wav + "\" !");
+        sink.wait(1400);
+        EXPECT_GT(sink.loudSeconds(), 0.8);
+        EXPECT_LT(sink.loudSeconds(), 1.2);
+    }
+    {
+        CSinkCapture sink;
+        playback.PlayCode(2);
+        EXPECT_EQ(playback.PlayKind(), 1);
+        sink.wait(1400);
+        EXPECT_GT(sink.loudSeconds(), 0.8);
+        EXPECT_LT(sink.loudSeconds(), 1.2);
+    }
+    EXPECT_EQ(log.lines.size(), 1u); // the MP3 was not logged
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(SoundPlayTest, StopAndANewPlayCutOffTheOldSound) {
+    const std::string longWav = folder.file("long.wav");
+    const std::string shortWav = folder.file("short.wav");
+    const std::string longMp3 = folder.file("long.mp3");
+    writeTone(longWav, 3.0, 440);
+    writeTone(shortWav, 0.3, 880);
+    ASSERT_TRUE(encodeMp3(longWav, longMp3));
+    file(1, "S_WAV", longWav);
+    file(2, "S_WAV", shortWav);
+    file(3, "S_MP3", longMp3);
+
+    for (int first : {1, 3}) {
+        SCOPED_TRACE(first);
+        // A code that is not filed leaves the sound playing.
+        CSinkCapture sink;
+        playback.PlayCode(first);
+        sink.wait(400);
+        playback.PlayCode(42);
+        sink.wait(300);
+        EXPECT_GT(sink.tailRms(200), 0.1);
+        // A second play cuts the first off: after the short sound, silence.
+        playback.PlayCode(2);
+        EXPECT_EQ(playback.PlayKind(), 0);
+        sink.wait(900);
+        EXPECT_LT(sink.tailRms(400), 0.01);
+        EXPECT_LT(sink.loudSeconds(), 1.3);
+    }
+    {
+        CSinkCapture sink;
+        playback.PlayCode(1);
+        sink.wait(400);
+        playback.StopPlay();
+        EXPECT_EQ(playback.PlayKind(), -1);
+        sink.wait(500);
+        EXPECT_LT(sink.tailRms(350), 0.01);
+    }
+    {
+        // Destroying the playback object silences it too.
+        CSinkCapture sink;
+        auto other = std::make_unique<CPlayback>(&library);
+        other->PlayCode(3);
+        sink.wait(500);
+        EXPECT_GT(sink.tailRms(200), 0.1);
+        other.reset();
+        sink.wait(500);
+        EXPECT_LT(sink.tailRms(350), 0.01);
+    }
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(SoundPlayTest, CorruptMp3FailsWhenItShows) {
+    // It looks like an MP3 at its start, so the play starts; the decoder finds out later.
+    std::string bytes = "ID3\x03";
+    bytes += std::string(6, '\0');
+    for (int i = 0; i < 20000; ++i)
+        bytes += static_cast<char>((i * 7919) % 251);
+    const std::string mp3 = folder.file("corrupt.mp3");
+    writeFile(mp3, bytes);
+    file(1, "S_MP3", mp3);
+    playback.PlayCode(1);
+    EXPECT_EQ(playback.PlayKind(), 1);
+    QElapsedTimer t;
+    t.start();
+    while (boxes.count() == 0 && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.last().text, QString::fromUtf8("不能播放这种类型的文件!"));
+    EXPECT_EQ(playback.PlayKind(), -1);
+}
+
+TEST_F(SoundPlayTest, AReRecordedMp3NeverPlaysStale) {
+    const std::string wav = folder.file("t.wav");
+    const std::string mp3 = folder.file("000001.mp3");
+    writeTone(wav, 0.4, 440);
+    ASSERT_TRUE(encodeMp3(wav, mp3));
+    file(1, "S_MP3", mp3);
+    {
+        CSinkCapture sink;
+        playback.PlayCode(1);
+        sink.wait(900);
+        EXPECT_NEAR(sink.loudSeconds(), 0.4, 0.15);
+        EXPECT_EQ(playback.Output().cachedSounds(), 1u);
+    }
+    {
+        // A replay comes from the decoded sound, and sounds the same.
+        CSinkCapture sink;
+        playback.PlayCode(1);
+        sink.wait(900);
+        EXPECT_NEAR(sink.loudSeconds(), 0.4, 0.15);
+    }
+    writeTone(wav, 1.5, 440);
+    ASSERT_TRUE(encodeMp3(wav, mp3));
+    {
+        CSinkCapture sink;
+        playback.PlayCode(1);
+        sink.wait(2000);
+        EXPECT_NEAR(sink.loudSeconds(), 1.5, 0.2);
+    }
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+} // namespace
