@@ -1,5 +1,6 @@
 #include "library/RecordMap.h"
 
+#include <algorithm>
 #include <functional>
 
 CRecordMap::CRecordMap() = default;
@@ -60,7 +61,7 @@ bool CRecordMap::Owns(const SOUND_RECORD* p) const {
 
 SOUND_RECORD* CRecordMap::First(int number) const {
     if (number >= 0 && number <= kMaxCode) {
-        if (m_Single.empty())
+        if (static_cast<std::size_t>(number) >= m_Single.size())
             return nullptr;
         const int key = m_Single[static_cast<std::size_t>(number)];
         if (key >= 0)
@@ -73,7 +74,7 @@ SOUND_RECORD* CRecordMap::First(int number) const {
 }
 
 std::vector<int> CRecordMap::KeysOf(int number) const {
-    if (number >= 0 && number <= kMaxCode && !m_Single.empty()) {
+    if (number >= 0 && static_cast<std::size_t>(number) < m_Single.size()) {
         const int key = m_Single[static_cast<std::size_t>(number)];
         if (key >= 0)
             return {key};
@@ -89,7 +90,8 @@ SOUND_RECORD* CRecordMap::FirstOverLimit() const {
 }
 
 bool CRecordMap::hasNumber(int number) const {
-    return !m_Single.empty() && m_Single[static_cast<std::size_t>(number)] != -1;
+    return static_cast<std::size_t>(number) < m_Single.size() &&
+           m_Single[static_cast<std::size_t>(number)] != -1;
 }
 
 void CRecordMap::indexNumber(int key, int number) {
@@ -98,8 +100,12 @@ void CRecordMap::indexNumber(int key, int number) {
     else if (number > m_MaxNumber)
         m_MaxNumber = number;
     if (number >= 0 && number <= kMaxCode) {
-        if (m_Single.empty())
-            m_Single.assign(kMaxCode + 1, -1);
+        // Grows with the numbers in use, so a small library keeps a small table.
+        if (static_cast<std::size_t>(number) >= m_Single.size()) {
+            std::size_t size =
+                std::max<std::size_t>(static_cast<std::size_t>(number) + 1, m_Single.size() * 2);
+            m_Single.resize(std::min<std::size_t>(size, kMaxCode + 1), -1);
+        }
         int& single = m_Single[static_cast<std::size_t>(number)];
         if (single == -1) {
             single = key;

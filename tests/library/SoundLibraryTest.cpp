@@ -386,3 +386,26 @@ TEST(SoundLibraryLifetime, MissingIndexLeavesTheLibraryEmpty) {
     EXPECT_EQ(library.DeleteRecord(0), 0);
     EXPECT_EQ(library.RemoveIndexLines(0), 0);
 }
+
+TEST_F(SoundLibraryTest, BadInputLoadsWithinTheLimits) {
+    std::string huge(100 * 1024 * 1024, 'x');
+    huge[5] = ' ';
+    huge += " \"unterminated";
+    const std::string inputs[] = {std::string("\x81\x00\xFF\"\x81 \x81\x81\x81\r\n\x00\x00 a\x80", 19), huge,
+                                  std::string(1000, '\r'), "\"", std::string(5000, '"')};
+    for (const auto& input : inputs) {
+        load(input);
+        m_Library.ForEachRecord([&](const SOUND_RECORD* r) {
+            EXPECT_LE(r->Code.size(), kCodeLimit);
+            EXPECT_LE(r->Content.size(), kContentLimit);
+            EXPECT_LE(r->SoundType.size(), kSoundTypeLimit);
+            EXPECT_LE(r->SoundFile.size(), kSoundFileLimit);
+        });
+    }
+    load(huge);
+    ASSERT_EQ(m_Library.RecordCount(), 1u);
+    EXPECT_EQ(m_Library.FindRecord(0)->Code, "xxxxx");
+    EXPECT_EQ(m_Library.FindRecord(0)->Content.size(), kContentLimit);
+    EXPECT_EQ(m_Library.FindRecord(0)->SoundType, "unterminated");
+    EXPECT_TRUE(m_Library.FindRecord(0)->SoundFile.empty());
+}
