@@ -59,7 +59,8 @@ public:
         std::string_view kept = CutGbk(text, Max);
         release();
         if (kept.size() <= kInline) {
-            std::memcpy(m_Bytes, kept.data(), kept.size());
+            if (!kept.empty())
+                std::memcpy(m_Bytes, kept.data(), kept.size());
             m_Bytes[kept.size()] = '\0';
             m_Bytes[kTag] = static_cast<char>(kept.size());
         } else {
