@@ -55,7 +55,7 @@ int GetMenuBarHeight() {
     opt.text = QStringLiteral("X");
     const QSize text = fm.size(Qt::TextShowMnemonic, opt.text);
     const QSize item = style->sizeFromContents(QStyle::CT_MenuBarItem, &opt, text, nullptr);
-    const int margins = style->pixelMetric(QStyle::PM_MenuBarVMargin) +
-                        style->pixelMetric(QStyle::PM_MenuBarPanelWidth);
+    const int margins =
+        style->pixelMetric(QStyle::PM_MenuBarVMargin) + style->pixelMetric(QStyle::PM_MenuBarPanelWidth);
     return item.height() + 2 * margins;
 }

@@ -362,8 +362,9 @@ void CMy_Menu_1::AppendItem(const QString& wideText, unsigned flags, quintptr id
 }
 
 void CMy_Menu_1::AlignAccelerators() {
-    const bool anyTab = std::any_of(m_Items.begin(), m_Items.end(),
-                                    [](const MenuItemRecord* r) { return r->text.find('\t') != std::string::npos; });
+    const bool anyTab = std::any_of(m_Items.begin(), m_Items.end(), [](const MenuItemRecord* r) {
+        return r->text.find('\t') != std::string::npos;
+    });
     if (!anyTab)
         return;
     const QFontMetrics fm = menuMetrics(m_hOwner);
@@ -469,7 +470,8 @@ void CMy_Menu_1::DrawFlat(const DRAWITEMSTRUCT* dis, const MenuItemRecord* rec, 
 
     if (rec->flags & MF_SEPARATOR) {
         dc->fillRect(r, GetSysColor(COLOR_MENU, palette));
-        drawEtchedLine(dc, gutter.x() + gutter.width() + 4, r.x() + r.width(), r.y() + r.height() / 2, palette);
+        drawEtchedLine(dc, gutter.x() + gutter.width() + 4, r.x() + r.width(), r.y() + r.height() / 2,
+                       palette);
         dc->fillRect(gutter, faceColor(palette));
         return;
     }
@@ -483,8 +485,8 @@ void CMy_Menu_1::DrawFlat(const DRAWITEMSTRUCT* dis, const MenuItemRecord* rec, 
     DrawEntryText(dc, r, rec, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_MENUTEXT, palette));
 }
 
-void CMy_Menu_1::DrawEntryText(QPainter* dc, const QRect& item, const MenuItemRecord* rec, const QColor& color,
-                               QPoint shift) {
+void CMy_Menu_1::DrawEntryText(QPainter* dc, const QRect& item, const MenuItemRecord* rec,
+                               const QColor& color, QPoint shift) {
     if (rec->text.empty())
         return;
     const QString text = fromGbk(rec->text);

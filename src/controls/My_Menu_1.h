@@ -55,10 +55,10 @@ constexpr unsigned ODS_SELECTED = 0x1, ODS_GRAYED = 0x2, ODS_DISABLED = 0x4;
 
 // One entry appended by AppendItem; owned by the menu object whose m_Items holds it.
 struct MenuItemRecord {
-    std::string text;        // GBK; what is drawn; may hold a tab before an accelerator text
-    QString wideText;        // the same text; what is measured
-    unsigned flags = 0;      // as appended (owner-drawn, separator, popup, grayed ...)
-    quintptr id = 0;         // command id, or for a popup the address of its CMy_Menu_1
+    std::string text;          // GBK; what is drawn; may hold a tab before an accelerator text
+    QString wideText;          // the same text; what is measured
+    unsigned flags = 0;        // as appended (owner-drawn, separator, popup, grayed ...)
+    quintptr id = 0;           // command id, or for a popup the address of its CMy_Menu_1
     QAction* action = nullptr; // the entry in the QMenu
 };
 
@@ -87,8 +87,8 @@ public:
     int LoadFromResource(int resourceId);
     // The same from template bytes in hand.
     int LoadFromTemplate(const QByteArray& bytes);
-    CMy_Menu_1* LookupByHandle(QMenu* menu) const; // a popup object of this menu, or null
-    QMenu* GetSubMenu(int position) const;         // the popup at that position of m_hMenu, or null
+    CMy_Menu_1* LookupByHandle(QMenu* menu) const;    // a popup object of this menu, or null
+    QMenu* GetSubMenu(int position) const;            // the popup at that position of m_hMenu, or null
     void EnableMenuItem(int commandId, bool enabled); // anywhere in the tree
     // Shows this popup at a screen position, modal; returns the chosen command id or 0.
     int TrackPopupMenu(const QPoint& globalPos);

@@ -17,14 +17,14 @@
 
 namespace {
 
-const QColor kMenu(250, 240, 230);     // Window
-const QColor kFace(200, 210, 220);     // Button
-const QColor kText(10, 20, 30);        // WindowText
-const QColor kHighlight(0, 0, 255);    // Highlight
+const QColor kMenu(250, 240, 230);  // Window
+const QColor kFace(200, 210, 220);  // Button
+const QColor kText(10, 20, 30);     // WindowText
+const QColor kHighlight(0, 0, 255); // Highlight
 const QColor kHighlightText(255, 255, 0);
-const QColor kGray(128, 64, 0);        // Disabled Text
-const QColor kLight(0, 255, 128);      // Light
-const QColor kDark(90, 0, 90);         // Dark
+const QColor kGray(128, 64, 0);   // Disabled Text
+const QColor kLight(0, 255, 128); // Light
+const QColor kDark(90, 0, 90);    // Dark
 
 // A palette with every colour the menu reads told apart; sameColors makes the face equal the menu colour.
 QPalette menuTestPalette(bool sameColors) {
@@ -404,8 +404,8 @@ TEST(MenuColors, FlatLookWhenFaceDiffersFromMenuColour) {
     EXPECT_EQ(countColor(hotGrey.image, kLight), 0); // not engraved
 
     Drawn sep = drawEntry(m.menu, m.separator, 0, src);
-    EXPECT_EQ(at(sep.image, 5, 12), kFace);   // the gutter covers the line's start
-    EXPECT_EQ(at(sep.image, 22, 12), kMenu);  // the line starts 4 pixels after the gutter
+    EXPECT_EQ(at(sep.image, 5, 12), kFace);  // the gutter covers the line's start
+    EXPECT_EQ(at(sep.image, 22, 12), kMenu); // the line starts 4 pixels after the gutter
     EXPECT_EQ(at(sep.image, 25, 12), kDark);
     EXPECT_EQ(at(sep.image, 159, 12), kDark);
     EXPECT_EQ(at(sep.image, 25, 13), kLight);
