@@ -8,6 +8,7 @@
 #include "platform/Trace.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -114,10 +115,31 @@ bool CSoundLibrary::indexStateCurrent() const {
                static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
+const std::string* CSoundLibrary::indexText() {
+    if (m_IndexState.known && indexStateCurrent())
+        return &m_IndexText;
+    forgetIndexText();
+    std::string text;
+    if (!readWholeFile(toNative(IndexPath()), text))
+        return nullptr;
+    IndexEnd end = ScanIndex(text, [](const IndexLine&) {});
+    m_IndexText = std::move(text);
+    rememberIndexState(static_cast<int>(end));
+    if (m_IndexState.size != static_cast<long long>(m_IndexText.size()))
+        m_IndexState.known = false;
+    return &m_IndexText;
+}
+
+void CSoundLibrary::forgetIndexText() {
+    m_IndexState.known = false;
+    m_IndexText.clear();
+    m_IndexText.shrink_to_fit();
+}
+
 void CSoundLibrary::LoadIndex() {
     std::lock_guard lock(m_Lock);
     ClearRecords();
-    m_IndexState = IndexState();
+    forgetIndexText();
     const std::string path = toNative(IndexPath());
     struct stat before {};
     bool statted = statFile(path, before);
@@ -137,7 +159,9 @@ void CSoundLibrary::LoadIndex() {
     // Changed while we read it: do not trust what we remember of its end.
     if (!statted || m_IndexState.size != before.st_size || m_IndexState.inode != before.st_ino ||
         static_cast<long long>(text.size()) != m_IndexState.size)
-        m_IndexState.known = false;
+        forgetIndexText();
+    else
+        m_IndexText = std::move(text);
 }
 
 void CSoundLibrary::ClearRecords() {
@@ -201,23 +225,27 @@ const SOUND_RECORD* CSoundLibrary::FileRecording(std::string_view content) {
     const std::string nativeIndex = toNative(indexPath);
     bool ok = true;
     IndexEnd end = IndexEnd::Clean;
-    if (indexStateCurrent()) {
+    if (fileExists(nativeIndex)) {
+        ok = indexText() != nullptr;
         end = static_cast<IndexEnd>(m_IndexState.end);
-    } else if (fileExists(nativeIndex)) {
-        std::string text;
-        ok = readWholeFile(nativeIndex, text);
-        end = ScanIndex(text, [](const IndexLine&) {});
+    } else {
+        forgetIndexText();
     }
+    const bool textKnown = ok && m_IndexState.known;
     std::string data(AppendPrefix(end));
     data += line;
     if (!ok || !appendDurable(nativeIndex, data)) {
         // Nothing is filed: the sound just saved would be an orphan.
         deleteFile(toNative(soundPath));
-        m_IndexState.known = false;
+        forgetIndexText();
         messageBox(messageText(kCannotSaveFileText, indexPath));
         return nullptr;
     }
+    if (textKnown || m_IndexText.empty())
+        m_IndexText += data;
     rememberIndexState(static_cast<int>(IndexEnd::Clean));
+    if (m_IndexState.size != static_cast<long long>(m_IndexText.size()))
+        forgetIndexText();
     const SOUND_RECORD* added = m_Map.Add(std::move(record));
     sendMessage(mainWindow(), UM_RECORD_ADDED, reinterpret_cast<WPARAM>(added), 0);
     return added;
@@ -250,11 +278,13 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
         return 0;
     }
     const std::string nativeIndex = toNative(indexPath);
-    std::string text;
-    if (fileExists(nativeIndex) && !readWholeFile(nativeIndex, text)) {
+    const std::string empty;
+    const std::string* current = &empty;
+    if (fileExists(nativeIndex) && !(current = indexText())) {
         messageBox(messageText(kCannotSaveFileText, indexPath));
         return 0;
     }
+    const std::string& text = *current;
     std::size_t begin = 0, end = 0;
     int tail = 0;
     std::string next;
@@ -265,15 +295,17 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
         if (end == text.size())
             tail = static_cast<int>(IndexEnd::Clean);
     } else {
-        next = std::move(text);
+        next = text;
+        tail = text.empty() ? static_cast<int>(IndexEnd::Clean) : tail;
     }
     next += AppendPrefix(static_cast<IndexEnd>(tail));
     next += line;
     if (!atomicReplace(nativeIndex, next)) {
-        m_IndexState.known = false;
+        forgetIndexText();
         messageBox(messageText(kCannotSaveFileText, indexPath));
         return 0;
     }
+    m_IndexText = std::move(next);
     rememberIndexState(static_cast<int>(IndexEnd::Clean));
     // Only now that the sound and its line are saved does the record name the new file.
     SOUND_RECORD* p = m_Map.ByKey(record->Index);
@@ -312,7 +344,8 @@ bool CSoundLibrary::findOwnLine(const std::string& text, const SOUND_RECORD* rec
     return found;
 }
 
-bool CSoundLibrary::isInsideLibrary(std::string_view gbkPath) const {
+bool CSoundLibrary::isInsideLibrary(std::string_view gbkPath,
+                                    const std::unordered_set<std::string>* names) const {
     const std::string folder = toNative(m_LibraryFolder);
     const std::string file = toNative(gbkPath);
     // The usual case, a plain file named directly in the folder: no link to follow, nothing to resolve.
@@ -320,6 +353,8 @@ bool CSoundLibrary::isInsideLibrary(std::string_view gbkPath) const {
         file.compare(0, folder.size(), folder) == 0) {
         std::string_view name = std::string_view(file).substr(folder.size());
         if (name.find('/') == std::string_view::npos && name != "." && name != "..") {
+            if (names && !names->count(std::string(name)))
+                return false;
             struct stat st {};
             if (::lstat(file.c_str(), &st) != 0)
                 return false;
@@ -340,8 +375,9 @@ bool CSoundLibrary::isInsideLibrary(std::string_view gbkPath) const {
     return canonicalFile != canonicalPath(toNative(IndexPath()));
 }
 
-bool CSoundLibrary::deleteSoundFileOf(const SOUND_RECORD* record) {
-    if (!isInsideLibrary(record->SoundFile))
+bool CSoundLibrary::deleteSoundFileOf(const SOUND_RECORD* record,
+                                      const std::unordered_set<std::string>* names) {
+    if (!isInsideLibrary(record->SoundFile, names))
         return false;
     return deleteFile(toNative(record->SoundFile));
 }
@@ -355,9 +391,10 @@ int CSoundLibrary::DeleteSoundFile(int number) {
 int CSoundLibrary::RemoveIndexLines(int number) {
     std::lock_guard lock(m_Lock);
     const std::string nativeIndex = toNative(IndexPath());
-    std::string text;
-    if (!readWholeFile(nativeIndex, text))
+    const std::string* current = indexText();
+    if (!current)
         return 0;
+    const std::string& text = *current;
     std::string next;
     std::size_t kept = 0; // text before this offset is decided
     bool removed = false;
@@ -374,9 +411,10 @@ int CSoundLibrary::RemoveIndexLines(int number) {
         return 1;
     next.append(text, kept, std::string::npos);
     if (!atomicReplace(nativeIndex, next)) {
-        m_IndexState.known = false;
+        forgetIndexText();
         return 0;
     }
+    m_IndexText = std::move(next);
     rememberIndexState(static_cast<int>(removedLast ? IndexEnd::Clean : end));
     return 1;
 }
@@ -391,9 +429,10 @@ int CSoundLibrary::DeleteRecord(const SOUND_RECORD* record) {
     if (!m_Map.Owns(record))
         return 0;
     const std::string nativeIndex = toNative(IndexPath());
-    std::string text;
-    if (!readWholeFile(nativeIndex, text))
+    const std::string* current = indexText();
+    if (!current)
         return 0;
+    const std::string& text = *current;
     std::size_t begin = 0, end = 0;
     int tail = 0;
     // The index first: if it cannot be rewritten, the record and its sound stay as they were.
@@ -403,10 +442,12 @@ int CSoundLibrary::DeleteRecord(const SOUND_RECORD* record) {
         next.append(text, 0, begin);
         next.append(text, end, std::string::npos);
         if (!atomicReplace(nativeIndex, next)) {
-            m_IndexState.known = false;
+            forgetIndexText();
             return 0;
         }
-        rememberIndexState(end == text.size() ? static_cast<int>(IndexEnd::Clean) : tail);
+        const int endState = end == text.size() ? static_cast<int>(IndexEnd::Clean) : tail;
+        m_IndexText = std::move(next);
+        rememberIndexState(endState);
     }
     deleteSoundFileOf(record);
     m_Map.Remove(m_Map.ByKey(record->Index));
@@ -417,12 +458,18 @@ void CSoundLibrary::DeleteAllRecords() {
     std::lock_guard lock(m_Lock);
     // Emptying the index comes first: should it fail, nothing is lost.
     if (!atomicReplace(toNative(IndexPath()), std::string_view())) {
-        m_IndexState.known = false;
+        forgetIndexText();
         trace("DeleteAllRecords(): cannot rewrite %s\n", IndexPath().c_str());
         return;
     }
+    forgetIndexText();
     rememberIndexState(static_cast<int>(IndexEnd::Clean));
-    m_Map.ForEach([&](const SOUND_RECORD* r) { deleteSoundFileOf(r); });
+    // One listing of the folder spares a system call for each record whose file is not there.
+    std::unordered_set<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(toNative(m_LibraryFolder), ec))
+        names.insert(entry.path().filename().string());
+    m_Map.ForEach([&](const SOUND_RECORD* r) { deleteSoundFileOf(r, ec ? nullptr : &names); });
     ClearRecords();
 }
 

@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 class CSoundLibrary {
 public:
@@ -88,9 +89,16 @@ private:
         int end = 0;
     };
     void rememberIndexState(int end);
+    // The index text, kept in memory while the file is unchanged since we last read or wrote it; null when
+    // the file cannot be read.
+    const std::string* indexText();
+    void forgetIndexText();
     bool indexStateCurrent() const;
-    bool deleteSoundFileOf(const SOUND_RECORD* record);
-    bool isInsideLibrary(std::string_view gbkPath) const;
+    // names: when given, the names in LibraryFolder, so a file that is not there costs no system call.
+    bool deleteSoundFileOf(const SOUND_RECORD* record,
+                           const std::unordered_set<std::string>* names = nullptr);
+    bool isInsideLibrary(std::string_view gbkPath,
+                         const std::unordered_set<std::string>* names = nullptr) const;
     // Finds the record's own line in the index text: the line whose fields are the record's. When several
     // lines match, the record's rank among its identical twins picks one.
     bool findOwnLine(const std::string& text, const SOUND_RECORD* record, std::size_t& begin,
@@ -103,6 +111,7 @@ private:
     CRecordMap m_Map;
     unsigned m_Generation = 0;
     IndexState m_IndexState;
+    std::string m_IndexText;
 };
 
 // The process-wide library (the one constructed last and still alive).
