@@ -162,6 +162,8 @@ void CSoundLibrary::LoadIndex() {
         forgetIndexText();
     else
         m_IndexText = std::move(text);
+    // Room for many appended lines before the text has to move.
+    m_IndexText.reserve(m_IndexText.size() + m_IndexText.size() / 16 + 4096);
 }
 
 void CSoundLibrary::ClearRecords() {
