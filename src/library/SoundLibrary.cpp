@@ -291,7 +291,7 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
     int tail = 0;
     std::string next;
     if (findOwnLine(text, record, begin, end, tail)) {
-        next.reserve(text.size() + line.size() + 4);
+        next.reserve(text.size() + text.size() / 16 + 4096); // room for later appends
         next.append(text, 0, begin);
         next.append(text, end, std::string::npos);
         if (end == text.size())
@@ -440,7 +440,7 @@ int CSoundLibrary::DeleteRecord(const SOUND_RECORD* record) {
     // The index first: if it cannot be rewritten, the record and its sound stay as they were.
     if (findOwnLine(text, record, begin, end, tail)) {
         std::string next;
-        next.reserve(text.size() - (end - begin));
+        next.reserve(text.size() + text.size() / 16 + 4096); // room for later appends
         next.append(text, 0, begin);
         next.append(text, end, std::string::npos);
         if (!atomicReplace(nativeIndex, next)) {
