@@ -1,14 +1,40 @@
 #include "ui/KIVDlg.h"
 
-#include <QIcon>
+#include "app/Folders.h"
+#include "audio/Playback.h"
+#include "controls/EditEx1.h"
+#include "controls/GridListCtrlEx2.h"
+#include "library/SoundLibrary.h"
+#include "platform/Gbk.h"
+#include "platform/MenuTemplate.h"
+#include "platform/MessageBox.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTimer>
 
 CKIVDlg* g_pMainDlg = nullptr;
 
-CKIVDlg::CKIVDlg(QWidget* parent) : CDialog(102, parent) {
+namespace {
+constexpr QRgb kDialogGrey = 0xC0C0C0;
+}
+
+CKIVDlg::CKIVDlg(QWidget* parent)
+    : CDialog(102, parent), m_Client(new QWidget(this)), m_pPlayback(std::make_unique<CPlayback>()) {
     // The main window is resizable and has the usual title-bar buttons.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/kiv.png")));
+    m_AppIcon = QIcon(QStringLiteral(":/icons/kiv.png"));
+    m_KeywordTokens.resize(kMaxKeywords);
+    Builder().setFactory(1006, [this](const DialogControl&, QWidget* parent) {
+        m_RecordList = new CGridListCtrlEx2(parent);
+        return m_RecordList;
+    });
+    Builder().setFactory(1005, [this](const DialogControl&, QWidget* parent) {
+        m_KeywordEdit = new CEditEx1(parent);
+        return m_KeywordEdit;
+    });
 }
 
 CKIVDlg::~CKIVDlg() {
@@ -16,9 +42,335 @@ CKIVDlg::~CKIVDlg() {
         g_pMainDlg = nullptr;
 }
 
+void CKIVDlg::DoDataExchange(CDataExchange& dx) { DDX_Text(dx, m_KeywordEdit, m_Keyword); }
+
 bool CKIVDlg::OnInitDialog() {
+    setWindowIcon(m_AppIcon);
     setWindowTitle(QStringLiteral("KIV点读薄 V1.0"));
+
+    m_MainMenu = new QMenuBar(this);
+    QByteArray bytes;
+    MenuTemplate menu;
+    if (loadMenuTemplate(130, bytes) && parseMenuTemplate(bytes, menu))
+        buildMenuBar(m_MainMenu, menu);
+    connect(m_MainMenu, &QMenuBar::triggered, this, [this](QAction* a) {
+        if (a->data().isValid())
+            postMessage(this, WM_COMMAND, static_cast<WPARAM>(a->data().toInt()), 0);
+    });
+    const QSize client = m_Client->size();
+    resize(client.width(), client.height() + m_MainMenu->sizeHint().height());
+    PlaceClient();
+
     g_pMainDlg = this;
     setMainWindow(this);
+
+    SoundLibrary().SetLibraryFolder(ProgramFolder);
+    SoundLibrary().LoadIndex();
+    // The sound output opens now, so that the pen's first code plays at once.
+    m_pPlayback->Warm();
+
+    m_RecordList->m_Highlight = 2;
+    m_RecordList->m_Color1 = QColor(248, 244, 248);
+    m_RecordList->m_Color2 = QColor(191, 252, 204);
+    m_RecordList->InsertColumn(0, QStringLiteral("条码"), 45);
+    m_RecordList->InsertColumn(1, QStringLiteral("内容"), 180);
+    m_RecordList->InsertColumn(2, QStringLiteral("声音类型"), 60);
+    m_RecordList->InsertColumn(3, QStringLiteral("声音文件"), 430);
+
+    ResetRecordList();
+    m_Bulk = true;
+    m_RecordList->Model()->BeginBulk();
+    SoundLibrary().ForEachRecord([this](const SOUND_RECORD* r) { AppendRecordRow(r); });
+    m_RecordList->Model()->EndBulk();
+    m_Bulk = false;
+    ScrollToPendingRow();
+    m_RecordList->m_HotItem = -1;
+
+    postMessage(this, UM_INIT_LAYOUT);
     return true;
+}
+
+// --- Record-list rows --------------------------------------------------------------------------------
+
+void CKIVDlg::ResetRecordList() {
+    m_RecordList->DeleteAllItems();
+    m_RecordList->m_RowCount = 4;
+    m_RecordList->InsertItems(0, 4);
+    m_RecordList->m_FilledRows = 0;
+    m_RowOfIndex.clear();
+    m_PendingVisibleRow = -1;
+}
+
+void CKIVDlg::AppendRecordRow(const SOUND_RECORD* record) {
+    if (!record)
+        return;
+    CGridListCtrlEx2& list = *m_RecordList;
+    // The list keeps one to four blank rows below the last filled one, however many records there are.
+    if (list.m_FilledRows >= list.m_RowCount - 1) {
+        list.InsertItems(list.m_RowCount, 4);
+        list.m_RowCount += 4;
+    }
+    const int row = list.m_FilledRows;
+    list.SetRowRecord(row, record);
+    if (record->Index >= 0) {
+        if (static_cast<std::size_t>(record->Index) >= m_RowOfIndex.size())
+            m_RowOfIndex.resize(static_cast<std::size_t>(record->Index) + 1024, -1);
+        m_RowOfIndex[static_cast<std::size_t>(record->Index)] = row;
+    }
+    m_PendingVisibleRow = row;
+    if (!m_Bulk)
+        QTimer::singleShot(0, this, [this] { ScrollToPendingRow(); });
+    list.m_FilledRows += 1;
+    PostRefresh();
+}
+
+void CKIVDlg::ScrollToPendingRow() {
+    if (m_PendingVisibleRow >= 0)
+        m_RecordList->EnsureVisible(m_PendingVisibleRow);
+    m_PendingVisibleRow = -1;
+}
+
+void CKIVDlg::UpdateRecordRow(const SOUND_RECORD* record) {
+    if (!record || record->Index < 0 || static_cast<std::size_t>(record->Index) >= m_RowOfIndex.size())
+        return;
+    const int row = m_RowOfIndex[static_cast<std::size_t>(record->Index)];
+    if (row < 0 || m_RecordList->RecordOfRow(row) != record)
+        return;
+    // The row shows the record's own fields, which the library changed in place.
+    m_RecordList->Model()->RowsChanged(row, row);
+    PostRefresh();
+}
+
+void CKIVDlg::BlankRow(int row) { m_RecordList->Model()->BlankItem(row); }
+
+void CKIVDlg::BlankRowsOf(const SOUND_RECORD* record) {
+    if (!record || record->Index < 0 || static_cast<std::size_t>(record->Index) >= m_RowOfIndex.size())
+        return;
+    int& row = m_RowOfIndex[static_cast<std::size_t>(record->Index)];
+    if (row >= 0)
+        BlankRow(row);
+    row = -1;
+}
+
+void CKIVDlg::PostRefresh() {
+    // At most one refresh is pending: loading a million rows posts one message, not a million.
+    if (m_RefreshPending)
+        return;
+    m_RefreshPending = true;
+    postMessage(this, UM_REFRESH_CONTROLS);
+}
+
+// --- Search ------------------------------------------------------------------------------------------
+
+int CKIVDlg::SplitKeywords(const std::string& text) {
+    int k = 0;
+    bool open = false;
+    auto close = [&] {
+        if (open) {
+            ++k;
+            open = false;
+        }
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t') {
+            close();
+        } else if (c == '\n' || c == '\r') {
+            // Only the last line's words count: a line end starts over.
+            while (i + 1 < text.size() && (text[i + 1] == '\n' || text[i + 1] == '\r'))
+                ++i;
+            k = 0;
+            open = false;
+        } else {
+            if (k >= kMaxKeywords)
+                continue; // no room for more keywords: the rest are dropped
+            std::string& token = m_KeywordTokens[static_cast<std::size_t>(k)];
+            if (!open) {
+                token.clear();
+                open = true;
+            }
+            if (token.size() < kKeywordBytes)
+                token += c;
+        }
+    }
+    close();
+    // A keyword cut at its byte limit must not end inside a character.
+    for (int i = 0; i < std::min(k, kMaxKeywords); ++i) {
+        std::string& t = m_KeywordTokens[static_cast<std::size_t>(i)];
+        t.resize(gbkPrefixLength(t, kKeywordBytes));
+    }
+    m_KeywordCount = std::min(k, kMaxKeywords);
+    return m_KeywordCount;
+}
+
+bool CKIVDlg::MatchesKeywords(std::string_view content) const {
+    for (int i = 0; i < m_KeywordCount; ++i) {
+        const std::string& key = m_KeywordTokens[static_cast<std::size_t>(i)];
+        if (key.empty())
+            continue;
+        // A match must start on a character: "的" (B5 C4) is not inside "说你" (CB B5 C4 E3).
+        for (std::size_t pos = content.find(key); pos != std::string_view::npos; pos = content.find(key, pos + 1))
+            if (gbkIsCharStart(content, pos))
+                return true;
+    }
+    return false;
+}
+
+void CKIVDlg::OnSearch() {
+    UpdateData(true);
+    bool ok = false;
+    const std::string keywords = toGbk(m_Keyword, &ok);
+    if (!ok) {
+        messageBox(QStringLiteral("关键字中有不能保存的字符（例如表情符号），请修改后再查找。"));
+        return;
+    }
+    SplitKeywords(keywords);
+    ResetRecordList();
+    m_Bulk = true;
+    m_RecordList->Model()->BeginBulk();
+    SoundLibrary().ForEachRecord([this](const SOUND_RECORD* r) {
+        if (m_KeywordCount <= 0 || MatchesKeywords(r->Content.view()))
+            AppendRecordRow(r);
+    });
+    m_RecordList->Model()->EndBulk();
+    m_Bulk = false;
+    ScrollToPendingRow();
+    m_RecordList->m_HotItem = -1;
+}
+
+// --- Messages and commands ---------------------------------------------------------------------------
+
+bool CKIVDlg::OnCommand(int id) {
+    WindowProc(WM_COMMAND, static_cast<WPARAM>(id), 0);
+    return true;
+}
+
+void CKIVDlg::OnOK() {
+    if (UpdateData(true))
+        EndDialog(1);
+}
+
+LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case UM_INIT_LAYOUT:
+        m_LayoutReady = true;
+        postMessage(this, WM_SIZE, 0, 0);
+        return 0;
+    case WM_SIZE:
+        if (m_LayoutReady)
+            Layout();
+        return 0;
+    case UM_REFRESH_CONTROLS:
+        m_RefreshPending = false;
+        UpdateData(false);
+        return 0;
+    case UM_RECORD_ADDED:
+        AppendRecordRow(reinterpret_cast<const SOUND_RECORD*>(wParam));
+        return 0;
+    case UM_RECORD_UPDATED:
+        UpdateRecordRow(reinterpret_cast<const SOUND_RECORD*>(wParam));
+        return 0;
+    case UM_PLAY_CODE:
+        return m_pPlayback->PlayCode(static_cast<int>(wParam));
+    case UM_STOP_PLAY:
+        return m_pPlayback->StopPlay();
+    case UM_COLUMN_CLICK:
+    case UM_LIST_RBUTTONDOWN:
+    case WM_NOTIFY:
+        return 0;
+    case WM_COMMAND:
+        switch (static_cast<int>(wParam)) {
+        case 1000:
+            OnSearch();
+            break;
+        case 1:
+        case 32776:
+            OnOK();
+            break;
+        case 2:
+            OnCancel();
+            break;
+        default:
+            break;
+        }
+        return 0;
+    default:
+        (void)lParam;
+        return 0;
+    }
+}
+
+// --- Geometry ----------------------------------------------------------------------------------------
+
+void CKIVDlg::PlaceClient() {
+    const int top = m_MainMenu ? m_MainMenu->sizeHint().height() : 0;
+    if (m_MainMenu)
+        m_MainMenu->setGeometry(0, 0, width(), top);
+    m_Client->setGeometry(0, top, width(), std::max(0, height() - top));
+}
+
+void CKIVDlg::resizeEvent(QResizeEvent* e) {
+    CDialog::resizeEvent(e);
+    PlaceClient();
+    sendMessage(this, WM_SIZE, 0, 0);
+}
+
+void CKIVDlg::paintEvent(QPaintEvent*) {
+    // The dialog's own background only; the controls keep their own colours.
+    QPainter p(this);
+    p.fillRect(rect(), QColor(kDialogGrey));
+}
+
+void CKIVDlg::Layout() {
+    // Rectangles as the platform has them (right and bottom exclusive), in screen coordinates.
+    struct R {
+        int left, top, right, bottom;
+        int w() const { return right - left; }
+        int h() const { return bottom - top; }
+    };
+    const QRect frame = frameGeometry();
+    const R W{frame.x(), frame.y(), frame.x() + frame.width(), frame.y() + frame.height()};
+    const QPoint O = m_Client->mapToGlobal(QPoint(0, 0));
+    const int F = O.x() - W.left;
+    const int Rx = W.right - F - 8;
+    auto screenRect = [&](int id) {
+        const QRect g = GetDlgItem(id)->geometry();
+        return R{O.x() + g.x(), O.y() + g.y(), O.x() + g.x() + g.width(), O.y() + g.y() + g.height()};
+    };
+    auto place = [&](int id, const R& r) {
+        GetDlgItem(id)->setGeometry(r.left - O.x(), r.top - O.y(), std::max(0, r.w()), std::max(0, r.h()));
+    };
+
+    R L = screenRect(1013);
+    L = R{O.x() + 8, O.y() + 18, O.x() + 8 + L.w(), O.y() + 18 + L.h()};
+    place(1013, L);
+
+    R B = screenRect(1000);
+    const int bTop = L.top + L.h() / 2 - B.h() / 2;
+    B = R{Rx - B.w(), bTop, Rx, bTop + B.h()};
+    place(1000, B);
+
+    R E = screenRect(1005);
+    const int eTop = L.top + L.h() / 2 - E.h() / 2;
+    E = R{L.right + 8, eTop, B.left - 8, eTop + E.h()};
+    place(1005, E);
+
+    R P = screenRect(1008);
+    P = R{L.left, W.bottom - 18 - P.h(), L.left + P.w(), W.bottom - 18};
+    place(1008, P);
+
+    R S = screenRect(1003);
+    S = R{Rx - S.w(), P.bottom - S.h(), Rx, P.bottom};
+    place(1003, S);
+
+    R T = screenRect(1002);
+    T = R{S.left - 16 - T.w(), S.bottom - T.h(), S.left - 16, S.bottom};
+    place(1002, T);
+
+    R Rec = screenRect(1001);
+    Rec = R{T.left - 16 - Rec.w(), T.bottom - Rec.h(), T.left - 16, T.bottom};
+    place(1001, Rec);
+
+    place(1006, R{L.left, L.bottom + 8, S.right, S.top - 8});
+    update();
 }

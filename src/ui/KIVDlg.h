@@ -1,6 +1,18 @@
 #pragma once
-// The main window.
+// The main window: the record list of the library, the search by annotation keywords, the recording
+// buttons, and the receiver of every message the program's parts send each other.
 #include "platform/Dialog.h"
+
+#include <QIcon>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CEditEx1;
+class CPlayback;
+class CGridListCtrlEx2;
+class QMenuBar;
+struct SOUND_RECORD;
 
 class CKIVDlg : public CDialog {
     Q_OBJECT
@@ -8,8 +20,63 @@ public:
     explicit CKIVDlg(QWidget* parent = nullptr);
     ~CKIVDlg() override;
 
+    static constexpr int kMaxKeywords = 512;
+    static constexpr std::size_t kKeywordBytes = 1023;
+
+    // Record-list operations.
+    void ResetRecordList();
+    void AppendRecordRow(const SOUND_RECORD* record);
+    void UpdateRecordRow(const SOUND_RECORD* record);
+    void BlankRow(int row);
+    // Blanks every row that shows the record (before the record goes).
+    void BlankRowsOf(const SOUND_RECORD* record);
+
+    // Splits keyword text (GBK) into m_KeywordTokens; returns the count. Only the last line's words count.
+    int SplitKeywords(const std::string& text);
+    // Whether an annotation contains one of the first m_KeywordCount keywords, matched at character starts.
+    bool MatchesKeywords(std::string_view content) const;
+    void OnSearch();
+
+    CGridListCtrlEx2* RecordList() const { return m_RecordList; }
+    CEditEx1* KeywordEdit() const { return m_KeywordEdit; }
+    QMenuBar* MainMenu() const { return m_MainMenu; }
+    bool LayoutReady() const { return m_LayoutReady; }
+    CPlayback& Playback() { return *m_pPlayback; }
+
+    std::vector<std::string> m_KeywordTokens;
+    int m_KeywordCount = 0;
+    QString m_Keyword;
+    int m_ReplaceCode = -1;
+    QObject* m_pTraining = nullptr; // the point-reading window while it runs
+
 protected:
     bool OnInitDialog() override;
+    void DoDataExchange(CDataExchange& dx) override;
+    bool OnCommand(int id) override;
+    LRESULT WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override;
+    QWidget* ClientWidget() override { return m_Client; }
+    void OnOK() override;
+
+    void resizeEvent(QResizeEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    void Layout();
+    void PlaceClient();
+    void PostRefresh();
+    void ScrollToPendingRow();
+
+    QWidget* m_Client;
+    QMenuBar* m_MainMenu = nullptr;
+    CGridListCtrlEx2* m_RecordList = nullptr;
+    CEditEx1* m_KeywordEdit = nullptr;
+    bool m_LayoutReady = false;
+    bool m_RefreshPending = false;
+    int m_PendingVisibleRow = -1;
+    bool m_Bulk = false;
+    QIcon m_AppIcon;
+    std::unique_ptr<CPlayback> m_pPlayback; // the playback state; destroying it stops the sound
+    std::vector<int> m_RowOfIndex; // row showing the record with that Index, or -1
 };
 
 // The main window while it exists.

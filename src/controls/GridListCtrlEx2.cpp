@@ -1,0 +1,145 @@
+#include "controls/GridListCtrlEx2.h"
+
+#include "app/Settings.h"
+#include "barcode/BarcodePrintJob.h"
+#include "library/SoundLibrary.h"
+#include "platform/Gbk.h"
+
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QItemSelectionModel>
+
+CGridListCtrlEx2::CGridListCtrlEx2(QWidget* parent) : CGridListCtrl(parent) {
+    Model()->SetTextProvider([](quintptr data, int column) -> QString {
+        if (!HasSoundLibrary())
+            return {};
+        const SOUND_RECORD* r = SoundLibrary().RecordByIndex(static_cast<int>(data - 1));
+        if (!r)
+            return {};
+        switch (column) {
+        case 0: return fromGbk(r->Code.view());
+        case 1: return fromGbk(r->Content.view());
+        case 2: return fromGbk(r->SoundType.view());
+        case 3: return fromGbk(r->SoundFile.view());
+        default: return {};
+        }
+    });
+    // A row that becomes selected or current is an item change that names that row. (Rows that only lose
+    // their selection are left out: they would name a row the user is leaving and play it.)
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection&) {
+                for (const QItemSelectionRange& r : selected)
+                    for (int row = r.top(); row <= r.bottom(); ++row)
+                        OnItemChanged(row);
+            });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (current.isValid())
+                    OnItemChanged(current.row());
+            });
+}
+
+void CGridListCtrlEx2::SetRowRecord(int row, const SOUND_RECORD* record) {
+    SetItemData(row, record ? static_cast<quintptr>(record->Index) + 1 : 0);
+}
+
+const SOUND_RECORD* CGridListCtrlEx2::RecordOfRow(int row) const {
+    const quintptr data = GetItemData(row);
+    if (!data || !HasSoundLibrary())
+        return nullptr;
+    return SoundLibrary().RecordByIndex(static_cast<int>(data - 1));
+}
+
+int CGridListCtrlEx2::CodeOfRow(int row) const {
+    const SOUND_RECORD* r = RecordOfRow(row);
+    return r ? CodeNumber(r->Code.view()) : -1;
+}
+
+void CGridListCtrlEx2::OnItemChanged(int row) {
+    if (row == m_HotItem)
+        return;
+    m_HotItem = row;
+    if (row >= 0 && row < GetItemCount() && RecordOfRow(row))
+        postMessage(mainWindow(), UM_PLAY_CODE, static_cast<WPARAM>(CodeOfRow(row)), 0);
+}
+
+void CGridListCtrlEx2::contextMenuEvent(QContextMenuEvent* e) {
+    e->accept();
+    OnContextMenu();
+}
+
+void CGridListCtrlEx2::OnContextMenu() {
+    if (!m_MenuLoaded) {
+        m_MenuLoaded = true;
+        m_Menu.LoadFromResource(134);
+        m_Menu.m_hOwner = this;
+    }
+    CMy_Menu_1* popup = m_Menu.LookupByHandle(m_Menu.GetSubMenu(0));
+    if (!popup)
+        return;
+    const int selected = GetSelectedCount();
+    if (selected == 0)
+        return;
+    if (GetItemText(m_HotItem, 0).isEmpty())
+        return;
+    popup->EnableMenuItem(ID_PLAY, selected == 1);
+    popup->EnableMenuItem(ID_RERECORD, selected == 1);
+    const int chosen = popup->TrackPopupMenu(QCursor::pos());
+    if (chosen)
+        OnCommand(chosen);
+}
+
+void CGridListCtrlEx2::OnCommand(int id) {
+    switch (id) {
+    case ID_PLAY:
+        if (m_HotItem >= 0 && m_HotItem < GetItemCount() && RecordOfRow(m_HotItem))
+            postMessage(mainWindow(), UM_PLAY_CODE, static_cast<WPARAM>(CodeOfRow(m_HotItem)), 0);
+        break;
+    case ID_STOP:
+        postMessage(mainWindow(), UM_STOP_PLAY, 0, 0);
+        break;
+    case ID_PRINT:
+        PrintSelected();
+        break;
+    case ID_RERECORD:
+        if (GetSelectedCount() == 1 && RecordOfRow(m_HotItem))
+            postMessage(mainWindow(), UM_RERECORD, static_cast<WPARAM>(CodeOfRow(m_HotItem)), 0);
+        break;
+    case ID_DELETE: {
+        const int n = GetSelectedCount();
+        int row = -1;
+        for (int i = 0; i < n; ++i) {
+            row = GetNextSelectedItem(row);
+            if (row < 0)
+                break;
+            if (RecordOfRow(row))
+                postMessage(mainWindow(), UM_DELETE_RECORD, static_cast<WPARAM>(CodeOfRow(row)), row);
+        }
+        break;
+    }
+    case ID_DELETE_ALL:
+        postMessage(mainWindow(), UM_DELETE_ALL, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void CGridListCtrlEx2::PrintSelected() {
+    const int n = GetSelectedCount();
+    if (n == 0)
+        return;
+    BarcodePrintJob job;
+    if (job.BeginJob(BarcodeSettings.Height, BarcodeSettings.LineWidth)) {
+        int row = -1;
+        for (int i = 0; i < n; ++i) {
+            row = GetNextSelectedItem(row);
+            if (row < 0)
+                break;
+            const SOUND_RECORD* r = RecordOfRow(row);
+            if (r && static_cast<unsigned>(BarcodeSettings.CodeType) <= 3)
+                job.AddBarcode(r->Code.str(), BarcodeSettings.CodeType);
+        }
+    }
+    job.FlushRow();
+}
