@@ -181,6 +181,8 @@ QRect dialogUnitsToPixels(const QRect& r, const DialogBaseUnits& u) {
     return QRect(left, top, right - left, bottom - top);
 }
 
+int classicPixelsToPixels(int pixels, const DialogBaseUnits& u) { return mulDiv(pixels, u.x, 6); }
+
 QSize dialogUnitsToPixels(const QSize& s, const DialogBaseUnits& u) {
     return QSize(mulDiv(s.width(), u.x, 4), mulDiv(s.height(), u.y, 8));
 }

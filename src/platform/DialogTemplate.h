@@ -49,6 +49,9 @@ struct DialogBaseUnits {
 DialogBaseUnits dialogBaseUnits(const QFont& font);
 QRect dialogUnitsToPixels(const QRect& r, const DialogBaseUnits& units);
 QSize dialogUnitsToPixels(const QSize& s, const DialogBaseUnits& units);
+// A width given in pixels of the classic dialog font (base width 6), scaled to this font: column widths keep
+// room for the texts they were sized for.
+int classicPixelsToPixels(int pixels, const DialogBaseUnits& units);
 
 // Makes the controls of a template as children of a dialog. A factory registered for an id makes that
 // control instead of the standard widget for its class (how a dialog attaches its own control classes).

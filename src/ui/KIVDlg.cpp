@@ -72,10 +72,11 @@ bool CKIVDlg::OnInitDialog() {
     m_RecordList->m_Highlight = 2;
     m_RecordList->m_Color1 = QColor(248, 244, 248);
     m_RecordList->m_Color2 = QColor(191, 252, 204);
-    m_RecordList->InsertColumn(0, QStringLiteral("条码"), 45);
-    m_RecordList->InsertColumn(1, QStringLiteral("内容"), 180);
-    m_RecordList->InsertColumn(2, QStringLiteral("声音类型"), 60);
-    m_RecordList->InsertColumn(3, QStringLiteral("声音文件"), 430);
+    const DialogBaseUnits units = dialogBaseUnits(font());
+    m_RecordList->InsertColumn(0, QStringLiteral("条码"), classicPixelsToPixels(45, units));
+    m_RecordList->InsertColumn(1, QStringLiteral("内容"), classicPixelsToPixels(180, units));
+    m_RecordList->InsertColumn(2, QStringLiteral("声音类型"), classicPixelsToPixels(60, units));
+    m_RecordList->InsertColumn(3, QStringLiteral("声音文件"), classicPixelsToPixels(430, units));
 
     ResetRecordList();
     m_Bulk = true;

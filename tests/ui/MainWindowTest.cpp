@@ -5,6 +5,7 @@
 #include "controls/GridListCtrlEx2.h"
 #include "library/FakeRecorder.h"
 #include "library/SoundLibrary.h"
+#include "platform/DialogTemplate.h"
 #include "platform/Gbk.h"
 #include "ui/KIVDlg.h"
 
@@ -87,10 +88,13 @@ TEST_F(MainWindow, OpensWithCaptionMenuColumnsAndRowsInEnumerationOrder) {
     ASSERT_EQ(list->GetColumnCount(), 4);
     EXPECT_EQ(list->Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("条码"));
     EXPECT_EQ(list->Model()->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("声音文件"));
-    EXPECT_EQ(list->GetColumnWidth(0), 45);
-    EXPECT_EQ(list->GetColumnWidth(1), 180);
-    EXPECT_EQ(list->GetColumnWidth(2), 60);
-    EXPECT_EQ(list->GetColumnWidth(3), 430);
+    // The widths are those of the classic font, scaled to ours so that a six-digit code fits its column.
+    const DialogBaseUnits u = dialogBaseUnits(m_Dlg->font());
+    EXPECT_EQ(list->GetColumnWidth(0), classicPixelsToPixels(45, u));
+    EXPECT_EQ(list->GetColumnWidth(1), classicPixelsToPixels(180, u));
+    EXPECT_EQ(list->GetColumnWidth(2), classicPixelsToPixels(60, u));
+    EXPECT_EQ(list->GetColumnWidth(3), classicPixelsToPixels(430, u));
+    EXPECT_GE(list->GetColumnWidth(0), list->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 6);
     // Newest first within a bucket of sixteen keys.
     EXPECT_EQ(filledCodes(), (std::vector<std::string>{"000002", "000001", "000000"}));
     EXPECT_EQ(list->m_FilledRows, 3);
