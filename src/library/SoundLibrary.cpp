@@ -390,6 +390,11 @@ int CSoundLibrary::DeleteSoundFile(int number) {
     return r && deleteSoundFileOf(r) ? 1 : 0;
 }
 
+int CSoundLibrary::DeleteSoundFile(const SOUND_RECORD* record) {
+    std::lock_guard lock(m_Lock);
+    return m_Map.Owns(record) && deleteSoundFileOf(record) ? 1 : 0;
+}
+
 int CSoundLibrary::RemoveIndexLines(int number) {
     std::lock_guard lock(m_Lock);
     const std::string nativeIndex = toNative(IndexPath());

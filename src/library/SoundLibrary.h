@@ -62,6 +62,8 @@ public:
     int ReplaceRecording(const SOUND_RECORD* record);
     // Deletes the sound file of the first record with that number, if the file lies inside LibraryFolder.
     int DeleteSoundFile(int number);
+    // The same for the given record (the one a row shows); a record no longer held is refused.
+    int DeleteSoundFile(const SOUND_RECORD* record);
     // Removes every index line whose first field is that number; 1 when the index was rewritten (also with
     // no line removed), 0 when it could not be read or written.
     int RemoveIndexLines(int number);

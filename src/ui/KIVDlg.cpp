@@ -275,6 +275,15 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         return m_pPlayback->PlayCode(static_cast<int>(wParam));
     case UM_STOP_PLAY:
         return m_pPlayback->StopPlay();
+    case UM_RERECORD:
+        OnRerecord(static_cast<int>(wParam));
+        return 0;
+    case UM_DELETE_RECORD:
+        OnDeleteRecord(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 0;
+    case UM_DELETE_ALL:
+        OnDeleteAll();
+        return 0;
     case UM_COLUMN_CLICK:
     case UM_LIST_RBUTTONDOWN:
     case WM_NOTIFY:
@@ -283,6 +292,21 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         switch (static_cast<int>(wParam)) {
         case 1000:
             OnSearch();
+            break;
+        case 1001:
+            OnRecordButton();
+            break;
+        case 1002:
+            OnPreview();
+            break;
+        case 1003:
+            OnSaveRecording();
+            break;
+        case 32773:
+            OnAbout();
+            break;
+        case 32774:
+            OnOptions();
             break;
         case 1:
         case 32776:

@@ -43,10 +43,21 @@ public:
     bool LayoutReady() const { return m_LayoutReady; }
     CPlayback& Playback() { return *m_pPlayback; }
 
+    // The recording workflow (RecordingWorkflow.cpp).
+    void OnRecordButton();  // 1001: start, or stop a running recording
+    void OnPreview();       // 1002
+    void OnSaveRecording(); // 1003: annotate, file, offer the barcode
+    void OnRerecord(int code);
+    void OnDeleteRecord(int code, int row);
+    void OnDeleteAll();
+    void OnAbout();   // 32773
+    void OnOptions(); // 32774
+
     std::vector<std::string> m_KeywordTokens;
     int m_KeywordCount = 0;
     QString m_Keyword;
     int m_ReplaceCode = -1;
+    int m_ReplaceIndex = -1; // Index of the record m_ReplaceCode names (the row's, when numbers repeat)
     QObject* m_pTraining = nullptr; // the point-reading window while it runs
 
 protected:
@@ -81,3 +92,5 @@ private:
 
 // The main window while it exists.
 extern CKIVDlg* g_pMainDlg;
+// 1 while a recording runs.
+extern int g_bRecording;

@@ -1,0 +1,169 @@
+// The recording workflow of the main window: record, preview, save under a new code number and print it,
+// re-record an old number, delete one record or all of them.
+#include "ui/KIVDlg.h"
+
+#include "app/Settings.h"
+#include "audio/Playback.h"
+#include "audio/SoundRecorderCell.h"
+#include "barcode/BarcodePrintJob.h"
+#include "barcode/Options.h"
+#include "controls/GridListCtrlEx2.h"
+#include "library/SoundLibrary.h"
+#include "platform/Gbk.h"
+#include "platform/MessageBox.h"
+#include "ui/AboutDlg.h"
+#include "ui/Content.h"
+
+#include <QPushButton>
+
+int g_bRecording = 0;
+
+namespace {
+
+void setButtonText(CKIVDlg* dlg, int id, const char* utf8) {
+    if (auto* b = qobject_cast<QPushButton*>(dlg->GetDlgItem(id)))
+        b->setText(QString::fromUtf8(utf8));
+}
+
+void enableButton(CKIVDlg* dlg, int id, bool enable) {
+    if (QWidget* w = dlg->GetDlgItem(id))
+        w->setEnabled(enable);
+}
+
+// The record a row shows when it has that number; otherwise the first record of the number. With unique
+// numbers both are the same record; with repeated ones the row's is the one the user meant.
+const SOUND_RECORD* recordFor(CGridListCtrlEx2* list, int code, int row) {
+    if (list && row >= 0 && row < list->GetItemCount())
+        if (const SOUND_RECORD* r = list->RecordOfRow(row); r && CodeNumber(r->Code.view()) == code)
+            return r;
+    return SoundLibrary().FindRecord(code);
+}
+
+} // namespace
+
+void CKIVDlg::OnRecordButton() {
+    UpdateData(true);
+    if (!g_bRecording) {
+        m_pPlayback->StopPlay();
+        const bool hadRecording = SoundLibrary().Recorder() != nullptr;
+        SoundLibrary().SetRecorder(nullptr); // an unsaved recording is lost here
+        auto cell = std::make_unique<CSoundRecorder>();
+        CSoundRecorder* recorder = cell.get();
+        SoundLibrary().SetRecorder(std::move(cell));
+        if (!recorder->StartRecording()) {
+            SoundLibrary().SetRecorder(nullptr);
+            // The earlier recording is gone: nothing is left to preview or save.
+            if (hadRecording) {
+                enableButton(this, 1002, false);
+                enableButton(this, 1003, false);
+            }
+            return;
+        }
+        g_bRecording = 1;
+        setButtonText(this, 1001, "停止录音");
+        enableButton(this, 1002, false);
+        enableButton(this, 1003, false);
+        return;
+    }
+
+    g_bRecording = 0;
+    if (CSoundRecorder* recorder = CurrentRecorder())
+        recorder->StopRecording();
+    if (m_ReplaceCode != -1) {
+        const QString question = QString::fromUtf8("录音完毕， 是否需要替换编号 \"%1\" 的声音？ ")
+                                     .arg(m_ReplaceCode, 6, 10, QLatin1Char('0'));
+        if (messageBox(question, QStringLiteral("是否替换？"), MB_YESNO) == IDYES) {
+            const SOUND_RECORD* target = SoundLibrary().RecordByIndex(m_ReplaceIndex);
+            if (target && CodeNumber(target->Code.view()) == m_ReplaceCode)
+                SoundLibrary().ReplaceRecording(target);
+            else
+                SoundLibrary().ReplaceRecording(m_ReplaceCode);
+        }
+        m_ReplaceCode = -1;
+        m_ReplaceIndex = -1;
+    }
+    setButtonText(this, 1001, "开始录音");
+    enableButton(this, 1002, true);
+    enableButton(this, 1003, true);
+}
+
+void CKIVDlg::OnPreview() {
+    UpdateData(true);
+    if (CSoundRecorder* recorder = CurrentRecorder())
+        recorder->PreviewRecording();
+}
+
+void CKIVDlg::OnSaveRecording() {
+    UpdateData(true);
+    if (!SoundLibrary().Recorder())
+        return;
+    std::string content;
+    {
+        CContent dlg(this);
+        if (dlg.DoModal() != IDOK)
+            return;
+        content = TrimAnnotation(toGbk(dlg.m_Content));
+    }
+    if (content.empty())
+        content = "Null";
+    const SOUND_RECORD* record = SoundLibrary().FileRecording(content);
+    if (!record)
+        return;
+    // The record may go while the question is open (the list's requests are still handled): keep its code.
+    const std::string code = record->Code.str();
+    if (messageBox(QString::fromUtf8("保存录音成功, 是否需要打印对应的条码? "), QStringLiteral("打印条码"), MB_YESNO) !=
+        IDYES)
+        return;
+    BarcodePrintJob job;
+    if (job.BeginJob(BarcodeSettings.Height, BarcodeSettings.LineWidth)) {
+        if (static_cast<unsigned>(BarcodeSettings.CodeType) <= 3u)
+            job.AddBarcode(code, BarcodeSettings.CodeType);
+        job.FlushRow();
+    }
+}
+
+void CKIVDlg::OnRerecord(int code) {
+    const SOUND_RECORD* record = recordFor(m_RecordList, code, m_RecordList ? m_RecordList->m_HotItem : -1);
+    if (!record)
+        return;
+    const int index = record->Index;
+    if (messageBox(QString::fromUtf8("确定要删除原来的声音并重新录音 ？"), QStringLiteral("确定"), MB_YESNO) != IDYES)
+        return;
+    // The question ran a message loop: look the record up again rather than trust the pointer.
+    if (const SOUND_RECORD* r = SoundLibrary().RecordByIndex(index))
+        SoundLibrary().DeleteSoundFile(r);
+    if (messageBox(QString::fromUtf8("现在开始录音，请按\"停止录音\"替换新的录音。"), QStringLiteral("开始"), MB_OK) !=
+        IDOK)
+        return;
+    m_ReplaceCode = code;
+    m_ReplaceIndex = index;
+    OnRecordButton();
+}
+
+void CKIVDlg::OnDeleteRecord(int code, int row) {
+    const SOUND_RECORD* record = recordFor(m_RecordList, code, row);
+    if (!record)
+        return;
+    if (!SoundLibrary().DeleteRecord(record))
+        return;
+    BlankRow(row);
+}
+
+void CKIVDlg::OnDeleteAll() {
+    if (messageBox(QString::fromUtf8("确认删除所有声音记录? "), QString(), MB_YESNO) != IDYES)
+        return;
+    ResetRecordList();
+    SoundLibrary().DeleteAllRecords();
+    if (m_RecordList)
+        m_RecordList->m_HotItem = -1;
+}
+
+void CKIVDlg::OnAbout() {
+    CAboutDlg dlg(this);
+    dlg.DoModal();
+}
+
+void CKIVDlg::OnOptions() {
+    COptions dlg(this);
+    dlg.DoModal();
+}
