@@ -1,0 +1,323 @@
+// The recording workflow and the annotation dialog in the real main window, offscreen, with a stand-in
+// recorder so that no sound device is needed.
+#include "app/Folders.h"
+#include "app/Settings.h"
+#include "barcode/SharedPrintDialog.h"
+#include "common/TestSupport.h"
+#include "controls/GridListCtrlEx2.h"
+#include "library/FakeRecorder.h"
+#include "library/SoundLibrary.h"
+#include "platform/Gbk.h"
+#include "ui/Content.h"
+#include "ui/KIVDlg.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+std::string g(const char* utf8) { return toGbk(QString::fromUtf8(utf8)); }
+QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Answers the next annotation dialog: types the text into its edit and presses the button (1 or 2).
+void answerAnnotation(const QString& text, int button = 1) {
+    QTimer::singleShot(0, [text, button] {
+        auto* dlg = qobject_cast<CContent*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        auto* edit = qobject_cast<QLineEdit*>(dlg->GetDlgItem(1005));
+        ASSERT_NE(edit, nullptr);
+        EXPECT_TRUE(edit->text().isEmpty()); // a fresh, empty dialog every time
+        edit->setText(text);
+        qobject_cast<QPushButton*>(dlg->GetDlgItem(button))->click();
+    });
+}
+
+class Workflow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ProgramFolder = m_Folder.path();
+        BarcodeSettings = {3, 15.0, 0.4};
+        m_Print.SetOutputFile(QString::fromStdString(m_Folder.file("print-%n.pdf")));
+        g_bRecording = 0;
+    }
+    void TearDown() override {
+        m_Dlg.reset();
+        ProgramFolder.clear();
+        g_bRecording = 0;
+    }
+    // Writes an index of (code, annotation, sound file name) and opens the window over it.
+    void open(const std::vector<std::array<std::string, 3>>& records) {
+        std::string text;
+        for (const auto& [code, content, file] : records)
+            text += code + "  \"" + content + "\"  S_WAV  \"" + m_Folder.path() + file + "\"\r\n";
+        writeFile(index(), text);
+        m_Dlg = std::make_unique<CKIVDlg>();
+        ASSERT_TRUE(m_Dlg->Create());
+        list = m_Dlg->RecordList();
+    }
+    std::string index() const { return m_Folder.file("KIV_Lib.cfg"); }
+    void haveRecording() { m_Library.SetRecorder(std::make_unique<CFakeRecorder>(&m_Log)); }
+    void deliver() { QCoreApplication::sendPostedEvents(); }
+    bool exists(const std::string& name) const { return std::filesystem::exists(m_Folder.file(name)); }
+    int rowOf(const char* content) const {
+        for (int r = 0; r < list->m_FilledRows; ++r)
+            if (list->GetItemText(r, 1) == QString::fromUtf8(content))
+                return r;
+        return -1;
+    }
+
+    TempFolder m_Folder;
+    MessageBoxRecorder m_Boxes;
+    CSoundLibrary m_Library;
+    CSharedPrintDialog m_Print;
+    CFakeRecorder::Log m_Log;
+    std::unique_ptr<CKIVDlg> m_Dlg;
+    CGridListCtrlEx2* list = nullptr;
+};
+
+TEST_F(Workflow, ButtonsStartWithPreviewAndSaveDisabled) {
+    open({});
+    EXPECT_EQ(qobject_cast<QPushButton*>(m_Dlg->GetDlgItem(1001))->text(), u("开始录音"));
+    EXPECT_FALSE(m_Dlg->GetDlgItem(1002)->isEnabled());
+    EXPECT_FALSE(m_Dlg->GetDlgItem(1003)->isEnabled());
+    EXPECT_EQ(m_Dlg->m_ReplaceCode, -1);
+}
+
+TEST_F(Workflow, SaveFilesTheTrimmedAnnotationAndPrintsItsCodeOnYes) {
+    open({});
+    haveRecording();
+    m_Boxes.answer(IDYES);
+    answerAnnotation(u("  苹果\t "));
+    m_Dlg->OnSaveRecording();
+    ASSERT_EQ(m_Boxes.count(), 1u);
+    EXPECT_EQ(m_Boxes.last().text, u("保存录音成功, 是否需要打印对应的条码? "));
+    EXPECT_EQ(m_Boxes.last().caption, u("打印条码"));
+    EXPECT_EQ(m_Boxes.last().type, MB_YESNO);
+    EXPECT_EQ(m_Boxes.last().owner, nullptr);
+    const SOUND_RECORD* r = m_Library.FindRecord(0);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->Content.str(), g("苹果"));
+    EXPECT_NE(readFile(index()).find(g("苹果")), std::string::npos);
+    EXPECT_TRUE(exists("000000.wav"));
+    EXPECT_EQ(m_Print.Jobs(), 1);
+    EXPECT_GT(std::filesystem::file_size(m_Folder.file("print-1.pdf")), 0u);
+    // The recorder stays: the same recording files again under the next number, without printing on No.
+    m_Boxes.answer(IDNO);
+    answerAnnotation(QString());
+    m_Dlg->OnSaveRecording();
+    const SOUND_RECORD* second = m_Library.FindRecord(1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->Content.str(), "Null");
+    EXPECT_EQ(m_Print.Jobs(), 1);
+}
+
+TEST_F(Workflow, CancelledAnnotationFilesNothingAndNoRecorderMeansNoDialog) {
+    open({});
+    m_Dlg->OnSaveRecording(); // no recording: no dialog (a dialog here would block the test)
+    haveRecording();
+    answerAnnotation(u("苹果"), 2);
+    m_Dlg->OnSaveRecording();
+    EXPECT_EQ(m_Library.RecordCount(), 0u);
+    EXPECT_EQ(m_Boxes.count(), 0u);
+}
+
+TEST_F(Workflow, DeleteActsOnTheRowsRecordWhenNumbersRepeat) {
+    open({{{"000001", "first", "a.wav"}}, {{"000001", "second", "b.wav"}}, {{"000002", "third", "c.wav"}}});
+    for (const char* f : {"a.wav", "b.wav", "c.wav"})
+        writeFile(m_Folder.file(f), WaveBytes());
+    ASSERT_EQ(list->m_FilledRows, 3);
+    // The twin that a lookup by number would not find is the one to delete.
+    const std::string found = m_Library.FindRecord(1)->Content.str();
+    const char* gone = found == "first" ? "second" : "first";
+    const char* kept = found == "first" ? "first" : "second";
+    const std::string goneFile = found == "first" ? "b.wav" : "a.wav";
+    const std::string keptFile = found == "first" ? "a.wav" : "b.wav";
+    const int row = rowOf(gone), firstRow = rowOf(kept), thirdRow = rowOf("third");
+    ASSERT_GE(row, 0);
+    postMessage(m_Dlg.get(), UM_DELETE_RECORD, 1, row);
+    deliver();
+    EXPECT_TRUE(list->GetItemText(row, 0).isEmpty()); // blanked in place
+    EXPECT_EQ(list->RecordOfRow(row), nullptr);
+    EXPECT_EQ(list->GetItemText(firstRow, 1), u(kept));
+    EXPECT_EQ(list->GetItemText(thirdRow, 1), u("third")); // the other rows do not move
+    ASSERT_NE(list->RecordOfRow(firstRow), nullptr);
+    EXPECT_EQ(list->RecordOfRow(firstRow)->Content.str(), kept);
+    const std::string text = readFile(index());
+    EXPECT_NE(text.find(kept), std::string::npos);
+    EXPECT_EQ(text.find(gone), std::string::npos);
+    EXPECT_TRUE(exists(keptFile));
+    EXPECT_FALSE(exists(goneFile));
+    EXPECT_EQ(m_Boxes.count(), 0u); // no question
+    // A number that is not filed: nothing.
+    postMessage(m_Dlg.get(), UM_DELETE_RECORD, 7, 0);
+    deliver();
+    EXPECT_EQ(list->GetItemText(firstRow, 1), u(kept));
+}
+
+TEST_F(Workflow, RerecordWhileRecordingReplacesTheRowsRecordAfterTheQuestions) {
+    open({{{"000001", "first", "a.wav"}}, {{"000001", "second", "b.wav"}}});
+    writeFile(m_Folder.file("a.wav"), WaveBytes());
+    writeFile(m_Folder.file("b.wav"), WaveBytes());
+    haveRecording();
+    g_bRecording = 1; // a recording runs
+    const std::string found = m_Library.FindRecord(1)->Content.str();
+    const char* target = found == "first" ? "second" : "first";
+    const char* other = found == "first" ? "first" : "second";
+    const std::string targetFile = found == "first" ? "b.wav" : "a.wav";
+    const std::string otherFile = found == "first" ? "a.wav" : "b.wav";
+    const int row = rowOf(target);
+    ASSERT_GE(row, 0);
+    list->m_HotItem = row;
+    m_Boxes.answer(IDYES); // delete the old sound and record anew
+    m_Boxes.answer(IDOK);  // now recording
+    m_Boxes.answer(IDYES); // replace
+    postMessage(m_Dlg.get(), UM_RERECORD, 1, 0);
+    deliver();
+    ASSERT_EQ(m_Boxes.count(), 3u);
+    EXPECT_EQ(m_Boxes.calls()[0].text, u("确定要删除原来的声音并重新录音 ？"));
+    EXPECT_EQ(m_Boxes.calls()[0].caption, u("确定"));
+    EXPECT_EQ(m_Boxes.calls()[0].type, MB_YESNO);
+    EXPECT_EQ(m_Boxes.calls()[1].text, u("现在开始录音，请按\"停止录音\"替换新的录音。"));
+    EXPECT_EQ(m_Boxes.calls()[1].caption, u("开始"));
+    EXPECT_EQ(m_Boxes.calls()[1].type, MB_OK);
+    EXPECT_EQ(m_Boxes.calls()[2].text, u("录音完毕， 是否需要替换编号 \"000001\" 的声音？ "));
+    EXPECT_EQ(m_Boxes.calls()[2].caption, u("是否替换？"));
+    EXPECT_EQ(m_Boxes.calls()[2].type, MB_YESNO);
+    EXPECT_EQ(g_bRecording, 0);
+    EXPECT_EQ(m_Dlg->m_ReplaceCode, -1);
+    EXPECT_TRUE(exists(otherFile)); // the other record's sound is untouched
+    EXPECT_FALSE(exists(targetFile));
+    EXPECT_TRUE(exists("000001.wav"));
+    // The second record took the new sound and its line moved to the end; the first kept its own.
+    const std::string text = readFile(index());
+    EXPECT_LT(text.find(other), text.find(target));
+    EXPECT_NE(text.find(m_Folder.path() + otherFile), std::string::npos);
+    EXPECT_NE(text.find(m_Folder.path() + "000001.wav"), std::string::npos);
+    EXPECT_EQ(list->GetItemText(row, 3), QString::fromStdString(m_Folder.path() + "000001.wav"));
+    EXPECT_TRUE(m_Dlg->GetDlgItem(1002)->isEnabled());
+    EXPECT_EQ(qobject_cast<QPushButton*>(m_Dlg->GetDlgItem(1001))->text(), u("开始录音"));
+}
+
+TEST_F(Workflow, RerecordDeclinedKeepsTheSound) {
+    open({{{"000001", "first", "a.wav"}}});
+    writeFile(m_Folder.file("a.wav"), WaveBytes());
+    list->m_HotItem = 0;
+    m_Boxes.answer(IDNO);
+    postMessage(m_Dlg.get(), UM_RERECORD, 1, 0);
+    deliver();
+    EXPECT_EQ(m_Boxes.count(), 1u);
+    EXPECT_TRUE(exists("a.wav"));
+    EXPECT_EQ(m_Dlg->m_ReplaceCode, -1);
+}
+
+TEST_F(Workflow, DeleteAllAsksThenEmptiesListAndIndex) {
+    open({{{"000001", "first", "a.wav"}}, {{"000002", "second", "b.wav"}}});
+    writeFile(m_Folder.file("a.wav"), WaveBytes());
+    list->m_HotItem = 1;
+    m_Boxes.answer(IDNO);
+    postMessage(m_Dlg.get(), UM_DELETE_ALL, 0, 0);
+    deliver();
+    ASSERT_EQ(m_Boxes.count(), 1u);
+    EXPECT_EQ(m_Boxes.last().text, u("确认删除所有声音记录? "));
+    EXPECT_TRUE(m_Boxes.last().caption.isEmpty() || m_Boxes.last().caption == defaultCaption());
+    EXPECT_EQ(m_Boxes.last().type, MB_YESNO);
+    EXPECT_EQ(m_Library.RecordCount(), 2u);
+    m_Boxes.answer(IDYES);
+    postMessage(m_Dlg.get(), UM_DELETE_ALL, 0, 0);
+    deliver();
+    EXPECT_EQ(m_Library.RecordCount(), 0u);
+    EXPECT_EQ(readFile(index()).find("first"), std::string::npos);
+    EXPECT_FALSE(exists("a.wav"));
+    EXPECT_EQ(list->m_HotItem, -1);
+    EXPECT_EQ(list->RecordOfRow(0), nullptr);
+    EXPECT_TRUE(list->GetItemText(0, 0).isEmpty());
+}
+
+// --- The annotation's text ------------------------------------------------------------------------------
+
+TEST(Annotation, TrimRemovesOnlyTheClassicBlanks) {
+    EXPECT_EQ(TrimAnnotation(" \t\r\n\v\f ab c \f"), "ab c");
+    EXPECT_EQ(TrimAnnotation("   "), "");
+    EXPECT_EQ(TrimAnnotation(g("\xe3\x80\x80苹果")), g("\xe3\x80\x80苹果")); // an ideographic space stays
+}
+
+TEST(Annotation, LineBreaksBecomeBlanks) {
+    EXPECT_EQ(BreaksToBlanks(u("a\r\nb\nc\rd")), u("a b c d"));
+}
+
+TEST(Annotation, CutFallsBetweenCharactersWithin63Bytes) {
+    const QString thirtyTwo = QString(32, QChar(0x82F9)); // 苹, two bytes in GBK
+    EXPECT_EQ(CutToGbkBytes(thirtyTwo, 63), QString(31, QChar(0x82F9)));
+    EXPECT_EQ(CutToGbkBytes(QString(31, QChar(0x82F9)) + u("ab"), 63), QString(31, QChar(0x82F9)) + u("a"));
+    EXPECT_EQ(CutToGbkBytes(QString(63, u'x'), 63), QString(63, u'x'));
+    EXPECT_EQ(CutToGbkBytes(QString(64, u'x'), 63), QString(63, u'x'));
+}
+
+TEST(Annotation, ProblemsAreNamedForWhatCannotBeFiledAsTyped) {
+    EXPECT_TRUE(AnnotationProblem(u("苹果")).isEmpty());
+    EXPECT_TRUE(AnnotationProblem(u("say \"hi\"")).size() > 0);            // quotes would turn single
+    EXPECT_TRUE(AnnotationProblem(u("a\"b")).isEmpty());                  // unquoted field keeps them
+    EXPECT_TRUE(AnnotationProblem(u("苹果\xF0\x9F\x8D\x8E")).contains(u("表情符号"))); // an emoji
+    EXPECT_FALSE(AnnotationProblem(QString(64, u'x')).isEmpty());
+    EXPECT_TRUE(AnnotationProblem(QString(63, u'x')).isEmpty());
+}
+
+class AnnotationDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_Dlg.Create());
+        edit = qobject_cast<QLineEdit*>(m_Dlg.GetDlgItem(1005));
+        ASSERT_NE(edit, nullptr);
+        m_Dlg.show();
+        edit->setFocus();
+    }
+    MessageBoxRecorder m_Boxes;
+    CContent m_Dlg;
+    QLineEdit* edit = nullptr;
+};
+
+TEST_F(AnnotationDialog, TemplateTextsAndEmptyEdit) {
+    EXPECT_EQ(m_Dlg.windowTitle(), u("标注内容"));
+    EXPECT_EQ(qobject_cast<QPushButton*>(m_Dlg.GetDlgItem(1))->text(), u("填好了,下一步..."));
+    EXPECT_EQ(qobject_cast<QPushButton*>(m_Dlg.GetDlgItem(2))->text(), u("取消"));
+    EXPECT_TRUE(edit->text().isEmpty());
+}
+
+TEST_F(AnnotationDialog, EnterTypesABlankAndDoesNotCloseTheDialog) {
+    QTest::keyClicks(edit, QStringLiteral("ab"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClicks(edit, QStringLiteral("c"));
+    EXPECT_EQ(edit->text(), u("ab c"));
+    EXPECT_TRUE(m_Dlg.isVisible());
+    EXPECT_EQ(m_Dlg.result(), 0);
+}
+
+TEST_F(AnnotationDialog, TypingStopsAt63BytesAndPastedBreaksBecomeBlanks) {
+    edit->setText(QString(31, QChar(0x82F9)) + u("a"));
+    QTest::keyClicks(edit, QStringLiteral("bc"));
+    EXPECT_EQ(toGbk(edit->text()).size(), 63u);
+    edit->clear();
+    edit->insert(u("x\ny"));
+    EXPECT_EQ(edit->text(), u("x y"));
+}
+
+TEST_F(AnnotationDialog, AnEmojiIsRefusedWithAMessageAndTheDialogStaysOpen) {
+    edit->setText(u("苹果\xF0\x9F\x8D\x8E"));
+    qobject_cast<QPushButton*>(m_Dlg.GetDlgItem(1))->click();
+    ASSERT_EQ(m_Boxes.count(), 1u);
+    EXPECT_TRUE(m_Boxes.last().text.contains(u("表情符号")));
+    EXPECT_EQ(m_Boxes.last().caption, u("标注内容"));
+    EXPECT_TRUE(m_Dlg.isVisible());
+    edit->setText(u("苹果"));
+    qobject_cast<QPushButton*>(m_Dlg.GetDlgItem(1))->click();
+    EXPECT_EQ(m_Dlg.result(), IDOK);
+    EXPECT_EQ(m_Dlg.m_Content, u("苹果"));
+}
+
+} // namespace
