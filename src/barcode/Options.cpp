@@ -64,6 +64,8 @@ bool COptions::OnInitDialog() {
     CDialog::OnInitDialog();
     if (m_CodeType) {
         m_CodeType->setInsertPolicy(QComboBox::NoInsert);
+        // The template's height is that of the dropped list; the box itself is one line high.
+        m_CodeType->resize(m_CodeType->width(), m_CodeType->sizeHint().height());
         for (const char* name : {"CODE 39", "CODE 128A", "CODE 128B", "CODE 128C"})
             m_CodeType->addItem(QString::fromLatin1(name));
         const int type = BarcodeSettings.CodeType;

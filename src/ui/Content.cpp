@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace {
@@ -92,6 +93,13 @@ QString AnnotationProblem(const QString& typed) {
 
 CContent::CContent(QWidget* parent) : CDialog(133, parent) {
     Builder().setFactory(1005, [](const DialogControl& c, QWidget* p) -> QWidget* { return new CAnnotationEdit(c.text, p); });
+}
+
+bool CContent::OnInitDialog() {
+    // The prompt is two lines in its box: let it wrap.
+    for (QLabel* label : findChildren<QLabel*>())
+        label->setWordWrap(true);
+    return CDialog::OnInitDialog();
 }
 
 void CContent::DoDataExchange(CDataExchange& dx) { DDX_Text(dx, GetDlgItem(1005), m_Content); }

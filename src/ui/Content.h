@@ -26,6 +26,7 @@ public:
     QString m_Content; // the annotation as typed (line breaks already blanks)
 
 protected:
+    bool OnInitDialog() override;
     void DoDataExchange(CDataExchange& dx) override;
     void OnOK() override;
 };
