@@ -8,6 +8,7 @@
 #include "platform/Gbk.h"
 #include "platform/MenuTemplate.h"
 #include "platform/MessageBox.h"
+#include "reading/Training.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -293,6 +294,9 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         case 1000:
             OnSearch();
             break;
+        case 1008:
+            OnTraining();
+            break;
         case 1001:
             OnRecordButton();
             break;
@@ -323,6 +327,16 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         (void)lParam;
         return 0;
     }
+}
+
+void CKIVDlg::OnTraining() {
+    CTraining dlg(this);
+    // Playback logs each wave file it plays into the window while it runs.
+    m_pTraining = &dlg;
+    m_pPlayback->SetLogWindow(&dlg);
+    dlg.DoModal();
+    m_pPlayback->SetLogWindow(nullptr);
+    m_pTraining = nullptr;
 }
 
 // --- Geometry ----------------------------------------------------------------------------------------

@@ -36,6 +36,8 @@ public:
     // Whether an annotation contains one of the first m_KeywordCount keywords, matched at character starts.
     bool MatchesKeywords(std::string_view content) const;
     void OnSearch();
+    // "进入点读": runs the point-reading window until it closes.
+    void OnTraining();
 
     CGridListCtrlEx2* RecordList() const { return m_RecordList; }
     CEditEx1* KeywordEdit() const { return m_KeywordEdit; }

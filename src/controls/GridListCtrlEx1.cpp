@@ -1,0 +1,56 @@
+#include "controls/GridListCtrlEx1.h"
+
+#include "app/KIVApp.h"
+
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QKeyEvent>
+
+CGridListCtrlEx1::CGridListCtrlEx1(QWidget* parent) : CGridListCtrl(parent) {}
+
+bool CGridListCtrlEx1::IsKeyEvent(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CGridListCtrlEx1::event(QEvent* e) {
+    // Keys are consumed before anything else sees them: no focus moves, no shortcut fires, and nothing
+    // passes on to the window (whose default button would take Enter, and Escape would close it).
+    if (IsKeyEvent(e->type())) {
+        e->accept();
+        return true;
+    }
+    return CGridListCtrl::event(e);
+}
+
+void CGridListCtrlEx1::contextMenuEvent(QContextMenuEvent* e) {
+    e->accept();
+    OnContextMenu();
+}
+
+void CGridListCtrlEx1::OnContextMenu() {
+    if (!m_MenuLoaded) {
+        m_MenuLoaded = true;
+        m_Menu.LoadFromResource(137);
+        m_Menu.m_hInstance = ghInstance;
+        m_Menu.m_hOwner = this;
+    }
+    CMy_Menu_1* popup = m_Menu.LookupByHandle(m_Menu.GetSubMenu(0));
+    if (!popup)
+        return; // the menu could not be built: nothing is shown
+    const int chosen = popup->TrackPopupMenu(QCursor::pos());
+    if (chosen)
+        OnCommand(chosen);
+}
+
+void CGridListCtrlEx1::OnCommand(int id) {
+    if (id == ID_CLEAR_LOG)
+        postMessage(parentWidget(), UM_CLEAR_LOG, 0, 0);
+}
