@@ -35,11 +35,11 @@ CKeyEventFilter* g_KeyFilter = nullptr;
 
 } // namespace
 
-Qt::HANDLE GetCurrentThreadId() {
+Qt::HANDLE currentThreadId() {
     return QThread::currentThreadId();
 }
 
-HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, QObject* instance, Qt::HANDLE threadId) {
+HHOOK installKeyWatcher(int idHook, HOOKPROC proc, QObject* instance, Qt::HANDLE threadId) {
     (void)instance;
     QCoreApplication* app = QCoreApplication::instance();
     if (idHook != WH_KEYBOARD || !proc || !app)
@@ -64,7 +64,7 @@ HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, QObject* instance, Qt::HANDLE
     return w;
 }
 
-LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
+LRESULT callNextKeyWatcher(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
     if (!g_KeyFilter)
         return 0;
     auto& list = g_KeyFilter->watchers;
@@ -74,7 +74,7 @@ LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
     return (*(it - 1))->proc(code, wParam, lParam);
 }
 
-bool UnhookWindowsHookEx(HHOOK hook) {
+bool removeKeyWatcher(HHOOK hook) {
     if (!g_KeyFilter || !hook)
         return false;
     auto& list = g_KeyFilter->watchers;

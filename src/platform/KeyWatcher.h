@@ -26,13 +26,13 @@ using HHOOK = KeyWatcher*;
 // Installs proc as the newest watcher of the given thread's keys (type WH_KEYBOARD). Only the
 // user-interface thread has keys: any other thread, another type, a null proc or no application object
 // gives null. The instance names the module the routine lives in; it is not used.
-HHOOK SetWindowsHookExA(int idHook, HOOKPROC proc, QObject* instance, Qt::HANDLE threadId);
+HHOOK installKeyWatcher(int idHook, HOOKPROC proc, QObject* instance, Qt::HANDLE threadId);
 // Hands the key to the next older watcher; its result, or 0 when there is none.
-LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
+LRESULT callNextKeyWatcher(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
 // Removes a watcher; false when it is not installed.
-bool UnhookWindowsHookEx(HHOOK hook);
-// The id of the calling thread, as SetWindowsHookExA expects it.
-Qt::HANDLE GetCurrentThreadId();
+bool removeKeyWatcher(HHOOK hook);
+// The id of the calling thread, as installKeyWatcher expects it.
+Qt::HANDLE currentThreadId();
 
 // The Windows virtual-key code of a key event: top-row digits are 0x30..0x39 with or without Shift,
 // keypad digits 0x60..0x69, both Enter keys VK_RETURN, letters 0x41..0x5A; VK_NONE for keys without one.

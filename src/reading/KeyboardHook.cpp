@@ -15,14 +15,14 @@ void DoHook_KeyBoard(QObject* hwnd) {
     keyborad_hook.hhook = nullptr;
     keyborad_hook.idhook = WH_KEYBOARD;
     keyborad_hook.hookproc = KeyboardHookProc;
-    keyborad_hook.hhook = SetWindowsHookExA(WH_KEYBOARD, KeyboardHookProc, ghInstance, GetCurrentThreadId());
+    keyborad_hook.hhook = installKeyWatcher(WH_KEYBOARD, KeyboardHookProc, ghInstance, currentThreadId());
     // A watcher that cannot be installed leaves the pen without effect; nobody is told.
     if (keyborad_hook.hhook)
         keyborad_hook.hwnd = hwnd;
 }
 
 void UnhookKeyboard() {
-    if (keyborad_hook.hhook && UnhookWindowsHookEx(keyborad_hook.hhook)) {
+    if (keyborad_hook.hhook && removeKeyWatcher(keyborad_hook.hhook)) {
         keyborad_hook.hhook = nullptr;
         keyborad_hook.hwnd = nullptr;
     }
@@ -48,5 +48,5 @@ LRESULT KeyboardHookProc(int code, WPARAM wParam, LPARAM lParam) {
             DigitValue = 0;
         }
     }
-    return CallNextHookEx(keyborad_hook.hhook, code, wParam, lParam);
+    return callNextKeyWatcher(keyborad_hook.hhook, code, wParam, lParam);
 }

@@ -31,11 +31,11 @@ HHOOK g_Second = nullptr;
 
 LRESULT firstProc(int code, WPARAM w, LPARAM l) {
     g_Seen.push_back({code, static_cast<unsigned>(w), static_cast<std::int32_t>(l), "first"});
-    return CallNextHookEx(g_First, code, w, l) + 1;
+    return callNextKeyWatcher(g_First, code, w, l) + 1;
 }
 LRESULT secondProc(int code, WPARAM w, LPARAM l) {
     g_Seen.push_back({code, static_cast<unsigned>(w), static_cast<std::int32_t>(l), "second"});
-    return CallNextHookEx(g_Second, code, w, l) + 10;
+    return callNextKeyWatcher(g_Second, code, w, l) + 10;
 }
 
 unsigned vk(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
@@ -62,9 +62,9 @@ protected:
     void SetUp() override { g_Seen.clear(); }
     void TearDown() override {
         if (g_First)
-            UnhookWindowsHookEx(g_First);
+            removeKeyWatcher(g_First);
         if (g_Second)
-            UnhookWindowsHookEx(g_Second);
+            removeKeyWatcher(g_Second);
         g_First = g_Second = nullptr;
     }
 };
@@ -120,7 +120,7 @@ TEST_F(KeyWatcherTest, SeesEachPressAndReleaseOnceBeforeTheWidgetAndNeverTakesIt
     top.activateWindow();
     edit->setFocus();
 
-    g_First = SetWindowsHookExA(WH_KEYBOARD, firstProc, nullptr, GetCurrentThreadId());
+    g_First = installKeyWatcher(WH_KEYBOARD, firstProc, nullptr, currentThreadId());
     ASSERT_NE(g_First, nullptr);
     QTest::keyClick(top.windowHandle(), Qt::Key_1);
     QTest::keyClick(top.windowHandle(), Qt::Key_2);
@@ -144,8 +144,8 @@ TEST_F(KeyWatcherTest, SeesEachPressAndReleaseOnceBeforeTheWidgetAndNeverTakesIt
     EXPECT_EQ(g_Seen[1].by, "widget");
     QTest::keyRelease(top.windowHandle(), Qt::Key_7);
 
-    EXPECT_TRUE(UnhookWindowsHookEx(g_First));
-    EXPECT_FALSE(UnhookWindowsHookEx(g_First)) << "removed already";
+    EXPECT_TRUE(removeKeyWatcher(g_First));
+    EXPECT_FALSE(removeKeyWatcher(g_First)) << "removed already";
     g_First = nullptr;
     g_Seen.clear();
     QTest::keyClick(top.windowHandle(), Qt::Key_3);
@@ -157,12 +157,12 @@ TEST_F(KeyWatcherTest, NewestWatcherFirstAndTheNextReachedThroughTheChain) {
     top.setFocusPolicy(Qt::StrongFocus);
     top.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&top));
-    g_First = SetWindowsHookExA(WH_KEYBOARD, firstProc, nullptr, GetCurrentThreadId());
-    g_Second = SetWindowsHookExA(WH_KEYBOARD, secondProc, nullptr, GetCurrentThreadId());
+    g_First = installKeyWatcher(WH_KEYBOARD, firstProc, nullptr, currentThreadId());
+    g_Second = installKeyWatcher(WH_KEYBOARD, secondProc, nullptr, currentThreadId());
     ASSERT_NE(g_First, nullptr);
     ASSERT_NE(g_Second, nullptr);
-    EXPECT_EQ(CallNextHookEx(g_Second, HC_ACTION, 0x41, 1), 1) << "the older watcher's result";
-    EXPECT_EQ(CallNextHookEx(g_First, HC_ACTION, 0x41, 1), 0) << "nobody after the oldest";
+    EXPECT_EQ(callNextKeyWatcher(g_Second, HC_ACTION, 0x41, 1), 1) << "the older watcher's result";
+    EXPECT_EQ(callNextKeyWatcher(g_First, HC_ACTION, 0x41, 1), 0) << "nobody after the oldest";
     g_Seen.clear();
     QTest::keyPress(top.windowHandle(), Qt::Key_A);
     ASSERT_EQ(g_Seen.size(), 2u);
@@ -170,7 +170,7 @@ TEST_F(KeyWatcherTest, NewestWatcherFirstAndTheNextReachedThroughTheChain) {
     EXPECT_EQ(g_Seen[1].by, "first");
     QTest::keyRelease(top.windowHandle(), Qt::Key_A);
 
-    ASSERT_TRUE(UnhookWindowsHookEx(g_Second));
+    ASSERT_TRUE(removeKeyWatcher(g_Second));
     g_Second = nullptr;
     g_Seen.clear();
     QTest::keyPress(top.windowHandle(), Qt::Key_B);
@@ -180,16 +180,16 @@ TEST_F(KeyWatcherTest, NewestWatcherFirstAndTheNextReachedThroughTheChain) {
 }
 
 TEST_F(KeyWatcherTest, RefusedForOtherThreadsTypesAndNoRoutine) {
-    EXPECT_EQ(SetWindowsHookExA(13, firstProc, nullptr, GetCurrentThreadId()), nullptr) << "only WH_KEYBOARD";
-    EXPECT_EQ(SetWindowsHookExA(WH_KEYBOARD, nullptr, nullptr, GetCurrentThreadId()), nullptr);
+    EXPECT_EQ(installKeyWatcher(13, firstProc, nullptr, currentThreadId()), nullptr) << "only WH_KEYBOARD";
+    EXPECT_EQ(installKeyWatcher(WH_KEYBOARD, nullptr, nullptr, currentThreadId()), nullptr);
     // Another thread has no keys of its own.
     auto other = std::async(std::launch::async, [] {
-        return SetWindowsHookExA(WH_KEYBOARD, firstProc, nullptr, GetCurrentThreadId());
+        return installKeyWatcher(WH_KEYBOARD, firstProc, nullptr, currentThreadId());
     });
     EXPECT_EQ(other.get(), nullptr);
     Qt::HANDLE otherId = nullptr;
-    std::thread([&] { otherId = GetCurrentThreadId(); }).join();
-    EXPECT_EQ(SetWindowsHookExA(WH_KEYBOARD, firstProc, nullptr, otherId), nullptr)
+    std::thread([&] { otherId = currentThreadId(); }).join();
+    EXPECT_EQ(installKeyWatcher(WH_KEYBOARD, firstProc, nullptr, otherId), nullptr)
         << "for another thread's keys";
-    EXPECT_FALSE(UnhookWindowsHookEx(nullptr));
+    EXPECT_FALSE(removeKeyWatcher(nullptr));
 }
