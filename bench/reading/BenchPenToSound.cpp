@@ -2,9 +2,10 @@
 // UM_PLAY_CODE, the main window's stand-in plays the record while the point-reading window is open (and logs
 // the line). Reports, in milliseconds, the time until the first frame is handed to the sound server and
 // until the null sink's monitor hears it (median, p90, worst). Needs the headless sound server
-// (source scripts/services.sh; start_sound_server). "heard" places each sample in time from the moment its
-// read from the monitor returned, so it is an estimate good to a few milliseconds. Also the cost of the
-// watcher routine per code, its trace line included (run with 2>/dev/null to keep the traces out).
+// (source scripts/services.sh; start_sound_server). "heard" is when the read from the monitor that holds the
+// first loud sample returned: an upper bound (the null sink renders ahead of the clock, so placing samples
+// back in time from the read would come out too early). Also the cost of the watcher routine per code,
+// its trace line included (run with 2>/dev/null to keep the traces out).
 #include "audio/Playback.h"
 #include "controls/GridListCtrlEx1.h"
 #include "library/IndexFormat.h"
@@ -101,7 +102,7 @@ public:
         m_Parec.waitForFinished(2000);
     }
     void drain() { m_Parec.readAllStandardOutput(); }
-    // The estimated time (ns) of the first loud sample from now on, or 0 after the timeout.
+    // When the read holding the first loud sample from now on returned (ns), or 0 after the timeout.
     qint64 waitLoud(int timeoutMs) {
         QElapsedTimer t;
         t.start();
@@ -112,10 +113,9 @@ public:
             const qint64 at = nowNs();
             const QByteArray b = m_Parec.readAllStandardOutput();
             const auto* s = reinterpret_cast<const short*>(b.constData());
-            const qsizetype n = b.size() / 2;
-            for (qsizetype i = 0; i < n; ++i)
+            for (qsizetype i = 0; i < b.size() / 2; ++i)
                 if (std::abs(int(s[i])) > 3000)
-                    return at - (n - i) * 1000000000LL / 44100;
+                    return at;
         }
         return 0;
     }
