@@ -29,8 +29,6 @@
 
 namespace {
 
-constexpr int kCode = 42;
-
 qint64 nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
