@@ -4,7 +4,9 @@
 // reading log (which swallows the keys), and lists each text the main window sends it with the time.
 #include "platform/Dialog.h"
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 class CGridListCtrlEx1;
 
