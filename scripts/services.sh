@@ -30,6 +30,8 @@ start_sound_server() {
     # A steady low-latency stream keeps the null sink moving in small blocks instead of ~2 s ones.
     pacat --playback --latency-msec=20 --raw /dev/zero >/dev/null 2>&1 &
     echo $! >"$KIV_RUN_DIR/pacat.pid"
+    # The sink settles into small blocks only after a few seconds; the first recordings wait for that.
+    sleep 3
     export KIV_SOUND_SERVER=1
 }
 
