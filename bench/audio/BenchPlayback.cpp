@@ -2,6 +2,7 @@
 // records, against plain QMediaPlayer in the same run. Needs the headless sound server
 // (source scripts/services.sh; start_sound_server). Each benchmark runs its trials once and reports the
 // median, p90 and worst case in milliseconds as counters; the iteration time is the median.
+#include "SinkMonitor.h"
 #include "audio/Playback.h"
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
@@ -35,45 +36,10 @@ constexpr int kMp3Fresh = 999000; // 999000... each an MP3 of its own, never pla
 constexpr int kRotation = 999980; // four MP3s played in turn
 constexpr int kShortWav = 999992;
 
-qint64 nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-void pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-}
-
-void put32(std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void put16(std::string& s, std::uint16_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>(v >> 8);
-}
-void writeTone(const std::string& path, double seconds, double hz) {
-    auto n = static_cast<std::uint32_t>(seconds * 44100);
-    std::string w = "RIFF";
-    put32(w, 36 + n * 2);
-    w += "WAVEfmt ";
-    put32(w, 16);
-    put16(w, 1);
-    put16(w, 1);
-    put32(w, 44100);
-    put32(w, 88200);
-    put16(w, 2);
-    put16(w, 16);
-    w += "data";
-    put32(w, n * 2);
-    for (std::uint32_t i = 0; i < n; ++i)
-        put16(w, static_cast<std::uint16_t>(
-                     static_cast<short>(0.5 * 32767 * std::sin(2 * M_PI * hz * i / 44100))));
-    atomicReplace(path, w);
+// The first loud sample from now on, timed back to its place in the capture.
+qint64 heardLoud(CSinkMonitor& monitor, int timeoutMs) {
+    monitor.drain();
+    return monitor.waitLoud(timeoutMs, true);
 }
 
 // The world of the run: the library, its files, the playback object and the main window's dispatch.
@@ -92,67 +58,6 @@ protected:
             return playback->StopPlay();
         return 0;
     }
-};
-
-// Timestamps what the null sink plays, read from its monitor.
-class CMonitor {
-public:
-    CMonitor() {
-        m_Parec.start(QStringLiteral("parec"),
-                      {QStringLiteral("-d"), QStringLiteral("nullsink.monitor"), QStringLiteral("--raw"),
-                       QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                       QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=5")});
-        m_Parec.waitForStarted(5000);
-        pump(300);
-        m_Parec.readAllStandardOutput();
-    }
-    ~CMonitor() {
-        m_Parec.kill();
-        m_Parec.waitForFinished(2000);
-    }
-    // Waits for the first loud sample after now; its estimated time (ns), or 0 after the timeout.
-    qint64 waitLoud(int timeoutMs) {
-        m_Parec.readAllStandardOutput();
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < timeoutMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            if (!m_Parec.waitForReadyRead(2))
-                continue;
-            qint64 at = nowNs();
-            QByteArray b = m_Parec.readAllStandardOutput();
-            const auto* s = reinterpret_cast<const short*>(b.constData());
-            qsizetype n = b.size() / 2;
-            for (qsizetype i = 0; i < n; ++i)
-                if (std::abs(int(s[i])) > 3000)
-                    return at - (n - i) * 1000000000LL / 44100;
-        }
-        return 0;
-    }
-    // Waits until a 5 ms stretch is quiet; its estimated start (ns), or 0 after the timeout.
-    qint64 waitQuiet(int timeoutMs) {
-        QElapsedTimer t;
-        t.start();
-        int quiet = 0;
-        while (t.elapsed() < timeoutMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            if (!m_Parec.waitForReadyRead(2))
-                continue;
-            qint64 at = nowNs();
-            QByteArray b = m_Parec.readAllStandardOutput();
-            const auto* s = reinterpret_cast<const short*>(b.constData());
-            qsizetype n = b.size() / 2;
-            for (qsizetype i = 0; i < n; ++i) {
-                quiet = std::abs(int(s[i])) < 300 ? quiet + 1 : 0;
-                if (quiet >= 220)
-                    return at - (n - i + 220) * 1000000000LL / 44100;
-            }
-        }
-        return 0;
-    }
-
-private:
-    QProcess m_Parec;
 };
 
 struct World {
@@ -324,12 +229,12 @@ void BM_PlayCodeWavCuttingOff(benchmark::State& state) {
 // Stop while a sound plays: the time the stop takes, and until the sink's monitor hears silence.
 void BM_StopSilences(benchmark::State& state) {
     World& w = *gWorld;
-    CMonitor monitor;
+    CSinkMonitor monitor;
     for (auto _ : state) {
         std::vector<double> call, heard;
         for (int i = 0; i < 15; ++i) {
             w.play(kWavCode);
-            monitor.waitLoud(1000);
+            heardLoud(monitor, 1000);
             pump(150);
             qint64 t0 = nowNs();
             w.playback.StopPlay();
@@ -350,14 +255,14 @@ double gOursMonitorWav = 0, gOursMonitorMp3 = 0;
 
 void monitorOurs(benchmark::State& state, int code, double* out) {
     World& w = *gWorld;
-    CMonitor monitor;
+    CSinkMonitor monitor;
     for (auto _ : state) {
         std::vector<double> ms;
         for (int i = 0; i < 12; ++i) {
             pump(100);
             qint64 t0 = nowNs();
             postMessage(&w.dispatch, UM_PLAY_CODE, WPARAM(code));
-            qint64 loud = monitor.waitLoud(2000);
+            qint64 loud = heardLoud(monitor, 2000);
             ms.push_back(loud ? double(std::max<qint64>(0, loud - t0)) / 1e6 : 2000);
             pump(60);
             w.playback.StopPlay();
@@ -375,7 +280,7 @@ void BM_MonitorOursMp3(benchmark::State& state) {
 }
 
 void baseline(benchmark::State& state, const std::string& path, double ours) {
-    CMonitor monitor;
+    CSinkMonitor monitor;
     for (auto _ : state) {
         std::vector<double> ms;
         for (int i = 0; i < 12; ++i) {
@@ -386,7 +291,7 @@ void baseline(benchmark::State& state, const std::string& path, double ours) {
             qint64 t0 = nowNs();
             player.setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
             player.play();
-            qint64 loud = monitor.waitLoud(3000);
+            qint64 loud = heardLoud(monitor, 3000);
             ms.push_back(loud ? double(std::max<qint64>(0, loud - t0)) / 1e6 : 3000);
             player.stop();
             pump(100);

@@ -6,6 +6,7 @@
 // first loud sample returned: an upper bound (the null sink renders ahead of the clock, so placing samples
 // back in time from the read would come out too early). Also the cost of the watcher routine per code,
 // its trace line included (run with 2>/dev/null to keep the traces out).
+#include "SinkMonitor.h"
 #include "audio/Playback.h"
 #include "controls/GridListCtrlEx1.h"
 #include "library/IndexFormat.h"
@@ -29,47 +30,6 @@
 
 namespace {
 
-qint64 nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-void pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-}
-
-void put32(std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void put16(std::string& s, std::uint16_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>(v >> 8);
-}
-void writeTone(const std::string& path, double seconds, double hz) {
-    auto n = static_cast<std::uint32_t>(seconds * 44100);
-    std::string w = "RIFF";
-    put32(w, 36 + n * 2);
-    w += "WAVEfmt ";
-    put32(w, 16);
-    put16(w, 1);
-    put16(w, 1);
-    put32(w, 44100);
-    put32(w, 88200);
-    put16(w, 2);
-    put16(w, 16);
-    w += "data";
-    put32(w, n * 2);
-    for (std::uint32_t i = 0; i < n; ++i)
-        put16(w, static_cast<std::uint16_t>(
-                     static_cast<short>(0.5 * 32767 * std::sin(2 * M_PI * hz * i / 44100))));
-    atomicReplace(path, w);
-}
-
 // Stands in for the main window: plays what the watcher posts.
 class CMain : public CMessageWindow<QWidget> {
 public:
@@ -81,45 +41,6 @@ protected:
             return playback->PlayCode(static_cast<int>(w));
         return 0;
     }
-};
-
-// Timestamps what the null sink plays, read from its monitor.
-class CMonitor {
-public:
-    CMonitor() {
-        m_Parec.start(QStringLiteral("parec"),
-                      {QStringLiteral("-d"), QStringLiteral("nullsink.monitor"), QStringLiteral("--raw"),
-                       QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                       QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=5")});
-        m_Parec.waitForStarted(5000);
-        pump(300);
-        m_Parec.readAllStandardOutput();
-    }
-    ~CMonitor() {
-        m_Parec.kill();
-        m_Parec.waitForFinished(2000);
-    }
-    void drain() { m_Parec.readAllStandardOutput(); }
-    // When the read holding the first loud sample from now on returned (ns), or 0 after the timeout.
-    qint64 waitLoud(int timeoutMs) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < timeoutMs) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            if (!m_Parec.waitForReadyRead(2))
-                continue;
-            const qint64 at = nowNs();
-            const QByteArray b = m_Parec.readAllStandardOutput();
-            const auto* s = reinterpret_cast<const short*>(b.constData());
-            for (qsizetype i = 0; i < b.size() / 2; ++i)
-                if (std::abs(int(s[i])) > 3000)
-                    return at;
-        }
-        return 0;
-    }
-
-private:
-    QProcess m_Parec;
 };
 
 struct World {
@@ -167,7 +88,7 @@ void report(benchmark::State& state, const char* name, std::vector<double> ms) {
 
 void BM_PenEnterToSound(benchmark::State& state) {
     World& w = *gWorld;
-    CMonitor monitor;
+    CSinkMonitor monitor;
     for (auto _ : state) {
         std::vector<double> handed, heard;
         for (int i = 0; i < 30; ++i) {
