@@ -6,7 +6,17 @@
 #include <QCursor>
 #include <QKeyEvent>
 
-CGridListCtrlEx1::CGridListCtrlEx1(QWidget* parent) : CGridListCtrl(parent) {}
+CGridListCtrlEx1::CGridListCtrlEx1(QWidget* parent) : CGridListCtrl(parent) {
+    // A Chinese input method would turn the pen's digits into candidates before anyone sees them.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+QVariant CGridListCtrlEx1::inputMethodQuery(Qt::InputMethodQuery query) const {
+    // Said here too, should the item view ever turn the attribute back on.
+    if (query == Qt::ImEnabled)
+        return false;
+    return CGridListCtrl::inputMethodQuery(query);
+}
 
 bool CGridListCtrlEx1::IsKeyEvent(QEvent::Type type) {
     switch (type) {

@@ -1,7 +1,8 @@
 #pragma once
 // The reading log of the point-reading window. It swallows every key addressed to it, so the reading pen's
 // digits and Enter, once the key watcher has seen them, do nothing in the window (Enter does not end it);
-// its context menu has one command, which asks the window to empty the log.
+// input methods stay off for it, so none can take the pen's digits; its context menu has one command,
+// which asks the window to empty the log.
 #include "controls/GridListCtrl.h"
 #include "controls/My_Menu_1.h"
 
@@ -21,6 +22,8 @@ public:
     void OnCommand(int id);
     // Whether the key filter swallows events of this type before the list sees them.
     static bool IsKeyEvent(QEvent::Type type);
+    // Says no to input methods (Qt::ImEnabled); other queries as the list answers them.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 protected:
     bool event(QEvent* e) override;

@@ -1,6 +1,7 @@
 #include "reading/Training.h"
 
 #include "controls/GridListCtrlEx1.h"
+#include "platform/DialogTemplate.h"
 #include "platform/Gbk.h"
 #include "reading/KeyboardHook.h"
 
@@ -33,13 +34,21 @@ bool CTraining::OnInitDialog() {
     m_LogList->setShowGrid(true);
     m_LogList->setSelectionBehavior(QAbstractItemView::SelectRows);
 
-    m_LogList->InsertColumn(0, QStringLiteral("时间"), 140);
-    m_LogList->InsertColumn(1, QStringLiteral("内容"), 400);
+    // Widths for the classic dialog font, scaled to ours so the time stamp fits.
+    const DialogBaseUnits units = dialogBaseUnits(font());
+    m_LogList->InsertColumn(0, QStringLiteral("时间"), classicPixelsToPixels(140, units));
+    m_LogList->InsertColumn(1, QStringLiteral("内容"), classicPixelsToPixels(400, units));
 
     m_LogList->m_RowCount = 10;
     ResetLog();
 
     DoHook_KeyBoard(parentWidget());
+
+    // No input method may hold back the pen's digits, whichever control has the focus.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w->focusPolicy() != Qt::NoFocus)
+            w->setAttribute(Qt::WA_InputMethodEnabled, false);
 
     m_LogList->setFocus(Qt::OtherFocusReason);
     // Stays above the other windows, where it is.

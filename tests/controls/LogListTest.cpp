@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QInputMethod>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTest>
@@ -50,6 +51,26 @@ TEST(LogList, SwallowsEveryKey) {
         EXPECT_TRUE(CGridListCtrlEx1::IsKeyEvent(t));
     EXPECT_FALSE(CGridListCtrlEx1::IsKeyEvent(QEvent::MouseButtonPress));
     EXPECT_FALSE(CGridListCtrlEx1::IsKeyEvent(QEvent::FocusIn));
+}
+
+TEST(LogList, TakesNoInputMethod) {
+    CParent parent;
+    auto* list = new CGridListCtrlEx1(&parent);
+    list->InsertColumn(0, QStringLiteral("时间"), 140);
+    list->InsertItems(0, 3);
+    EXPECT_FALSE(list->testAttribute(Qt::WA_InputMethodEnabled));
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    parent.activateWindow();
+    list->setFocus();
+    QTRY_VERIFY(list->hasFocus());
+    EXPECT_FALSE(list->testAttribute(Qt::WA_InputMethodEnabled));
+    // The input method asks the focus object whether it takes input methods; the log says no, also when
+    // the attribute has been turned back on.
+    EXPECT_FALSE(QInputMethod::queryFocusObject(Qt::ImEnabled, QVariant()).toBool());
+    list->setAttribute(Qt::WA_InputMethodEnabled, true);
+    EXPECT_FALSE(list->inputMethodQuery(Qt::ImEnabled).toBool());
+    EXPECT_FALSE(QInputMethod::queryFocusObject(Qt::ImEnabled, QVariant()).toBool());
 }
 
 TEST(LogList, ContextMenuBuiltOnceShownWhenEmptyAndItsCommandPostsClear) {

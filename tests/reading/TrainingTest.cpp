@@ -4,12 +4,14 @@
 #include "common/TestSupport.h"
 #include "controls/GridListCtrlEx1.h"
 #include "controls/My_Menu_1.h"
+#include "platform/DialogTemplate.h"
 #include "platform/Gbk.h"
 #include "reading/KeyboardHook.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QInputMethod>
 #include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -74,8 +76,12 @@ TEST_F(Training, OpensWithCaptionColumnsTwentyBlankRowsAndTheWatcherForItsParent
               QStringLiteral("时间"));
     EXPECT_EQ(log->Model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("内容"));
-    EXPECT_EQ(log->GetColumnWidth(0), 140);
-    EXPECT_EQ(log->GetColumnWidth(1), 400);
+    const DialogBaseUnits u = dialogBaseUnits(dlg->font());
+    EXPECT_EQ(log->GetColumnWidth(0), classicPixelsToPixels(140, u));
+    EXPECT_EQ(log->GetColumnWidth(1), classicPixelsToPixels(400, u));
+    EXPECT_GE(log->GetColumnWidth(0),
+              log->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-31 23:59:59")) + 6)
+        << "the time stamp fits its column";
     EXPECT_EQ(log->GetItemCount(), 20);
     EXPECT_EQ(log->m_RowCount, 20);
     EXPECT_EQ(log->m_FilledRows, 0);
@@ -213,6 +219,23 @@ TEST_F(Training, KeysChangeNothingInTheWindowButThePenStillPlays) {
     EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(log)) << "Tab does not move the focus";
     EXPECT_EQ(log->GetSelectedCount(), 0) << "arrows do not select";
     EXPECT_EQ(log->m_FilledRows, 1);
+}
+
+TEST_F(Training, InputMethodsStayOffSoThePenDigitsReachTheWatcher) {
+    dlg->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg));
+    dlg->activateWindow();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(log));
+    EXPECT_FALSE(log->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_FALSE(dlg->testAttribute(Qt::WA_InputMethodEnabled));
+    for (QWidget* w : dlg->findChildren<QWidget*>()) {
+        if (w->focusPolicy() != Qt::NoFocus) {
+            EXPECT_FALSE(w->testAttribute(Qt::WA_InputMethodEnabled)) << w->metaObject()->className();
+        }
+    }
+    // What the input method asks the focused widget: whether it takes input methods at all.
+    EXPECT_FALSE(QInputMethod::queryFocusObject(Qt::ImEnabled, QVariant()).toBool());
+    EXPECT_FALSE(log->inputMethodQuery(Qt::ImEnabled).toBool());
 }
 
 TEST_F(Training, EndingTheWindowRemovesTheWatcher) {
