@@ -2,12 +2,16 @@
 // point-reading window, and the filed sound is heard in the sound server's sink.
 #include "audio/SoundServer.h"
 #include "e2e/E2eSupport.h"
+#include "platform/Files.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QSize>
 #include <QThread>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -100,6 +104,48 @@ private:
     QProcess m_Parec;
 };
 
+
+// Types keys as a keyboard-wedge pen does: a few milliseconds apart, optionally with Shift held throughout.
+bool scan(const QString& window, const QString& keys, bool shift = false) {
+    bool ok = false;
+    run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, &ok);
+    if (!ok)
+        return false;
+    if (shift)
+        x({QStringLiteral("keydown"), QStringLiteral("shift")});
+    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("5")};
+    args << keys.split(u' ');
+    run(QStringLiteral("xdotool"), args, &ok);
+    if (shift)
+        x({QStringLiteral("keyup"), QStringLiteral("shift")});
+    return ok;
+}
+
+// A Shift left down by a failed step would spoil every later test on the display.
+struct ShiftReleased {
+    ~ShiftReleased() { x({QStringLiteral("keyup"), QStringLiteral("shift")}); }
+};
+
+// The window as it is on the screen, also saved as a PNG file at path.
+QImage screenshot(const QString& window, const std::string& path) {
+    bool ok = false;
+    run(QStringLiteral("import"), {QStringLiteral("-window"), window, QString::fromStdString(path)}, &ok);
+    return ok ? QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+// Where the test leaves its screenshots for a person to look at: next to the test binary.
+std::string shotPath(const char* name) {
+    return (std::filesystem::path(executablePath()).parent_path() / name).string();
+}
+
+// Pitch of 20 ms of sound from its zero crossings (Hz).
+double pitch(const std::vector<short>& s, std::size_t from, std::size_t n) {
+    int crossings = 0;
+    for (std::size_t i = from + 1; i < from + n; ++i)
+        crossings += (s[i - 1] < 0) != (s[i] < 0);
+    return crossings * 44100.0 / double(n) / 2.0;
+}
+
 } // namespace
 
 TEST(ReadingE2e, PenKeysAtThePointReadingWindowPlayTheFiledSound) {
@@ -156,4 +202,116 @@ TEST(ReadingE2e, PenKeysAtThePointReadingWindowPlayTheFiledSound) {
     const QString out = kiv.output();
     // The watcher traced the two Enters that completed six digits, and nothing for the five.
     EXPECT_EQ(out.count(QStringLiteral("CH==0d")), 2) << out.toStdString();
+}
+
+TEST(ReadingE2e, ShiftKeypadSevenDigitsUnfiledCodesAndAQuickSecondScan) {
+    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
+    const std::string problem = soundServerProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
+    ShiftReleased shiftReleased;
+    KivProcess kiv;
+    const std::string folder = kiv.programFolder();
+    // Two tones told apart by pitch and length: a long low one and a short high one.
+    writeTone(folder + "000042.wav", 2.0, 440);
+    writeTone(folder + "000777.wav", 0.4, 1500);
+    writeFile(folder + "KIV_Lib.cfg", "000042  \"low\"  S_WAV  \"" + folder + "000042.wav\"\r\n" +
+                                          "000777  \"high\"  S_WAV  \"" + folder + "000777.wav\"\r\n");
+    ASSERT_TRUE(kiv.start());
+    const QString main = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
+    ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
+    pause(3000); // the sink delivers in small blocks only after a while
+    const QSize mainSize = windowSize(main);
+    click(main, 8 + 20, mainSize.height() - 18 - 10);
+    const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
+    ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
+    pause(300);
+
+    {
+        CMonitor monitor;
+        // Digits typed with Shift held are still the pen's digits.
+        ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 7 7 7 Return"), true));
+        EXPECT_NE(monitor.waitLoud(5000), 0) << "six digits and Enter with Shift held played nothing\n"
+                                             << kiv.output().toStdString();
+        pause(1000);
+        monitor.drain();
+        // Keypad digits are not the pen's.
+        ASSERT_TRUE(scan(reading, QStringLiteral("KP_0 KP_0 KP_0 KP_7 KP_7 KP_7 Return")));
+        EXPECT_EQ(monitor.waitLoud(1500), 0) << "keypad digits and Enter played something";
+        // Seven digits are no code, whether its first six or its last six are filed.
+        ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 7 7 7 1 Return")));
+        EXPECT_EQ(monitor.waitLoud(1500), 0) << "seven digits (first six filed) and Enter played something";
+        ASSERT_TRUE(scan(reading, QStringLiteral("1 0 0 0 7 7 7 Return")));
+        EXPECT_EQ(monitor.waitLoud(1500), 0) << "seven digits (last six filed) and Enter played something";
+
+        // A code that is not filed plays nothing and adds nothing to the log.
+        const QImage before = screenshot(reading, shotPath("reading-before-unfiled.png"));
+        ASSERT_FALSE(before.isNull()) << "no screenshot of the point-reading window";
+        ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 0 9 9 Return")));
+        EXPECT_EQ(monitor.waitLoud(1500), 0) << "an unfiled code played something";
+        const QImage after = screenshot(reading, shotPath("reading-after-unfiled.png"));
+        EXPECT_TRUE(after == before) << "an unfiled code changed the point-reading window";
+    }
+
+    // Two quick scans: the second code stops the first sound and plays its own.
+    const QImage beforeTwo = screenshot(reading, shotPath("reading-before-two.png"));
+    CSinkCapture capture;
+    ASSERT_TRUE(capture.started());
+    ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 0 4 2 Return")));
+    for (int i = 0; i < 250 && capture.firstLoud() < 0; ++i)
+        capture.wait(20);
+    ASSERT_GE(capture.firstLoud(), 0) << "the first scan played nothing";
+    capture.wait(300);
+    ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 7 7 7 Return")));
+    capture.wait(3000);
+    const std::vector<short> s = capture.samples();
+    const std::size_t win = 44100 / 50;
+    std::size_t firstLow = SIZE_MAX, firstHigh = SIZE_MAX, lastHigh = 0, lastLoud = 0;
+    int lowAfterHigh = 0;
+    double lowRms = 0, highRms = 0;
+    int lows = 0, highs = 0;
+    for (std::size_t i = 0; i + win <= s.size(); i += win) {
+        const double level = rms(s, i, i + win);
+        if (level < 0.02)
+            continue;
+        lastLoud = i;
+        const double hz = pitch(s, i, win);
+        if (hz > 300 && hz < 600) {
+            firstLow = std::min(firstLow, i);
+            // One window may hold the moment of the switch; more mean the first tone went on.
+            if (firstHigh != SIZE_MAX)
+                ++lowAfterHigh;
+            lowRms += level;
+            ++lows;
+        } else if (hz > 1200 && hz < 1800) {
+            firstHigh = std::min(firstHigh, i);
+            lastHigh = i;
+            highRms += level;
+            ++highs;
+        }
+    }
+    ASSERT_NE(firstLow, SIZE_MAX) << "the first code's tone was not heard";
+    ASSERT_NE(firstHigh, SIZE_MAX) << "the second code's tone was not heard\n" << kiv.output().toStdString();
+    EXPECT_LT(firstLow, firstHigh) << "the first tone came after the second";
+    EXPECT_LE(lowAfterHigh, 1) << "the first tone went on after the second began";
+    const double highSeconds = double(highs) * win / 44100.0;
+    EXPECT_GT(highSeconds, 0.25) << "the second tone was cut short";
+    EXPECT_LE(lastLoud, lastHigh + win) << "something played on after the second tone ended";
+    // The second tone alone is as loud as the first; the two together would be louder.
+    EXPECT_LT(highRms / highs, 1.2 * (lowRms / lows)) << "the two tones played at the same time";
+    const double lowSeconds = double(lows) * win / 44100.0;
+    EXPECT_LT(lowSeconds, 1.2) << "the first tone (2 s) was not cut off";
+
+    // Both plays are logged; the shot is kept for a person to read the rows and their time stamps.
+    const QImage afterTwo = screenshot(reading, shotPath("reading-log.png"));
+    EXPECT_FALSE(afterTwo == beforeTwo) << "the two plays left no rows in the log";
+    std::printf("point-reading window with its log: %s\n", shotPath("reading-log.png").c_str());
+
+    const QSize size = windowSize(reading);
+    click(reading, size.width() * 355 / 387, size.height() * 212 / 227);
+    EXPECT_TRUE(windowGone(QStringLiteral("点读"), 5000));
+    kiv.key(main, QStringLiteral("Escape"));
+    EXPECT_EQ(kiv.waitForExit(), 0);
+    const QString out = kiv.output();
+    // Enter after six digits four times: the Shift scan, the unfiled code and the two quick scans.
+    EXPECT_EQ(out.count(QStringLiteral("CH==0d")), 4) << out.toStdString();
 }
