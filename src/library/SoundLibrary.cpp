@@ -8,6 +8,7 @@
 #include "platform/Trace.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -134,6 +135,79 @@ void CSoundLibrary::forgetIndexText() {
     m_IndexState.known = false;
     m_IndexText.clear();
     m_IndexText.shrink_to_fit();
+    m_Lines = LineTable();
+}
+
+void CSoundLibrary::buildLineTable() {
+    m_Lines = LineTable();
+    IndexEnd end = ScanIndex(m_IndexText, [&](const IndexLine& line) {
+        m_Lines.begins.push_back(line.begin);
+        m_Lines.numbers.push_back(CodeNumber(CutGbk(line.field[0], kCodeLimit)));
+    });
+    m_Lines.end = static_cast<int>(end);
+    m_Lines.valid = true;
+}
+
+IndexLine CSoundLibrary::lineAt(std::size_t i) const {
+    // A record starts in a fresh reader state, so reading from its start to the next record's start finds
+    // it exactly as a read of the whole text does.
+    const std::size_t from = m_Lines.begins[i];
+    const std::size_t to = i + 1 < m_Lines.begins.size() ? m_Lines.begins[i + 1] : m_IndexText.size();
+    IndexLine found;
+    bool got = false;
+    ScanIndex(std::string_view(m_IndexText).substr(from, to - from), [&](const IndexLine& line) {
+        if (!got) {
+            found = line;
+            got = true;
+        }
+    });
+    found.begin += from;
+    found.end += from;
+    return found;
+}
+
+bool CSoundLibrary::removeLines(const std::vector<std::size_t>& entries) {
+    std::vector<std::pair<std::size_t, std::size_t>> spans;
+    spans.reserve(entries.size());
+    for (std::size_t e : entries) {
+        IndexLine line = lineAt(e);
+        spans.emplace_back(line.begin, line.end);
+    }
+    std::string& text = m_IndexText;
+    const std::size_t size = text.size();
+    const bool removedLast = spans.back().second == size;
+    // Edited in place: a copy of the whole text would cost as much as writing it.
+    std::size_t out = spans.front().first;
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        const std::size_t from = spans[k].second;
+        const std::size_t to = k + 1 < spans.size() ? spans[k + 1].first : size;
+        if (to > from)
+            std::memmove(text.data() + out, text.data() + from, to - from);
+        out += to - from;
+    }
+    text.resize(out);
+    // Later records keep their bytes and move back by what was removed before them.
+    std::size_t write = entries.front(), shift = 0, k = 0;
+    for (std::size_t i = entries.front(); i < m_Lines.begins.size(); ++i) {
+        if (k < entries.size() && entries[k] == i) {
+            shift += spans[k].second - spans[k].first;
+            ++k;
+            continue;
+        }
+        m_Lines.begins[write] = m_Lines.begins[i] - shift;
+        m_Lines.numbers[write] = m_Lines.numbers[i];
+        ++write;
+    }
+    m_Lines.begins.resize(write);
+    m_Lines.numbers.resize(write);
+    if (removedLast)
+        m_Lines.end = static_cast<int>(IndexEnd::Clean);
+    if (!atomicReplace(toNative(IndexPath()), text)) {
+        forgetIndexText();
+        return false;
+    }
+    rememberIndexState(m_Lines.end);
+    return true;
 }
 
 void CSoundLibrary::LoadIndex() {
@@ -243,8 +317,15 @@ const SOUND_RECORD* CSoundLibrary::FileRecording(std::string_view content) {
         messageBox(messageText(kCannotSaveFileText, indexPath));
         return nullptr;
     }
-    if (textKnown || m_IndexText.empty())
+    if (textKnown || m_IndexText.empty()) {
+        // The appended line is one record, starting right after the prefix.
+        if (m_Lines.valid) {
+            m_Lines.begins.push_back(m_IndexText.size() + AppendPrefix(end).size());
+            m_Lines.numbers.push_back(CodeNumber(CutGbk(record.Code.view(), kCodeLimit)));
+            m_Lines.end = static_cast<int>(IndexEnd::Clean);
+        }
         m_IndexText += data;
+    }
     rememberIndexState(static_cast<int>(IndexEnd::Clean));
     if (m_IndexState.size != static_cast<long long>(m_IndexText.size()))
         forgetIndexText();
@@ -308,6 +389,7 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
         return 0;
     }
     m_IndexText = std::move(next);
+    m_Lines = LineTable();
     rememberIndexState(static_cast<int>(IndexEnd::Clean));
     // Only now that the sound and its line are saved does the record name the new file.
     SOUND_RECORD* p = m_Map.ByKey(record->Index);
@@ -321,13 +403,7 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
 bool CSoundLibrary::findOwnLine(const std::string& text, const SOUND_RECORD* record, std::size_t& begin,
                                 std::size_t& end, int& tailEnd) const {
     const int number = CodeNumber(record->Code);
-    // Identical twins are told apart by order: the n-th of them (by key) owns the n-th matching line.
-    int rank = 0;
-    for (int key : m_Map.KeysOf(number)) {
-        const SOUND_RECORD* other = m_Map.ByKey(key);
-        if (other && key < record->Index && sameFields(*other, *record))
-            ++rank;
-    }
+    const int rank = twinRank(record);
     int seen = 0;
     bool found = false;
     IndexEnd e = ScanIndex(text, [&](const IndexLine& line) {
@@ -344,6 +420,17 @@ bool CSoundLibrary::findOwnLine(const std::string& text, const SOUND_RECORD* rec
     });
     tailEnd = static_cast<int>(e);
     return found;
+}
+
+int CSoundLibrary::twinRank(const SOUND_RECORD* record) const {
+    // Identical twins are told apart by order: the n-th of them (by key) owns the n-th matching line.
+    int rank = 0;
+    for (int key : m_Map.KeysOf(CodeNumber(record->Code))) {
+        const SOUND_RECORD* other = m_Map.ByKey(key);
+        if (other && key < record->Index && sameFields(*other, *record))
+            ++rank;
+    }
+    return rank;
 }
 
 bool CSoundLibrary::isInsideLibrary(std::string_view gbkPath,
@@ -397,33 +484,17 @@ int CSoundLibrary::DeleteSoundFile(const SOUND_RECORD* record) {
 
 int CSoundLibrary::RemoveIndexLines(int number) {
     std::lock_guard lock(m_Lock);
-    const std::string nativeIndex = toNative(IndexPath());
-    const std::string* current = indexText();
-    if (!current)
+    if (!indexText())
         return 0;
-    const std::string& text = *current;
-    std::string next;
-    std::size_t kept = 0; // text before this offset is decided
-    bool removed = false;
-    bool removedLast = false;
-    IndexEnd end = ScanIndex(text, [&](const IndexLine& line) {
-        if (CodeNumber(CutGbk(line.field[0], kCodeLimit)) != number)
-            return;
-        next.append(text, kept, line.begin - kept);
-        kept = line.end;
-        removed = true;
-        removedLast = line.end == text.size();
-    });
-    if (!removed)
+    if (!m_Lines.valid)
+        buildLineTable();
+    std::vector<std::size_t> entries;
+    for (std::size_t i = 0; i < m_Lines.numbers.size(); ++i)
+        if (m_Lines.numbers[i] == number)
+            entries.push_back(i);
+    if (entries.empty())
         return 1;
-    next.append(text, kept, std::string::npos);
-    if (!atomicReplace(nativeIndex, next)) {
-        forgetIndexText();
-        return 0;
-    }
-    m_IndexText = std::move(next);
-    rememberIndexState(static_cast<int>(removedLast ? IndexEnd::Clean : end));
-    return 1;
+    return removeLines(entries) ? 1 : 0;
 }
 
 int CSoundLibrary::DeleteRecord(int number) {
@@ -435,27 +506,24 @@ int CSoundLibrary::DeleteRecord(const SOUND_RECORD* record) {
     std::lock_guard lock(m_Lock);
     if (!m_Map.Owns(record))
         return 0;
-    const std::string nativeIndex = toNative(IndexPath());
-    const std::string* current = indexText();
-    if (!current)
+    if (!indexText())
         return 0;
-    const std::string& text = *current;
-    std::size_t begin = 0, end = 0;
-    int tail = 0;
-    // The index first: if it cannot be rewritten, the record and its sound stay as they were.
-    if (findOwnLine(text, record, begin, end, tail)) {
-        std::string next;
-        next.reserve(text.size() + text.size() / 16 + 4096); // room for later appends
-        next.append(text, 0, begin);
-        next.append(text, end, std::string::npos);
-        if (!atomicReplace(nativeIndex, next)) {
-            forgetIndexText();
-            return 0;
-        }
-        const int endState = end == text.size() ? static_cast<int>(IndexEnd::Clean) : tail;
-        m_IndexText = std::move(next);
-        rememberIndexState(endState);
+    if (!m_Lines.valid)
+        buildLineTable();
+    // The record's own line: among the lines with its number and its fields, the one its rank picks.
+    const int number = CodeNumber(record->Code);
+    const int rank = twinRank(record);
+    int seen = 0;
+    std::vector<std::size_t> own;
+    for (std::size_t i = 0; i < m_Lines.numbers.size() && own.empty(); ++i) {
+        if (m_Lines.numbers[i] != number || !sameFields(FieldsOf(lineAt(i)), *record))
+            continue;
+        if (seen++ == rank)
+            own.push_back(i);
     }
+    // The index first: if it cannot be rewritten, the record and its sound stay as they were.
+    if (!own.empty() && !removeLines(own))
+        return 0;
     deleteSoundFileOf(record);
     m_Map.Remove(m_Map.ByKey(record->Index));
     return 1;

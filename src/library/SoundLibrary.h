@@ -12,6 +12,7 @@
 // pointer passed back to DeleteRecord or ReplaceRecording is refused, never followed.
 //
 // Texts are GBK bytes as stored; paths are GBK and converted with nativePath() only to open a file.
+#include "library/IndexFormat.h"
 #include "library/RecordMap.h"
 #include "library/SoundRecord.h"
 #include "library/SoundRecorder.h"
@@ -22,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 class CSoundLibrary {
 public:
@@ -105,6 +107,23 @@ private:
     // lines match, the record's rank among its identical twins picks one.
     bool findOwnLine(const std::string& text, const SOUND_RECORD* record, std::size_t& begin,
                      std::size_t& end, int& tailEnd) const;
+    // How many records with the same fields as this one come before it (by key).
+    int twinRank(const SOUND_RECORD* record) const;
+    // Where each record of the kept index text starts, with its first field's number and how the text
+    // ends, so a delete finds its line without reading the whole text. Built on first use; every change
+    // of the kept text either updates it or drops it.
+    struct LineTable {
+        bool valid = false;
+        std::vector<std::size_t> begins;
+        std::vector<int> numbers;
+        int end = 0;
+    };
+    void buildLineTable();
+    // The record at table entry i, read from its start up to the next record's start.
+    IndexLine lineAt(std::size_t i) const;
+    // Removes the table's entries (ascending) and their lines from the kept text, then writes the text.
+    // False when the index could not be written; then the kept text is forgotten.
+    bool removeLines(const std::vector<std::size_t>& entries);
     std::string soundPathFor(int number) const;
 
     std::unique_ptr<SoundRecorder> m_pRecorder;
@@ -114,6 +133,7 @@ private:
     unsigned m_Generation = 0;
     IndexState m_IndexState;
     std::string m_IndexText;
+    LineTable m_Lines;
 };
 
 // The process-wide library (the one constructed last and still alive).

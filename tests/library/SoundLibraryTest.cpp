@@ -229,6 +229,39 @@ TEST_F(SoundLibraryTest, HandEditedShortCodeLineGoesWithItsRecord) {
     EXPECT_EQ(index(), own("000001") + own("000008"));
 }
 
+TEST_F(SoundLibraryTest, DeletesFilingsAndRemovalsInTurnKeepEveryOtherByte) {
+    // Record 2's quoted annotation spans a line end and holds a text that looks like a line of its own.
+    const std::string two = "000002 \"two\r\n000003 fake\" S_WAV x\r\n";
+    const std::string tails[] = {"", "000005 open", "000005 \"open", "000005 \""};
+    const IndexEnd ends[] = {IndexEnd::Clean, IndexEnd::OpenLine, IndexEnd::InQuote, IndexEnd::QuoteOpened};
+    for (int t = 0; t < 4; ++t) {
+        SCOPED_TRACE(t);
+        deleteFile(m_Folder.file("000006.wav")); // the last round's filing: no overwrite question
+        load(own("000001") + two + own("000004") + tails[t]);
+        ASSERT_EQ(m_Library.DeleteRecord(4), 1);
+        std::string expected = own("000001") + two + tails[t];
+        EXPECT_EQ(index(), expected);
+        ASSERT_NE(m_Library.FileRecording("note"), nullptr);
+        const std::string six = own(t == 0 ? "000003" : "000006", "note");
+        expected += std::string(AppendPrefix(ends[t])) + six;
+        EXPECT_EQ(index(), expected);
+        EXPECT_EQ(m_Library.DeleteRecord(3), t == 0 ? 1 : 0);
+        ASSERT_EQ(m_Library.DeleteRecord(2), 1);
+        if (t == 0) {
+            EXPECT_EQ(index(), own("000001"));
+            continue;
+        }
+        EXPECT_EQ(index(), own("000001") + tails[t] + std::string(AppendPrefix(ends[t])) + six);
+        EXPECT_EQ(m_Library.RemoveIndexLines(5), 1);
+        EXPECT_EQ(index(), own("000001") + six);
+        ASSERT_EQ(m_Library.DeleteRecord(6), 1);
+        ASSERT_NE(m_Library.FileRecording("again"), nullptr);
+        EXPECT_EQ(index(), own("000001") + own("000006", "again"));
+        ASSERT_EQ(m_Library.DeleteRecord(1), 1);
+        EXPECT_EQ(index(), own("000006", "again"));
+    }
+}
+
 TEST_F(SoundLibraryTest, DuplicateNumbersAreDeletedAndReplacedOneByOne) {
     const std::string a = line("000005", "first", m_Folder.file("a.wav"));
     const std::string b = line("000005", "second", m_Folder.file("b.wav"));
