@@ -110,8 +110,9 @@ std::vector<short> readMono16(const std::string& path, int* rate) {
         }
         if (std::memcmp(b.constData() + at, "data", 4) == 0) {
             qsizetype bytes = std::min<qsizetype>(size, b.size() - at - 8);
-            out.resize(std::size_t(bytes / 2));
-            std::memcpy(out.data(), b.constData() + at + 8, out.size() * 2);
+            out.resize(std::size_t(std::max<qsizetype>(0, bytes / 2)));
+            if (!out.empty())
+                std::memcpy(out.data(), b.constData() + at + 8, out.size() * 2);
             return out;
         }
         at += 8 + qsizetype(size) + (size & 1);
@@ -160,7 +161,8 @@ void CSinkCapture::wait(int ms) {
 std::vector<short> CSinkCapture::samples() {
     m_Data += m_Parec.readAllStandardOutput();
     std::vector<short> s(std::size_t(m_Data.size() / 2));
-    std::memcpy(s.data(), m_Data.constData(), s.size() * 2);
+    if (!s.empty()) // nothing captured yet: memcpy must not see the empty vector's null data
+        std::memcpy(s.data(), m_Data.constData(), s.size() * 2);
     return s;
 }
 

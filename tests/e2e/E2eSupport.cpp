@@ -3,6 +3,8 @@
 #include "platform/Files.h"
 
 #include <QElapsedTimer>
+#include <csignal>
+#include <sys/prctl.h>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QThread>
@@ -48,6 +50,9 @@ bool KivProcess::start() {
     env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(m_Folder.path() + "data"));
     m_Process.setProcessEnvironment(env);
     m_Process.setProcessChannelMode(QProcess::MergedChannels);
+    // The program dies with the test: a test that aborts must not leave a window that takes the next
+    // test's keys.
+    m_Process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_Process.start(QString::fromStdString(programFolder() + "KIV"), {});
     return m_Process.waitForStarted(5000);
 }
