@@ -7,6 +7,7 @@
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/MenuTemplate.h"
+#include "ui/BookMenu.h"
 #include "platform/MessageBox.h"
 #include "reading/Training.h"
 
@@ -54,6 +55,7 @@ bool CKIVDlg::OnInitDialog() {
     MenuTemplate menu;
     if (loadMenuTemplate(130, bytes) && parseMenuTemplate(bytes, menu))
         buildMenuBar(m_MainMenu, menu);
+    m_BookMenu = addBookMenu(m_MainMenu);
     connect(m_MainMenu, &QMenuBar::triggered, this, [this](QAction* a) {
         if (a->data().isValid())
             postMessage(this, WM_COMMAND, static_cast<WPARAM>(a->data().toInt()), 0);
@@ -312,6 +314,21 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         case 32774:
             OnOptions();
             break;
+        case ID_BOOK_NEW:
+            OnNewBook();
+            break;
+        case ID_BOOK_OPEN:
+            OnOpenBook();
+            break;
+        case ID_BOOK_IMPORT:
+            OnImportSounds();
+            break;
+        case ID_BOOK_SPEAK:
+            OnSpeakText();
+            break;
+        case ID_BOOK_LABELS:
+            OnPrintLabelSheets();
+            break;
         case 1:
         case 32776:
             OnOK();
@@ -413,3 +430,10 @@ void CKIVDlg::Layout() {
     place(1006, R{L.left, L.bottom + 8, S.right, S.top - 8});
     update();
 }
+
+// The book commands; each is built in its own file.
+void CKIVDlg::OnNewBook() {}
+void CKIVDlg::OnOpenBook() {}
+void CKIVDlg::OnImportSounds() {}
+void CKIVDlg::OnSpeakText() {}
+void CKIVDlg::OnPrintLabelSheets() {}

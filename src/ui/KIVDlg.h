@@ -11,6 +11,7 @@
 class CEditEx1;
 class CPlayback;
 class CGridListCtrlEx2;
+class QMenu;
 class QMenuBar;
 struct SOUND_RECORD;
 
@@ -54,6 +55,13 @@ public:
     void OnDeleteAll();
     void OnAbout();   // 32773
     void OnOptions(); // 32774
+    // The "点读书" popup.
+    void OnNewBook();
+    void OnOpenBook();
+    void OnImportSounds();
+    void OnSpeakText();
+    void OnPrintLabelSheets();
+    QMenu* BookMenu() const { return m_BookMenu; }
 
     std::vector<std::string> m_KeywordTokens;
     int m_KeywordCount = 0;
@@ -81,6 +89,7 @@ private:
 
     QWidget* m_Client;
     QMenuBar* m_MainMenu = nullptr;
+    QMenu* m_BookMenu = nullptr;
     CGridListCtrlEx2* m_RecordList = nullptr;
     CEditEx1* m_KeywordEdit = nullptr;
     bool m_LayoutReady = false;

@@ -109,7 +109,7 @@ TEST_F(MainWindow, OpensWithCaptionMenuColumnsAndRowsInEnumerationOrder) {
     QStringList titles;
     for (QAction* a : m_Dlg->MainMenu()->actions())
         titles << a->text();
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("设置"), QStringLiteral("帮助")}));
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("点读书"), QStringLiteral("设置"), QStringLiteral("帮助")}));
 }
 
 TEST_F(MainWindow, EmptyLibraryShowsFourBlankRows) {

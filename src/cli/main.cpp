@@ -1,0 +1,51 @@
+// kivtool: the book operations of KIV without a window, for scripts and for people who make many books.
+#include "cli/Commands.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace {
+
+void printHelp(FILE* out) {
+    std::fputs("用法: kivtool 命令 [参数...]\n\n命令:\n", out);
+    for (int i = 0; i < kKivCommandCount; ++i) {
+        const KivCommand& c = kKivCommands[i];
+        if (!c.run)
+            continue;
+        const QByteArray line =
+            QStringLiteral("  %1 %2\n      %3\n")
+                .arg(QString::fromUtf8(c.name), QString::fromUtf8(c.usage), QString::fromUtf8(c.help))
+                .toUtf8();
+        std::fputs(line.constData(), out);
+    }
+    std::fputs("\n  kivtool --help    显示本说明\n", out);
+}
+
+} // namespace
+
+int usageError(const KivCommand& command, const QString& text) {
+    std::fprintf(stderr, "kivtool: %s\n用法: kivtool %s %s\n", text.toUtf8().constData(), command.name,
+                 command.usage);
+    return 2;
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        printHelp(stderr);
+        return 2;
+    }
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        printHelp(stdout);
+        return 0;
+    }
+    for (int i = 0; i < kKivCommandCount; ++i) {
+        if (kKivCommands[i].run && name == QLatin1String(kKivCommands[i].name))
+            return kKivCommands[i].run(args);
+    }
+    std::fprintf(stderr, "kivtool: 没有这个命令: %s\n\n", name.toUtf8().constData());
+    printHelp(stderr);
+    return 2;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The "点读书" popup of the menu bar: commands for whole books (new, open, recent, import, speech, label
+// sheets). It is ours, not part of the classic menu 130, so it is built in code and put before "设置".
+class QMenu;
+class QMenuBar;
+
+enum BookCommand {
+    ID_BOOK_NEW = 32800,          // 新建点读书...
+    ID_BOOK_OPEN = 32801,         // 打开点读书...
+    ID_BOOK_IMPORT = 32802,       // 导入声音文件...
+    ID_BOOK_SPEAK = 32803,        // 文字转语音...
+    ID_BOOK_LABELS = 32804,       // 打印标签页...
+    ID_BOOK_RECENT_FIRST = 32810, // the recent books, one id each
+    ID_BOOK_RECENT_LAST = 32817,
+};
+
+// Adds the popup before the bar's first menu; its actions carry their command ids as data, as the
+// template menus' do, so they reach the window's OnCommand the same way.
+QMenu* addBookMenu(QMenuBar* bar);
