@@ -8,13 +8,15 @@
 //         job.AddBarcode(codeText, BarcodeSettings.CodeType);   // once per text
 //     job.FlushRow();
 //     // the job's destruction ends the page and the document
-#include <QPoint>
+#include "barcode/RowLayout.h"
+
 #include <QRect>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QPainter;
-class QPrinter;
+class QPagedPaintDevice;
 
 class BarcodePrintJob {
 public:
@@ -27,6 +29,8 @@ public:
     // (each rounded to whole printer dots, at least one). False when the user cancels, when there is no
     // shared print dialog, or when the document cannot start (the user is told "StartDoc error").
     bool BeginJob(double Height, double LineWidth);
+    // The same on a device in hand, without the dialog.
+    bool BeginJob(QPagedPaintDevice* device, double Height, double LineWidth);
     // Encodes the text as barcode type 0-3 and draws it at the next place; a refused text is reported and
     // skipped, a type outside 0-3 draws nothing.
     void AddBarcode(const char* text, int type);
@@ -49,10 +53,7 @@ public:
     int Printed() const { return m_Printed; } // barcodes drawn
 
 private:
-    friend QPoint DrawBars(BarcodePrintJob& job, const char* widths, QPoint at);
-    void StartRow();
-
-    QPrinter* m_pPrinter = nullptr; // the shared dialog's
+    QPagedPaintDevice* m_pDevice = nullptr; // the shared dialog's printer
     std::unique_ptr<QPainter> m_pPainter;
     int m_PageWidth = 0;
     int m_PageHeight = 0;
@@ -64,20 +65,9 @@ private:
     int m_Bar = 0;    // dots of bar height
     int m_ColumnGap = 0;
     int m_RowGap = 0;
-    int m_X = 0;     // where the next barcode of the row goes
-    int m_PageY = 0; // top of the current row on the page
-    bool m_RowOpen = false;
-    int m_Widest = 0;
-    int m_Tallest = 0;
+    std::optional<CBarcodeRowLayout> m_Layout;
     int m_Pages = 0;
     int m_Printed = 0;
     bool m_TooBigShown = false;
     QRect m_Drawn;
 };
-
-// Draws a width string with its top-left corner at `at`: each digit a bar or space of that many modules,
-// starting with a bar. Returns the bottom-right corner of the symbol. Nothing is drawn outside the page.
-QPoint DrawBars(BarcodePrintJob& job, const char* widths, QPoint at);
-
-// Fills the rectangle with solid white.
-void FillWhite(QPainter* painter, const QRect& rect);

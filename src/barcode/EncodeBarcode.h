@@ -1,12 +1,8 @@
 #pragma once
 // The checks made before a barcode is printed, with their messages, and the encoding by barcode type.
-#include <string>
+#include "barcode/BarcodeWidths.h"
 
-// Barcode types, as BarcodeSettings.CodeType holds them.
-constexpr int kCode39 = 0;
-constexpr int kCode128A = 1;
-constexpr int kCode128B = 2;
-constexpr int kCode128C = 3;
+#include <string>
 
 // Checks the text for the type, encodes it and puts the width string into widths. On a refused text or a
 // failed encoding shows the type's message (no owner, default caption) and returns false; a type outside

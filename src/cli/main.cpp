@@ -1,7 +1,7 @@
 // kivtool: the book operations of KIV without a window, for scripts and for people who make many books.
 #include "cli/Commands.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
 
 namespace {
@@ -30,7 +30,9 @@ int usageError(const KivCommand& command, const QString& text) {
 }
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Label pages need fonts, which only a GUI application has; the offscreen platform needs no display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
         printHelp(stderr);
