@@ -48,16 +48,13 @@ int pdfPages(const std::string& pdf) {
     return 0;
 }
 
-Raster rasterize(const std::string& pdf, int page, int dpi, int w, int h) {
+Raster rasterize(const std::string& pdf, int page, int dpi, int w, int h, int x, int y) {
     const std::string base = pdf + ".r" + std::to_string(page) + "-" + std::to_string(dpi);
     QStringList args{"-r", QString::number(dpi),  "-gray",      "-f", QString::number(page),
                      "-l", QString::number(page), "-singlefile"};
     if (w > 0 && h > 0)
-        args << "-x"
-             << "0"
-             << "-y"
-             << "0"
-             << "-W" << QString::number(w) << "-H" << QString::number(h);
+        args << "-x" << QString::number(x) << "-y" << QString::number(y) << "-W" << QString::number(w) << "-H"
+             << QString::number(h);
     args << q(pdf) << q(base);
     run("pdftoppm", args);
     Raster r = readPgm(base + ".pgm");

@@ -12,14 +12,14 @@ struct Decoded {
 // Pages of a PDF file (pdfinfo), 0 when it is not a readable PDF.
 int pdfPages(const std::string& pdf);
 
-// A grey raster of one page (1-based), at dpi; cropped to w x h pixels from the top-left when w, h > 0.
+// A grey raster of one page (1-based), at dpi; cropped to w x h pixels from x, y when w, h > 0.
 struct Raster {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> pixels; // 0 black ... 255 white
     bool dark(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x] < 128; }
 };
-Raster rasterize(const std::string& pdf, int page, int dpi, int w = 0, int h = 0);
+Raster rasterize(const std::string& pdf, int page, int dpi, int w = 0, int h = 0, int x = 0, int y = 0);
 // Writes the raster of one page as PNG next to the PDF; returns its path.
 std::string renderPng(const std::string& pdf, int page, int dpi);
 

@@ -1,0 +1,189 @@
+// Label sheets as a user makes them with kivtool: every shipped sheet printed full from a book, read back the
+// way a pen and a person would.
+#include "PrintedPage.h"
+#include "barcode/LabelPages.h"
+#include "barcode/LabelSheets.h"
+#include "common/TestSupport.h"
+#include "library/SoundLibrary.h"
+#include "platform/Gbk.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QXmlStreamReader>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace {
+struct ToolRun {
+    int status = -1;
+    QString out, err;
+};
+
+ToolRun kivtool(const QStringList& args) {
+    QProcess p;
+    p.start(QString::fromLocal8Bit(std::getenv("KIV_BINARY_DIR")) + "/kivtool", args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+std::string code(int i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%06d", 100 + i * 37);
+    return buf;
+}
+
+QString annotation(int i) {
+    return QStringLiteral("苹果%1").arg(i);
+}
+
+// A book of n records: code(i) annotated annotation(i).
+void writeBook(const std::string& folder, int n) {
+    std::string index;
+    for (int i = 0; i < n; ++i)
+        index += code(i) + " \"" + toGbk(annotation(i)) + "\" wav \"" + code(i) + ".wav\"\r\n";
+    writeFile(folder + "KIV_Lib.cfg", index);
+}
+
+// The codes in the order the book enumerates its records, which is the order labels are printed in.
+std::vector<std::string> bookOrder(const std::string& folder) {
+    CSoundLibrary library;
+    library.SetLibraryFolder(gbkFromNative(folder));
+    library.LoadIndex();
+    std::vector<std::string> codes;
+    library.ForEachRecord([&](const SOUND_RECORD* r) { codes.emplace_back(r->Code.view()); });
+    return codes;
+}
+
+// What zbarimg reads in each label of the page, cut out at 300 dpi along the sheet's label rectangles.
+std::vector<std::string> readLabels(const std::string& pdf, const CLabelPages& pages) {
+    constexpr int dpi = 300;
+    const Raster page = rasterize(pdf, 1, dpi);
+    QStringList files;
+    for (int pos = 0; pos < pages.Sheet().LabelsPerSheet(); ++pos) {
+        const QRect r = pages.LabelRect(pos, dpi, dpi);
+        const std::string cut = pdf + ".label" + std::to_string(pos) + ".pgm";
+        std::ofstream out(cut, std::ios::binary);
+        out << "P5\n" << r.width() << " " << r.height() << "\n255\n";
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                out.put(static_cast<char>(x < page.width && y < page.height ? page.pixels[y * page.width + x]
+                                                                            : 255));
+        files << QString::fromStdString(cut);
+    }
+    QProcess zbar;
+    zbar.start("zbarimg", QStringList{"-q", "--xml"} + files);
+    zbar.waitForFinished(120000);
+    std::map<QString, std::string> found;
+    QXmlStreamReader xml(zbar.readAllStandardOutput());
+    QString source;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("source"))
+            source = xml.attributes().value("href").toString();
+        else if (xml.name() == QLatin1String("data"))
+            found[source] += xml.readElementText().toStdString();
+    }
+    std::vector<std::string> labels;
+    for (const QString& f : files) {
+        labels.push_back(found[f]);
+        std::filesystem::remove(f.toStdString());
+    }
+    return labels;
+}
+
+// The box of everything printed in a label and around it, at 1200 dpi, in that label's coordinates.
+QRect inkBox(const std::string& pdf, const QRect& label, int margin) {
+    const QRect area = label.adjusted(-margin, -margin, margin, margin);
+    const Raster r = rasterize(pdf, 1, 1200, area.width(), area.height(), area.left(), area.top());
+    QRect box;
+    for (int y = 0; y < r.height; ++y)
+        for (int x = 0; x < r.width; ++x)
+            if (r.dark(x, y))
+                box |= QRect(x - margin, y - margin, 1, 1);
+    return box;
+}
+} // namespace
+
+TEST(LabelPrintTest, EveryShippedSheetPrintsLabelsAPenAndAPersonCanRead) {
+    TempFolder tmp;
+    for (const CLabelSheet& sheet : ShippedLabelSheets()) {
+        SCOPED_TRACE(sheet.name);
+        const int n = sheet.LabelsPerSheet();
+        writeBook(tmp.path(), n);
+        const std::string pdf = tmp.file(sheet.name + ".pdf");
+        const ToolRun run =
+            kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet",
+                     QString::fromStdString(sheet.name), "--out", QString::fromStdString(pdf)});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.out.contains(QStringLiteral("%1 个标签, 1 页").arg(n))) << run.out.toStdString();
+        ASSERT_EQ(pdfPages(pdf), 1);
+
+        // The pen: every label's code, in the book's order, where the sheet puts that label.
+        std::vector<CLabel> labels(static_cast<std::size_t>(n));
+        const CLabelPages pages(sheet, labels, CLabelOptions());
+        EXPECT_EQ(readLabels(pdf, pages), bookOrder(tmp.path()));
+
+        // The person: the digits and the annotation of every label.
+        QProcess text;
+        text.start("pdftotext", {QString::fromStdString(pdf), "-"});
+        text.waitForFinished(60000);
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        for (int i = 0; i < n; ++i) {
+            EXPECT_TRUE(words.contains(QString::fromStdString(code(i)))) << code(i);
+            EXPECT_TRUE(words.contains(annotation(i))) << annotation(i).toStdString();
+        }
+
+        // Nothing leaves the first and the last label's inner margin (1.5 mm), to 0.2 mm.
+        const int mm02 = 1200 * 2 / 254, inner = 1200 * 15 / 254, around = 1200 / 25;
+        for (int pos : {0, n - 1}) {
+            const QRect label = pages.LabelRect(pos, 1200, 1200);
+            const QRect ink = inkBox(pdf, label, around);
+            ASSERT_FALSE(ink.isEmpty()) << "label " << pos;
+            EXPECT_TRUE(QRect(0, 0, label.width(), label.height())
+                            .adjusted(inner - mm02, inner - mm02, mm02 - inner, mm02 - inner)
+                            .contains(ink))
+                << "label " << pos << " ink " << ink.x() << "," << ink.y() << " " << ink.width() << "x"
+                << ink.height() << " in " << label.width() << "x" << label.height();
+        }
+    }
+}
+
+TEST(LabelPrintTest, PartUsedSheetAndCopiesFillTheFreePositionsInOrder) {
+    TempFolder tmp;
+    writeBook(tmp.path(), 3);
+    const std::string pdf = tmp.file("part.pdf");
+    const ToolRun run = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8", "--out",
+                                 QString::fromStdString(pdf), "--start", "23", "--copies", "2"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(pdfPages(pdf), 2); // positions 23 and 24, then a fresh sheet
+    const CLabelPages pages(*FindLabelSheet("a4-3x8"), {}, CLabelOptions());
+    const auto first = readLabels(pdf, pages);
+    for (int pos = 0; pos < 22; ++pos)
+        EXPECT_EQ(first[static_cast<std::size_t>(pos)], "") << pos;
+    const std::string firstCode = bookOrder(tmp.path()).front();
+    EXPECT_EQ(first[22], firstCode);
+    EXPECT_EQ(first[23], firstCode);
+}
+
+TEST(LabelPrintTest, CodeRangeWithoutRecordsWritesNothingAndSaysSo) {
+    TempFolder tmp;
+    writeBook(tmp.path(), 3);
+    const std::string pdf = tmp.file("none.pdf");
+    const ToolRun run = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8", "--out",
+                                 QString::fromStdString(pdf), "--codes", "500-600"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("没有录音"))) << run.err.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(pdf));
+
+    writeFile(tmp.file("mine.sheet"), "name = mine\ntitle = x\npage-width = -1\n");
+    const ToolRun bad =
+        kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet",
+                 QString::fromStdString(tmp.file("mine.sheet")), "--out", QString::fromStdString(pdf)});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("mine.sheet 的字段 page-width"))) << bad.err.toStdString();
+}
