@@ -5,25 +5,34 @@
 #include "platform/Dialog.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
+#include "platform/TempFiles.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 
 QObject* ghInstance = nullptr;
 
 namespace {
 CKIVApp* g_pApp = nullptr;
-bool alwaysStarts() { return true; }
+bool alwaysStarts() {
+    return true;
+}
 } // namespace
 
 bool (*CKIVApp::SocketsStartup)() = alwaysStarts;
 
-CKIVApp::CKIVApp() { g_pApp = this; }
+CKIVApp::CKIVApp() {
+    g_pApp = this;
+}
 CKIVApp::~CKIVApp() {
     if (g_pApp == this)
         g_pApp = nullptr;
 }
 
-CKIVApp* AfxGetApp() { return g_pApp; }
+CKIVApp* AfxGetApp() {
+    return g_pApp;
+}
 
 bool CKIVApp::InitInstance() {
     if (!SocketsStartup()) {
@@ -31,13 +40,18 @@ bool CKIVApp::InitInstance() {
         return false;
     }
     ghInstance = QCoreApplication::instance();
+    removeHeldTempFilesOnExit();
+    // What a killed copy left behind; a running copy's files carry its live process id and stay.
+    removeStaleTempFiles(QFile::encodeName(QDir::tempPath()).toStdString());
 
     FolderChoice choice;
     if (DetermineProgramFolder(&choice)) {
         if (!choice.usable)
-            messageBox(QStringLiteral("文件夹 \"%1\" 不能写入或名称含有不能保存的字符，用户数据文件夹也不能使用："
-                                      "声音库和设置将无法保存！")
-                           .arg(fromGbk(ProgramFolder)));
+            messageBox(
+                QStringLiteral("文件夹 \"%1\" 不能写入或名称含有不能保存的字符，用户数据文件夹也不能使用："
+                               "声音库和设置将无法保存！")
+                    .arg(fromGbk(ProgramFolder)));
+        removeStaleTempFiles(nativePath(ProgramFolder));
         SettingsPath = ProgramFolder + "KIV.ini";
         BarcodeSettings.CodeType = kDefaultCodeType;
         BarcodeSettings.Height = kDefaultHeight;

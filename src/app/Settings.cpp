@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Trace.h"
 
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -14,7 +15,9 @@ BARCODE_SETTINGS BarcodeSettings = {0, 0.0, 0.0};
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 std::string_view skipBlanks(std::string_view s) {
     std::size_t i = 0;
@@ -23,10 +26,21 @@ std::string_view skipBlanks(std::string_view s) {
     return s.substr(i);
 }
 
+// Start-up reads the file once per key: say it once that it is too large.
+std::string g_ToldTooLarge;
+
 template <class T, class Parse> T readKey(std::string_view key, T fallback, Parse parse) {
     std::string text;
-    if (SettingsPath.empty() || !readWholeFile(nativePath(SettingsPath), text))
+    if (SettingsPath.empty())
         return fallback;
+    if (!readWholeFile(nativePath(SettingsPath), text, kSettingsFileLimit)) {
+        if (errno == EFBIG && g_ToldTooLarge != SettingsPath) {
+            g_ToldTooLarge = SettingsPath;
+            messageBox(QStringLiteral("设置文件 \"%1\" 太大（超过 16 MB），没有读取：条码设置使用默认值。")
+                           .arg(fromGbk(SettingsPath)));
+        }
+        return fallback;
+    }
     T result = fallback;
     ScanIniItems(text, key, [&](std::string_view value) { result = parse(value); });
     return result;
@@ -90,9 +104,15 @@ double IniToDouble(std::string_view s) {
     return negative ? -v : v;
 }
 
-int ReadCodeType() { return readKey<int>("CodeType=", kDefaultCodeType, IniToInt); }
-double ReadHeight() { return readKey<double>("Height=", kDefaultHeight, IniToDouble); }
-double ReadLineWidth() { return readKey<double>("LineWidth=", kDefaultLineWidth, IniToDouble); }
+int ReadCodeType() {
+    return readKey<int>("CodeType=", kDefaultCodeType, IniToInt);
+}
+double ReadHeight() {
+    return readKey<double>("Height=", kDefaultHeight, IniToDouble);
+}
+double ReadLineWidth() {
+    return readKey<double>("LineWidth=", kDefaultLineWidth, IniToDouble);
+}
 
 std::string BuildIniText(const std::string* oldText, const BARCODE_SETTINGS& s, std::string* keySection) {
     std::string comments;
@@ -143,7 +163,7 @@ int SaveIniFile(const BARCODE_SETTINGS* settings) {
     const std::string path = nativePath(SettingsPath);
     std::string old;
     const bool exists = fileExists(path);
-    if (exists && !readWholeFile(path, old)) {
+    if (exists && !readWholeFile(path, old, kSettingsFileLimit)) {
         trace("SaveIniFile(): fopen \"%s\" with \"rb+\" failed ! \r\n", SettingsPath.c_str());
         messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SettingsPath)));
         return 0;
@@ -151,7 +171,8 @@ int SaveIniFile(const BARCODE_SETTINGS* settings) {
     std::string keys;
     const std::string text = BuildIniText(exists ? &old : nullptr, *settings, &keys);
     // The new text goes to a temporary file that replaces the old one only when whole.
-    if (!atomicReplace(path, text)) {
+    // A settings file kept elsewhere behind a link stays there.
+    if (!atomicReplace(path, text, LinkPolicy::WriteTarget)) {
         trace("SaveIniFile(): fopen \"%s\" with \"wb+\" failed ! \r\n", SettingsPath.c_str());
         messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SettingsPath)));
         return 0;

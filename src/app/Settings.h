@@ -16,6 +16,9 @@ constexpr int kDefaultCodeType = 3;
 constexpr double kDefaultHeight = 15.0;
 constexpr double kDefaultLineWidth = 0.4;
 
+// The largest settings file read; a larger one is not read (the user is told once) and not rewritten.
+constexpr std::size_t kSettingsFileLimit = 16 * 1024 * 1024;
+
 // Readers: each reads the file at SettingsPath and returns the last usable value of its key, or its default.
 int ReadCodeType();
 double ReadHeight();

@@ -1,5 +1,6 @@
 // kivtool: the book operations of KIV without a window, for scripts and for people who make many books.
 #include "cli/Commands.h"
+#include "platform/TempFiles.h"
 
 #include <QGuiApplication>
 #include <cstdio>
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     // Label pages need fonts, which only a GUI application has; the offscreen platform needs no display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    removeHeldTempFilesOnExit(); // a script's kill leaves no half-written file beside a book
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
         printHelp(stderr);

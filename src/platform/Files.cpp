@@ -1,5 +1,8 @@
 #include "platform/Files.h"
 
+#include "platform/TempFiles.h"
+#include "platform/Trace.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -43,6 +46,20 @@ void syncFolder(const std::string& folder) {
     }
 }
 
+// Where a chain of symbolic links ends (the file need not exist); empty when the chain does not end.
+std::string linkTarget(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        char buf[PATH_MAX + 1];
+        ssize_t n = ::readlink(path.c_str(), buf, PATH_MAX);
+        if (n < 0)
+            return errno == EINVAL || errno == ENOENT ? path : std::string();
+        std::string next(buf, static_cast<std::size_t>(n));
+        path = next.front() == '/' ? next : folderOf(path) + "/" + next;
+    }
+    errno = ELOOP;
+    return {};
+}
+
 mode_t newFileMode() {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -51,14 +68,23 @@ mode_t newFileMode() {
 
 } // namespace
 
-bool readWholeFile(const std::string& path, std::string& out) {
+bool readWholeFile(const std::string& path, std::string& out, std::size_t limit) {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a named pipe in place of a file cannot hold us until someone writes to it.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int why = 0;
+    if (::fstat(fd, &st) != 0)
+        why = errno;
+    else if (!S_ISREG(st.st_mode))
+        why = EINVAL;
+    else if (static_cast<unsigned long long>(st.st_size) > limit)
+        why = EFBIG;
+    if (why) {
         ::close(fd);
+        errno = why;
         return false;
     }
     out.resize(static_cast<std::size_t>(st.st_size));
@@ -74,38 +100,82 @@ bool readWholeFile(const std::string& path, std::string& out) {
     ::close(fd);
     if (got < out.size()) {
         out.clear();
+        errno = EIO;
         return false;
     }
     return true;
 }
 
-bool atomicReplace(const std::string& path, std::string_view data) {
-    std::string tmpl = path + ".tmp-XXXXXX";
-    int fd = ::mkstemp(tmpl.data());
+bool atomicReplace(const std::string& path, std::string_view data, LinkPolicy links) {
+    std::string target = path;
+    struct stat old {};
+    bool exists = ::lstat(path.c_str(), &old) == 0;
+    if (exists && S_ISLNK(old.st_mode) && links == LinkPolicy::WriteTarget) {
+        target = linkTarget(path);
+        if (target.empty())
+            return false;
+        exists = ::lstat(target.c_str(), &old) == 0;
+    }
+    const bool replacesFile = exists && S_ISREG(old.st_mode);
+    if (exists && !replacesFile && !S_ISLNK(old.st_mode)) {
+        errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    // Renaming needs only the folder's permission: ask about the file itself, or a read-only file is
+    // replaced.
+    if (replacesFile && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return false;
+    std::string tmp = target + tempNamePrefix(".tmp-") + "XXXXXX";
+    int fd = createHeldTempFile(tmp);
     if (fd < 0)
         return false;
-    struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode());
+    // Allowed to root only: a book that root touched stays its owner's.
+    if (replacesFile && (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+        ::fchown(fd, old.st_uid, old.st_gid) != 0)
+        trace("atomicReplace(): %s keeps no owner\n", target.c_str());
+    ::fchmod(fd, replacesFile ? (old.st_mode & 0777) : newFileMode());
     bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(tmpl.c_str(), path.c_str()) == 0) {
-        syncFolder(folderOf(path));
+    if (ok && ::rename(tmp.c_str(), target.c_str()) == 0) {
+        releaseTempFile(tmp);
+        syncFolder(folderOf(target));
         return true;
     }
-    ::unlink(tmpl.c_str());
+    const int why = errno;
+    ::unlink(tmp.c_str());
+    releaseTempFile(tmp);
+    errno = why;
     return false;
 }
 
 bool appendDurable(const std::string& path, std::string_view data) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    bool created = false;
+    int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        created = fd >= 0;
+    }
     if (fd < 0)
         return false;
     struct stat st {};
-    bool created = ::fstat(fd, &st) == 0 && st.st_size == 0;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return false;
+    }
     bool ok = writeAll(fd, data) && ::fsync(fd) == 0;
+    int why = errno;
+    if (!ok) {
+        // A part of a line would read back as a record of its own: take it away again.
+        if (::ftruncate(fd, st.st_size) == 0)
+            ::fsync(fd);
+    }
     ok = (::close(fd) == 0) && ok;
-    if (ok && created)
+    if (!ok && created)
+        ::unlink(path.c_str());
+    if (created)
         syncFolder(folderOf(path));
+    errno = why;
     return ok;
 }
 
@@ -121,7 +191,9 @@ bool copyFile(const std::string& from, const std::string& to) {
     return atomicReplace(to, data);
 }
 
-bool deleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool deleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 long long fileSize(const std::string& path) {
     struct stat st {};
@@ -162,12 +234,13 @@ bool folderWritable(const std::string& path) {
         probe = "./";
     if (probe.back() != '/')
         probe += '/';
-    probe += ".kiv-probe-XXXXXX";
-    int fd = ::mkstemp(probe.data());
+    probe += tempNamePrefix(".kiv-probe-") + "XXXXXX";
+    int fd = createHeldTempFile(probe);
     if (fd < 0)
         return false;
     ::close(fd);
     ::unlink(probe.c_str());
+    releaseTempFile(probe);
     return true;
 }
 

@@ -4,11 +4,26 @@
 #include <string>
 #include <string_view>
 
-// Reads the whole file; false when it cannot be opened or fewer bytes arrive than its size.
-bool readWholeFile(const std::string& path, std::string& out);
-// Writes data to a temporary file in the same folder, syncs it and renames it over path.
-bool atomicReplace(const std::string& path, std::string_view data);
-// Appends data and syncs the file before returning; creates the file when it is missing.
+#include <cstddef>
+
+// Reads the whole of a regular file; false when it cannot be opened, is something else (a folder, a named
+// pipe, a device: errno EINVAL), holds more than limit bytes (errno EFBIG) or fewer bytes arrive than its
+// size. Never waits for a writer.
+bool readWholeFile(const std::string& path, std::string& out,
+                   std::size_t limit = static_cast<std::size_t>(-1));
+
+// What a rewrite does when the path is a symbolic link.
+enum class LinkPolicy {
+    ReplaceLink, // the link itself becomes a plain file; whatever it pointed at stays as it was
+    WriteTarget, // the file the link leads to is replaced, in its own folder; the link stays
+};
+// Writes data to a temporary file in the target's folder, syncs it and renames it over the target. Refused
+// (false, nothing changed) when the target exists and is not a regular file, or this user may not write it.
+// The new file keeps the old one's permissions (never set-id or sticky bits) and, where allowed, its owner.
+bool atomicReplace(const std::string& path, std::string_view data,
+                   LinkPolicy links = LinkPolicy::ReplaceLink);
+// Appends data and syncs the file before returning; creates the file when it is missing. All or nothing:
+// when the data cannot be written whole the file is cut back to its old length.
 bool appendDurable(const std::string& path, std::string_view data);
 bool fileExists(const std::string& path);
 // Copies by way of a temporary file beside the target, so the target is whole or untouched.

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/SoundOutput.h"
+#include "platform/TempFiles.h"
 #include "platform/Trace.h"
 
 #include <QAudioDevice>
@@ -35,8 +36,9 @@ bool CSoundInput::start() {
     QAudioDevice device = QMediaDevices::defaultAudioInput();
     if (device.isNull())
         return false;
-    auto file =
-        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/kiv-recording-XXXXXX.wav"));
+    auto file = std::make_unique<QTemporaryFile>(
+        QDir::tempPath() + QString::fromStdString("/" + tempNamePrefix("kiv-recording-")) +
+        QStringLiteral("XXXXXX.wav"));
     if (!file->open()) {
         trace("CSoundInput::start(): no temporary file in %s\n", qPrintable(QDir::tempPath()));
         return false;
@@ -52,6 +54,7 @@ bool CSoundInput::start() {
         return false;
     }
     m_File = std::move(file);
+    holdTempFile(QFile::encodeName(m_File->fileName()).toStdString());
     m_Source = std::move(source);
     m_Bytes = 0;
     m_Recording = true;
@@ -123,6 +126,8 @@ void CSoundInput::discard() {
         m_Source.reset();
     }
     m_Recording = false;
+    if (m_File)
+        releaseTempFile(QFile::encodeName(m_File->fileName()).toStdString());
     m_File.reset();
     m_Bytes = 0;
 }

@@ -1,6 +1,7 @@
 #include "platform/SoundOutput.h"
 
 #include "platform/Files.h"
+#include "platform/TempFiles.h"
 #include "platform/Trace.h"
 
 #include <QAudioBuffer>
@@ -254,8 +255,10 @@ CSoundOutput::CSoundOutput(QObject* parent) : QObject(parent) {
 CSoundOutput::~CSoundOutput() {
     stop();
     m_Spare = Stream();
-    if (!m_WarmFile.isEmpty())
+    if (!m_WarmFile.isEmpty()) {
         QFile::remove(m_WarmFile);
+        releaseTempFile(QFile::encodeName(m_WarmFile).toStdString());
+    }
 }
 
 QAudioFormat CSoundOutput::streamFormat() {
@@ -278,9 +281,12 @@ void CSoundOutput::warm() {
     QString name =
         QDir::tempPath() + QStringLiteral("/kiv-warm-%1.mp3").arg(QCoreApplication::applicationPid());
     QFile f(name);
+    holdTempFile(QFile::encodeName(name).toStdString());
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         f.write(reinterpret_cast<const char*>(kWarmMp3), sizeof kWarmMp3) != qint64(sizeof kWarmMp3)) {
         trace("CSoundOutput::warm(): cannot write %s\n", qPrintable(name));
+        f.remove();
+        releaseTempFile(QFile::encodeName(name).toStdString());
         return;
     }
     f.close();

@@ -1,10 +1,13 @@
 // Saving KIV.ini: exact bytes, comments kept, the old file safe when writing fails.
 #include "app/Folders.h"
 #include "app/Settings.h"
+#include "common/Faults.h"
 #include "common/TestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -86,7 +89,8 @@ TEST_F(SettingsSave, FailedWriteKeepsTheOldFileAndTellsTheUser) {
     std::filesystem::create_directory(SettingsPath);
     EXPECT_EQ(SaveIniFile(&defaults), 0);
     ASSERT_EQ(boxes.count(), 1u);
-    EXPECT_EQ(boxes.last().text, QStringLiteral("不能保存文件 \"%1\" ! ").arg(QString::fromStdString(SettingsPath)));
+    EXPECT_EQ(boxes.last().text,
+              QStringLiteral("不能保存文件 \"%1\" ! ").arg(QString::fromStdString(SettingsPath)));
     EXPECT_EQ(boxes.last().caption, QStringLiteral("错误"));
     EXPECT_EQ(boxes.last().type, MB_OK);
 
@@ -103,4 +107,56 @@ TEST_F(SettingsSave, NoTemporaryFileIsLeftBehind) {
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
         ++n;
     EXPECT_EQ(n, 1u);
+}
+
+TEST_F(SettingsSave, OddSettingsFilesAreNeitherWaitedForNorReadWholeNorReplaced) {
+    MessageBoxRecorder boxes;
+    const QString refused =
+        QStringLiteral("不能保存文件 \"%1\" ! ").arg(QString::fromStdString(SettingsPath));
+    // A huge file: the three start-up readers say once that it is not read; saving leaves it alone.
+    writeFile(SettingsPath, "CodeType=1\r\n");
+    ASSERT_EQ(::truncate(SettingsPath.c_str(), 1LL << 30), 0);
+    EXPECT_EQ(ReadCodeType(), 3);
+    EXPECT_EQ(ReadHeight(), 15.0);
+    EXPECT_EQ(ReadLineWidth(), 0.4);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.last().text,
+              QStringLiteral("设置文件 \"%1\" 太大（超过 16 MB），没有读取：条码设置使用默认值。")
+                  .arg(QString::fromStdString(SettingsPath)));
+    EXPECT_EQ(SaveIniFile(&defaults), 0);
+    EXPECT_EQ(boxes.last().text, refused);
+    EXPECT_EQ(std::filesystem::file_size(SettingsPath), 1ull << 30);
+
+    // A named pipe reads as no file and is not replaced.
+    std::filesystem::remove(SettingsPath);
+    ASSERT_EQ(::mkfifo(SettingsPath.c_str(), 0644), 0);
+    EXPECT_EQ(ReadCodeType(), 3);
+    EXPECT_EQ(SaveIniFile(&defaults), 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(SettingsPath));
+
+    // A link to a settings file kept elsewhere is written through.
+    std::filesystem::remove(SettingsPath);
+    writeFile(dir.file("shared.ini"), "# shared\r\n");
+    std::filesystem::create_symlink("shared.ini", SettingsPath);
+    BARCODE_SETTINGS s{1, 20.0, 0.5};
+    EXPECT_EQ(SaveIniFile(&s), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(SettingsPath));
+    EXPECT_EQ(readFile(dir.file("shared.ini")),
+              "# shared\r\nCodeType=1\r\nHeight=20.000000\r\nLineWidth=0.500000");
+}
+
+TEST_F(SettingsSave, AReadOnlySettingsFileIsKeptAndTheUserTold) {
+    if (!isRoot())
+        GTEST_SKIP() << "changing to another user needs root";
+    ::chmod(dir.path().c_str(), 0777);
+    writeFile(SettingsPath, "CodeType=0");
+    ::chmod(SettingsPath.c_str(), 0444);
+    const int result = runAsNobody([&] {
+        MessageBoxRecorder boxes;
+        const bool told = SaveIniFile(&defaults) == 0 && boxes.count() == 1 &&
+                          boxes.last().text.startsWith(QStringLiteral("不能保存文件"));
+        return told ? 0 : 1;
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readFile(SettingsPath), "CodeType=0");
 }

@@ -3,13 +3,13 @@
 #include "platform/Files.h"
 
 #include <QElapsedTimer>
-#include <csignal>
-#include <sys/prctl.h>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QThread>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/prctl.h>
 
 QString run(const QString& program, const QStringList& args, bool* ok, int timeoutMs) {
     QProcess p;
@@ -48,6 +48,9 @@ bool KivProcess::start() {
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(m_Folder.path() + "data"));
+    // A temporary folder of its own, so a test sees exactly what this copy leaves there.
+    std::filesystem::create_directories(tempFolder());
+    env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(tempFolder()));
     m_Process.setProcessEnvironment(env);
     m_Process.setProcessChannelMode(QProcess::MergedChannels);
     // The program dies with the test: a test that aborts must not leave a window that takes the next
@@ -62,10 +65,11 @@ QString KivProcess::waitForWindow(const QString& title, int timeoutMs) {
     t.start();
     while (t.elapsed() < timeoutMs) {
         bool ok = false;
-        QString ids = run(QStringLiteral("xdotool"),
-                          {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                           QStringLiteral("^%1$").arg(QRegularExpression::escape(title))},
-                          &ok);
+        QString ids =
+            run(QStringLiteral("xdotool"),
+                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                 QStringLiteral("^%1$").arg(QRegularExpression::escape(title))},
+                &ok);
         if (ok && !ids.isEmpty())
             return ids.split(u'\n').first();
         QThread::msleep(100);
@@ -90,4 +94,11 @@ int KivProcess::waitForExit(int timeoutMs) {
     return m_Process.exitStatus() == QProcess::NormalExit ? m_Process.exitCode() : -2;
 }
 
-QString KivProcess::output() { return QString::fromUtf8(m_Process.readAll()); }
+void KivProcess::terminate() {
+    if (m_Process.state() != QProcess::NotRunning)
+        ::kill(static_cast<pid_t>(m_Process.processId()), SIGTERM);
+}
+
+QString KivProcess::output() {
+    return QString::fromUtf8(m_Process.readAll());
+}

@@ -13,6 +13,7 @@ public:
     ~KivProcess();
     const TempFolder& folder() const { return m_Folder; }
     std::string programFolder() const { return m_Folder.path() + "app/"; }
+    std::string tempFolder() const { return m_Folder.path() + "tmp/"; } // the program's TMPDIR
     // Starts the program; false when no display is there.
     bool start();
     // Waits for a window whose title matches exactly; its X id or "".
@@ -21,6 +22,8 @@ public:
     bool key(const QString& window, const QString& keys);
     // Waits for the program to end by itself; its exit code, or -1 on timeout.
     int waitForExit(int timeoutMs = 10000);
+    // Sends SIGTERM, as a session's end or a plain kill does.
+    void terminate();
     QString output();
 
 private:

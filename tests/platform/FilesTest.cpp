@@ -1,10 +1,16 @@
-#include "common/TestSupport.h"
 #include "platform/Files.h"
+#include "common/Faults.h"
+#include "common/TestSupport.h"
+#include "platform/TempFiles.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 std::size_t entriesIn(const std::string& folder) {
@@ -108,4 +114,151 @@ TEST(Files, CanonicalPathResolvesLinksAndDots) {
     EXPECT_EQ(canonicalPath(dir.file("link/../lib/./x.wav")), real);
     EXPECT_EQ(canonicalPath(dir.file("link/x.wav")), real);
     EXPECT_TRUE(canonicalPath(dir.file("missing")).empty());
+}
+
+TEST(Files, AFullDiskLeavesEveryFileAsItWas) {
+    if (!isRoot())
+        GTEST_SKIP() << "mounting a small disk needs root";
+    SmallDisk disk;
+    ASSERT_TRUE(disk.mounted());
+    const std::string index = disk.path() + "KIV_Lib.cfg";
+    const std::string old = "000000      Null        S_WAV       \"/b/000000.wav\"\r\n";
+    ASSERT_TRUE(appendDurable(index, old));
+    disk.fill();
+    // The line fits partly into the file's last block: a torn append would leave that part behind.
+    const std::string line(6000, 'x');
+    EXPECT_FALSE(appendDurable(index, line));
+    EXPECT_EQ(fileSize(index), static_cast<long long>(old.size()));
+    EXPECT_FALSE(appendDurable(disk.path() + "new.cfg", line));
+    EXPECT_FALSE(fileExists(disk.path() + "new.cfg"));
+    EXPECT_FALSE(atomicReplace(index, line));
+    EXPECT_TRUE(readFile(index) == old);
+    EXPECT_EQ(entriesIn(disk.path()), 2u); // the index and the filler: no temporary file
+}
+
+TEST(Files, AFileThisUserMayNotWriteIsLeftAlone) {
+    if (!isRoot())
+        GTEST_SKIP() << "changing to another user needs root";
+    TempFolder dir;
+    ::chmod(dir.path().c_str(), 0777);
+    const std::string p = dir.file("KIV.ini");
+    writeFile(p, "CodeType=1");
+    ::chmod(p.c_str(), 0444);
+    const int result = runAsNobody([&] {
+        return (atomicReplace(p, "CodeType=2") ? 1 : 0) | (appendDurable(p, "x") ? 2 : 0) |
+               (atomicReplace(dir.file("new"), "ok") ? 0 : 4);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(readFile(p), "CodeType=1");
+    EXPECT_EQ(readFile(dir.file("new")), "ok");
+}
+
+TEST(Files, LinksAreWrittenThroughOrReplacedAndSetIdBitsNeverCopied) {
+    TempFolder dir;
+    std::filesystem::create_directory(dir.file("synced"));
+    std::filesystem::create_directory(dir.file("book"));
+    // An index kept in a synced folder: the link stays and its target takes the new text in place.
+    writeFile(dir.file("synced/KIV_Lib.cfg"), "old");
+    ::chmod(dir.file("synced/KIV_Lib.cfg").c_str(), 0640);
+    std::filesystem::create_symlink("../synced/KIV_Lib.cfg", dir.file("book/KIV_Lib.cfg"));
+    ASSERT_TRUE(atomicReplace(dir.file("book/KIV_Lib.cfg"), "new", LinkPolicy::WriteTarget));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("book/KIV_Lib.cfg")));
+    EXPECT_EQ(readFile(dir.file("synced/KIV_Lib.cfg")), "new");
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("synced/KIV_Lib.cfg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(entriesIn(dir.file("synced")), 1u);
+
+    // A planted link to a set-uid program: the sound replaces the link, the program is untouched.
+    writeFile(dir.file("program"), "#!/bin/sh");
+    ::chmod(dir.file("program").c_str(), 04755);
+    std::filesystem::create_symlink(dir.file("program"), dir.file("book/000000.wav"));
+    ASSERT_TRUE(copyFile(dir.file("synced/KIV_Lib.cfg"), dir.file("book/000000.wav")));
+    EXPECT_FALSE(std::filesystem::is_symlink(dir.file("book/000000.wav")));
+    EXPECT_EQ(readFile(dir.file("program")), "#!/bin/sh");
+    ASSERT_EQ(::stat(dir.file("book/000000.wav").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07000, 0u);
+    // Nor from a set-id file replaced in place.
+    ASSERT_TRUE(atomicReplace(dir.file("program"), "#!/bin/true"));
+    ASSERT_EQ(::stat(dir.file("program").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+}
+
+TEST(Files, SpecialAndHugeFilesAreRefusedAtOnce) {
+    TempFolder dir;
+    const std::string fifo = dir.file("KIV_Lib.cfg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::string out;
+    EXPECT_FALSE(readWholeFile(fifo, out)); // would wait for a writer forever
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_FALSE(appendDurable(fifo, "x"));
+    EXPECT_FALSE(atomicReplace(fifo, "x", LinkPolicy::WriteTarget));
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_FALSE(readWholeFile("/dev/zero", out));
+
+    const std::string huge = dir.file("huge");
+    writeFile(huge, "");
+    ASSERT_EQ(::truncate(huge.c_str(), 3LL << 30), 0); // sparse: costs no disk
+    EXPECT_FALSE(readWholeFile(huge, out, 1 << 20));
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST(Files, TemporaryFilesOfDeadProcessesGoAtStartAndHeldOnesOnTermination) {
+    TempFolder dir;
+    pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string d = std::to_string(dead), me = std::to_string(::getpid());
+    for (const std::string& name :
+         {"KIV_Lib.cfg.tmp-" + d + "-a1B2c3", "000001.wav.tmp-" + d + "-Zz9Zz9",
+          "kiv-recording-" + d + "-abcdef.wav", "kiv-warm-" + d + ".mp3", ".kiv-probe-" + d + "-abcdef"})
+        writeFile(dir.file(name), "left over");
+    // A running copy's file, a user's files and things that only look like ours stay.
+    const std::vector<std::string> kept = {"KIV_Lib.cfg.tmp-" + me + "-abcdef", "KIV_Lib.cfg", "notes.tmp-12",
+                                           "kiv-warm-x.mp3", "kiv-recording-" + d + "-abcdef.wav.bak"};
+    for (const std::string& name : kept)
+        writeFile(dir.file(name), "keep");
+    std::filesystem::create_directory(dir.file("KIV.ini.tmp-" + d + "-abcdef"));
+    std::filesystem::create_symlink(dir.file("KIV_Lib.cfg"), dir.file("KIV.ini.tmp-" + d + "-zzzzzz"));
+    EXPECT_EQ(removeStaleTempFiles(dir.path()), 5);
+    EXPECT_EQ(entriesIn(dir.path()), kept.size() + 2);
+
+    // A writer terminated while it holds a temporary file takes the file with it, and still dies of the
+    // signal.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+        removeHeldTempFilesOnExit();
+        std::string name = dir.file("KIV_Lib.cfg") + tempNamePrefix(".tmp-") + "XXXXXX";
+        createHeldTempFile(name);
+        (void)!::write(ready[1], "r", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char c;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::kill(child, SIGTERM);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(entriesIn(dir.path()), kept.size() + 2);
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    // The display going away ends the process through exit(), without unwinding.
+    child = ::fork();
+    if (child == 0) {
+        removeHeldTempFilesOnExit();
+        std::string name = dir.file("kiv-warm-") + std::to_string(::getpid()) + ".mp3";
+        writeFile(name, "sample");
+        holdTempFile(name);
+        std::exit(1);
+    }
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(entriesIn(dir.path()), kept.size() + 2);
 }

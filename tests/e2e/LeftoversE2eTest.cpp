@@ -1,0 +1,49 @@
+// A copy that was killed leaves nothing behind: its temporary files go with it on SIGTERM, and what a copy
+// killed harder left is cleared by the next start.
+#include "e2e/E2eSupport.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+std::set<std::string> entries(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
+} // namespace
+
+TEST(LeftoversE2e, TemporaryFilesGoAtStartAndWithATerminatedCopy) {
+    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
+    KivProcess kiv;
+    pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const std::string d = std::to_string(dead);
+    std::filesystem::create_directories(kiv.tempFolder());
+    for (const std::string& f : {kiv.programFolder() + "KIV_Lib.cfg.tmp-" + d + "-aaaaaa",
+                                 kiv.programFolder() + "KIV.ini.tmp-" + d + "-bbbbbb",
+                                 kiv.programFolder() + "000003.wav.tmp-" + d + "-cccccc",
+                                 kiv.tempFolder() + "kiv-recording-" + d + "-dddddd.wav",
+                                 kiv.tempFolder() + "kiv-warm-" + d + ".mp3"})
+        writeFile(f, "left by a killed copy");
+    ASSERT_TRUE(kiv.start());
+    ASSERT_FALSE(kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0")).isEmpty()) << kiv.output().toStdString();
+    EXPECT_EQ(entries(kiv.programFolder()), std::set<std::string>{"KIV"});
+    // Give the sound output time to make its decoder sample, a file it holds for the whole run.
+    QElapsedTimer t;
+    t.start();
+    while (entries(kiv.tempFolder()).empty() && t.elapsed() < 5000)
+        QThread::msleep(100);
+    kiv.terminate();
+    EXPECT_NE(kiv.waitForExit(), -1);
+    EXPECT_EQ(entries(kiv.programFolder()), std::set<std::string>{"KIV"});
+    EXPECT_TRUE(entries(kiv.tempFolder()).empty());
+}
