@@ -2,12 +2,14 @@
 // records, against plain QMediaPlayer in the same run. Needs the headless sound server
 // (source scripts/services.sh; start_sound_server). Each benchmark runs its trials once and reports the
 // median, p90 and worst case in milliseconds as counters; the iteration time is the median.
-#include "SinkMonitor.h"
 #include "audio/Playback.h"
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "support/SinkMonitor.h"
+#include "support/TestSupport.h"
+#include "support/Wave.h"
 
 #include <QApplication>
 #include <QAudioOutput>

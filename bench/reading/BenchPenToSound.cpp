@@ -6,7 +6,6 @@
 // first loud sample returned: an upper bound (the null sink renders ahead of the clock, so placing samples
 // back in time from the read would come out too early). Also the cost of the watcher routine per code,
 // its trace line included (run with 2>/dev/null to keep the traces out).
-#include "SinkMonitor.h"
 #include "audio/Playback.h"
 #include "controls/GridListCtrlEx1.h"
 #include "library/IndexFormat.h"
@@ -15,6 +14,9 @@
 #include "platform/MessageBox.h"
 #include "reading/KeyboardHook.h"
 #include "reading/Training.h"
+#include "support/SinkMonitor.h"
+#include "support/TestSupport.h"
+#include "support/Wave.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

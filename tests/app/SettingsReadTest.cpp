@@ -1,7 +1,7 @@
 // The readers of KIV.ini, on real files.
 #include "app/Folders.h"
 #include "app/Settings.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Saving KIV.ini: exact bytes, comments kept, the old file safe when writing fails.
 #include "app/Folders.h"
 #include "app/Settings.h"
-#include "common/Faults.h"
-#include "common/TestSupport.h"
+#include "support/Faults.h"
+#include "support/TestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "app/Folders.h"
 #include "app/KIVApp.h"
 #include "app/Settings.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
 

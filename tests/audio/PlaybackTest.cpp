@@ -1,6 +1,6 @@
 // Playback decisions that need no sound server: lookups, types, messages and log lines.
 #include "audio/Playback.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 
@@ -20,10 +20,6 @@ protected:
         return 0;
     }
 };
-
-std::string gbk(const char* utf8) {
-    return toGbk(QString::fromUtf8(utf8));
-}
 
 class PlaybackTest : public ::testing::Test {
 protected:

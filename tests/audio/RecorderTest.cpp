@@ -1,12 +1,15 @@
 // The recorder cell against the headless sound server: speech played into the null sink is heard by the
 // virtual microphone and recorded.
-#include "SoundServer.h"
+#include "support/SoundServer.h"
 #include "audio/SoundRecorderCell.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/SoundInput.h"
+#include "support/SinkMonitor.h"
+#include "support/Wave.h"
 
+#include <QProcess>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -93,7 +96,7 @@ TEST_F(RecorderTest, RecordsTheSpeechItHears) {
 
     // Preview plays it into the sink; a second preview starts it over.
     {
-        CSinkCapture sink;
+        CSinkMonitor sink;
         rec->PreviewRecording();
         sink.wait(700);
         EXPECT_GT(sink.loudSeconds(), 0.2);

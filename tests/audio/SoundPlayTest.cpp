@@ -1,9 +1,11 @@
 // Playback into the headless sound server's null sink, checked by recording the sink.
-#include "SoundServer.h"
+#include "support/SoundServer.h"
 #include "audio/Playback.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
+#include "support/SinkMonitor.h"
+#include "support/Wave.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -56,7 +58,7 @@ TEST_F(SoundPlayTest, WaveAndMp3FilesSoundInTheSink) {
     file(1, "S_WAV", wav);
     file(2, "S_MP3", mp3);
     {
-        CSinkCapture sink;
+        CSinkMonitor sink;
         ASSERT_TRUE(sink.started());
         playback.PlayCode(1);
         EXPECT_EQ(playback.PlayKind(), 0);
@@ -67,7 +69,7 @@ TEST_F(SoundPlayTest, WaveAndMp3FilesSoundInTheSink) {
         EXPECT_LT(sink.loudSeconds(), 1.2);
     }
     {
-        CSinkCapture sink;
+        CSinkMonitor sink;
         playback.PlayCode(2);
         EXPECT_EQ(playback.PlayKind(), 1);
         sink.wait(1400);
@@ -92,7 +94,7 @@ TEST_F(SoundPlayTest, StopAndANewPlayCutOffTheOldSound) {
     for (int first : {1, 3}) {
         SCOPED_TRACE(first);
         // A code that is not filed leaves the sound playing.
-        CSinkCapture sink;
+        CSinkMonitor sink;
         playback.PlayCode(first);
         sink.wait(400);
         playback.PlayCode(42);
@@ -106,7 +108,7 @@ TEST_F(SoundPlayTest, StopAndANewPlayCutOffTheOldSound) {
         EXPECT_LT(sink.loudSeconds(), 1.3);
     }
     {
-        CSinkCapture sink;
+        CSinkMonitor sink;
         playback.PlayCode(1);
         sink.wait(400);
         playback.StopPlay();
@@ -116,7 +118,7 @@ TEST_F(SoundPlayTest, StopAndANewPlayCutOffTheOldSound) {
     }
     {
         // Destroying the playback object silences it too.
-        CSinkCapture sink;
+        CSinkMonitor sink;
         auto other = std::make_unique<CPlayback>(&library);
         other->PlayCode(3);
         sink.wait(500);
@@ -155,7 +157,7 @@ TEST_F(SoundPlayTest, AReRecordedMp3NeverPlaysStale) {
     ASSERT_TRUE(encodeMp3(wav, mp3));
     file(1, "S_MP3", mp3);
     {
-        CSinkCapture sink;
+        CSinkMonitor sink;
         playback.PlayCode(1);
         sink.wait(900);
         EXPECT_NEAR(sink.loudSeconds(), 0.4, 0.15);
@@ -163,7 +165,7 @@ TEST_F(SoundPlayTest, AReRecordedMp3NeverPlaysStale) {
     }
     {
         // A replay comes from the decoded sound, and sounds the same.
-        CSinkCapture sink;
+        CSinkMonitor sink;
         playback.PlayCode(1);
         sink.wait(900);
         EXPECT_NEAR(sink.loudSeconds(), 0.4, 0.15);
@@ -171,7 +173,7 @@ TEST_F(SoundPlayTest, AReRecordedMp3NeverPlaysStale) {
     writeTone(wav, 1.5, 440);
     ASSERT_TRUE(encodeMp3(wav, mp3));
     {
-        CSinkCapture sink;
+        CSinkMonitor sink;
         playback.PlayCode(1);
         sink.wait(2000);
         EXPECT_NEAR(sink.loudSeconds(), 1.5, 0.2);

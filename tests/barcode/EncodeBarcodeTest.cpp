@@ -1,6 +1,6 @@
 // The checks before encoding: which texts each type refuses, and the exact message for each.
 #include "barcode/EncodeBarcode.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "PrintedPage.h"
 #include "barcode/LabelPages.h"
 #include "barcode/LabelSheets.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 

@@ -2,7 +2,7 @@
 #include "PrintedPage.h"
 #include "barcode/BarcodePrintJob.h"
 #include "barcode/SharedPrintDialog.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "barcode/BarcodePrintJob.h"
 #include "barcode/Code128.h"
 #include "barcode/SharedPrintDialog.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The grid list under real key and mouse events.
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "controls/GridListCtrl.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The log list: every key is swallowed before the list or its window sees it; the context menu is built
 // once, shown also over an empty log, and its one command posts UM_CLEAR_LOG to the parent.
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "controls/GridListCtrlEx1.h"
 
 #include <QAction>

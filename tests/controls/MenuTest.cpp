@@ -1,5 +1,5 @@
 // The owner-drawn popup menu: building from templates, sizes, the two looks' colours, tracking, teardown.
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "controls/My_Menu_1.h"
 #include "platform/Gbk.h"
 

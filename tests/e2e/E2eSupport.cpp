@@ -2,28 +2,11 @@
 
 #include "platform/Files.h"
 
-#include <QElapsedTimer>
 #include <QProcessEnvironment>
-#include <QRegularExpression>
-#include <QThread>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/prctl.h>
-
-QString run(const QString& program, const QStringList& args, bool* ok, int timeoutMs) {
-    QProcess p;
-    p.start(program, args);
-    bool done = p.waitForFinished(timeoutMs);
-    if (ok)
-        *ok = done && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-bool haveDisplay() {
-    const char* d = std::getenv("DISPLAY");
-    return d && *d;
-}
 
 KivProcess::KivProcess() {
     // The test binary lives in <build>/tests/, the program in <build>/.
@@ -58,34 +41,6 @@ bool KivProcess::start() {
     m_Process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_Process.start(QString::fromStdString(programFolder() + "KIV"), {});
     return m_Process.waitForStarted(5000);
-}
-
-QString KivProcess::waitForWindow(const QString& title, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeoutMs) {
-        bool ok = false;
-        QString ids =
-            run(QStringLiteral("xdotool"),
-                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                 QStringLiteral("^%1$").arg(QRegularExpression::escape(title))},
-                &ok);
-        if (ok && !ids.isEmpty())
-            return ids.split(u'\n').first();
-        QThread::msleep(100);
-    }
-    return {};
-}
-
-bool KivProcess::key(const QString& window, const QString& keys) {
-    bool ok = false;
-    run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, &ok);
-    if (!ok)
-        return false;
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30")};
-    args << keys.split(u' ');
-    run(QStringLiteral("xdotool"), args, &ok);
-    return ok;
 }
 
 int KivProcess::waitForExit(int timeoutMs) {

@@ -1,7 +1,8 @@
 #pragma once
 // Running the real program under a display: copies KIV into a fresh folder (its program folder), starts
 // it, finds its windows with xdotool and drives them with real X key events.
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
+#include "support/XDoTool.h"
 
 #include <QProcess>
 #include <QString>
@@ -17,9 +18,11 @@ public:
     // Starts the program; false when no display is there.
     bool start();
     // Waits for a window whose title matches exactly; its X id or "".
-    QString waitForWindow(const QString& title, int timeoutMs = 15000);
+    QString waitForWindow(const QString& title, int timeoutMs = 15000) {
+        return ::waitForWindow(title, timeoutMs);
+    }
     // Sends real key events to a window (xdotool key names).
-    bool key(const QString& window, const QString& keys);
+    bool key(const QString& window, const QString& keys) { return sendKeys(window, keys); }
     // Waits for the program to end by itself; its exit code, or -1 on timeout.
     int waitForExit(int timeoutMs = 10000);
     // Sends SIGTERM, as a session's end or a plain kill does.
@@ -30,7 +33,3 @@ private:
     TempFolder m_Folder;
     QProcess m_Process;
 };
-
-// Runs a command and returns its standard output (trimmed); *ok tells whether it exited 0.
-QString run(const QString& program, const QStringList& args, bool* ok = nullptr, int timeoutMs = 15000);
-bool haveDisplay();

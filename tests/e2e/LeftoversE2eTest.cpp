@@ -2,8 +2,6 @@
 // killed harder left is cleared by the next start.
 #include "e2e/E2eSupport.h"
 
-#include <QElapsedTimer>
-#include <QThread>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
@@ -38,10 +36,7 @@ TEST(LeftoversE2e, TemporaryFilesGoAtStartAndWithATerminatedCopy) {
     ASSERT_FALSE(kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0")).isEmpty()) << kiv.output().toStdString();
     EXPECT_EQ(entries(kiv.programFolder()), std::set<std::string>{"KIV"});
     // Give the sound output time to make its decoder sample, a file it holds for the whole run.
-    QElapsedTimer t;
-    t.start();
-    while (entries(kiv.tempFolder()).empty() && t.elapsed() < 5000)
-        QThread::msleep(100);
+    waitUntil([&] { return !entries(kiv.tempFolder()).empty(); });
     kiv.terminate();
     EXPECT_NE(kiv.waitForExit(), -1);
     EXPECT_EQ(entries(kiv.programFolder()), std::set<std::string>{"KIV"});

@@ -1,130 +1,18 @@
 // Point reading with the real program: the pen's digits and Enter arrive as real X key events at the
 // point-reading window, and the filed sound is heard in the sound server's sink.
-#include "audio/SoundServer.h"
 #include "e2e/E2eSupport.h"
 #include "platform/Files.h"
+#include "support/SinkMonitor.h"
+#include "support/SoundServer.h"
+#include "support/Wave.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QSize>
-#include <QThread>
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
-
-QString x(const QStringList& args) {
-    return run(QStringLiteral("xdotool"), args);
-}
-void pause(int ms) {
-    QThread::msleep(static_cast<unsigned long>(ms));
-}
-
-qint64 nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-QSize windowSize(const QString& window) {
-    int w = 0, h = 0;
-    for (const QString& line :
-         x({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}).split(u'\n')) {
-        if (line.startsWith(QLatin1String("WIDTH=")))
-            w = line.mid(6).toInt();
-        if (line.startsWith(QLatin1String("HEIGHT=")))
-            h = line.mid(7).toInt();
-    }
-    return {w, h};
-}
-
-void click(const QString& window, int px, int py) {
-    x({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(px),
-       QString::number(py), QStringLiteral("click"), QStringLiteral("1")});
-}
-
-bool windowGone(const QString& title, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeoutMs) {
-        bool found = false;
-        const QString ids = run(QStringLiteral("xdotool"),
-                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                 QStringLiteral("--name"), QStringLiteral("^%1$").arg(title)},
-                                &found);
-        if (!found || ids.isEmpty())
-            return true;
-        pause(100);
-    }
-    return false;
-}
-
-// What the null sink plays, read from its monitor.
-class CMonitor {
-public:
-    CMonitor() {
-        m_Parec.start(QStringLiteral("parec"),
-                      {QStringLiteral("-d"), QStringLiteral("nullsink.monitor"), QStringLiteral("--raw"),
-                       QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                       QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=5")});
-        m_Parec.waitForStarted(5000);
-        pause(300);
-        m_Parec.readAllStandardOutput();
-    }
-    ~CMonitor() {
-        m_Parec.kill();
-        m_Parec.waitForFinished(2000);
-    }
-    void drain() {
-        m_Parec.waitForReadyRead(20);
-        m_Parec.readAllStandardOutput();
-    }
-    // When the read holding the first loud sample since the last drain returned (ns), or 0 when none came in
-    // time.
-    qint64 waitLoud(int timeoutMs) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < timeoutMs) {
-            if (!m_Parec.waitForReadyRead(5))
-                continue;
-            const qint64 at = nowNs();
-            const QByteArray b = m_Parec.readAllStandardOutput();
-            const auto* s = reinterpret_cast<const short*>(b.constData());
-            for (qsizetype i = 0; i < b.size() / 2; ++i)
-                if (std::abs(int(s[i])) > 3000)
-                    return at;
-        }
-        return 0;
-    }
-
-private:
-    QProcess m_Parec;
-};
-
-
-// Types keys as a keyboard-wedge pen does: a few milliseconds apart, optionally with Shift held throughout.
-bool scan(const QString& window, const QString& keys, bool shift = false) {
-    bool ok = false;
-    run(QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, &ok);
-    if (!ok)
-        return false;
-    if (shift)
-        x({QStringLiteral("keydown"), QStringLiteral("shift")});
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("5")};
-    args << keys.split(u' ');
-    run(QStringLiteral("xdotool"), args, &ok);
-    if (shift)
-        x({QStringLiteral("keyup"), QStringLiteral("shift")});
-    return ok;
-}
-
-// A Shift left down by a failed step would spoil every later test on the display.
-struct ShiftReleased {
-    ~ShiftReleased() { x({QStringLiteral("keyup"), QStringLiteral("shift")}); }
-};
 
 // The window as it is on the screen, also saved as a PNG file at path.
 QImage screenshot(const QString& window, const std::string& path) {
@@ -159,38 +47,37 @@ TEST(ReadingE2e, PenKeysAtThePointReadingWindowPlayTheFiledSound) {
     ASSERT_TRUE(kiv.start());
     const QString main = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
     ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
-    pause(3000); // the sink delivers in small blocks only after a while
+    pump(3000); // the sink delivers in small blocks only after a while
 
     // "进入点读" keeps 8 pixels from the left edge and 18 from the bottom.
     const QSize mainSize = windowSize(main);
     click(main, 8 + 20, mainSize.height() - 18 - 10);
     const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
     ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
-    pause(300);
+    ASSERT_TRUE(waitUntil([&] { return focusedWindow() == reading; }))
+        << "the point-reading window has no focus";
 
-    CMonitor monitor;
+    CSinkMonitor monitor;
     ASSERT_TRUE(kiv.key(reading, QStringLiteral("0 0 0 0 4 2")));
-    pause(100);
-    monitor.drain();
-    EXPECT_EQ(monitor.waitLoud(300), 0) << "six digits alone play nothing";
+    EXPECT_EQ(monitor.waitLoud(400), 0) << "six digits alone play nothing";
     const qint64 enter = nowNs();
-    x({QStringLiteral("key"), QStringLiteral("Return")});
+    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     const qint64 loud = monitor.waitLoud(5000);
     ASSERT_NE(loud, 0) << "no sound after the pen's Enter\n" << kiv.output().toStdString();
     const double ms = double(loud - enter) / 1e6;
     std::printf("pen Enter as an X key event (xdotool started) to sound read from the sink: %.1f ms\n", ms);
     RecordProperty("enter_to_sound_ms", QString::number(ms, 'f', 1).toStdString());
-    pause(1000); // the tone ends
+    ASSERT_NE(monitor.waitQuiet(3000), 0) << "the tone did not end";
 
     // The Enter did not end the window; a number of five digits plays nothing.
     EXPECT_FALSE(windowGone(QStringLiteral("点读"), 300));
-    ASSERT_TRUE(kiv.key(reading, QStringLiteral("1 2 3 4 5 Return")));
     monitor.drain();
+    ASSERT_TRUE(kiv.key(reading, QStringLiteral("1 2 3 4 5 Return")));
     EXPECT_EQ(monitor.waitLoud(1500), 0) << "five digits and Enter played something";
     // The same code read again plays again.
     ASSERT_TRUE(kiv.key(reading, QStringLiteral("0 0 0 0 4 2 Return")));
     EXPECT_NE(monitor.waitLoud(5000), 0) << "the second reading played nothing";
-    pause(1000);
+    EXPECT_NE(monitor.waitQuiet(3000), 0) << "the tone did not end";
 
     // "退出" ends the window; it sits at 330..380 x 205..219 of the 387 x 227 dialog units.
     const QSize size = windowSize(reading);
@@ -219,34 +106,35 @@ TEST(ReadingE2e, ShiftKeypadSevenDigitsUnfiledCodesAndAQuickSecondScan) {
     ASSERT_TRUE(kiv.start());
     const QString main = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
     ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
-    pause(3000); // the sink delivers in small blocks only after a while
+    pump(3000); // the sink delivers in small blocks only after a while
     const QSize mainSize = windowSize(main);
     click(main, 8 + 20, mainSize.height() - 18 - 10);
     const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
     ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
-    pause(300);
+    ASSERT_TRUE(waitUntil([&] { return focusedWindow() == reading; }))
+        << "the point-reading window has no focus";
 
     {
-        CMonitor monitor;
+        CSinkMonitor monitor;
         // Digits typed with Shift held are still the pen's digits.
-        ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 7 7 7 Return"), true));
+        ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 7 7 7 Return"), 5, true));
         EXPECT_NE(monitor.waitLoud(5000), 0) << "six digits and Enter with Shift held played nothing\n"
                                              << kiv.output().toStdString();
-        pause(1000);
+        ASSERT_NE(monitor.waitQuiet(3000), 0) << "the tone did not end";
         monitor.drain();
         // Keypad digits are not the pen's.
-        ASSERT_TRUE(scan(reading, QStringLiteral("KP_0 KP_0 KP_0 KP_7 KP_7 KP_7 Return")));
+        ASSERT_TRUE(sendKeys(reading, QStringLiteral("KP_0 KP_0 KP_0 KP_7 KP_7 KP_7 Return"), 5));
         EXPECT_EQ(monitor.waitLoud(1500), 0) << "keypad digits and Enter played something";
         // Seven digits are no code, whether its first six or its last six are filed.
-        ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 7 7 7 1 Return")));
+        ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 7 7 7 1 Return"), 5));
         EXPECT_EQ(monitor.waitLoud(1500), 0) << "seven digits (first six filed) and Enter played something";
-        ASSERT_TRUE(scan(reading, QStringLiteral("1 0 0 0 7 7 7 Return")));
+        ASSERT_TRUE(sendKeys(reading, QStringLiteral("1 0 0 0 7 7 7 Return"), 5));
         EXPECT_EQ(monitor.waitLoud(1500), 0) << "seven digits (last six filed) and Enter played something";
 
         // A code that is not filed plays nothing and adds nothing to the log.
         const QImage before = screenshot(reading, shotPath("reading-before-unfiled.png"));
         ASSERT_FALSE(before.isNull()) << "no screenshot of the point-reading window";
-        ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 0 9 9 Return")));
+        ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 0 9 9 Return"), 5));
         EXPECT_EQ(monitor.waitLoud(1500), 0) << "an unfiled code played something";
         const QImage after = screenshot(reading, shotPath("reading-after-unfiled.png"));
         EXPECT_TRUE(after == before) << "an unfiled code changed the point-reading window";
@@ -254,14 +142,14 @@ TEST(ReadingE2e, ShiftKeypadSevenDigitsUnfiledCodesAndAQuickSecondScan) {
 
     // Two quick scans: the second code stops the first sound and plays its own.
     const QImage beforeTwo = screenshot(reading, shotPath("reading-before-two.png"));
-    CSinkCapture capture;
+    CSinkMonitor capture;
     ASSERT_TRUE(capture.started());
-    ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 0 4 2 Return")));
+    ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 0 4 2 Return"), 5));
     for (int i = 0; i < 250 && capture.firstLoud() < 0; ++i)
         capture.wait(20);
     ASSERT_GE(capture.firstLoud(), 0) << "the first scan played nothing";
     capture.wait(300);
-    ASSERT_TRUE(scan(reading, QStringLiteral("0 0 0 7 7 7 Return")));
+    ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 7 7 7 Return"), 5));
     capture.wait(3000);
     const std::vector<short> s = capture.samples();
     const std::size_t win = 44100 / 50;

@@ -1,37 +1,18 @@
 // The main job with the real program: record speech from the microphone, stop, preview, save it with an
 // annotation, print its barcode into a PDF that a barcode reader decodes, hear it in point reading, record it
 // again, delete it, and delete everything - checking the index file and the library folder after each step.
-#include "audio/SoundServer.h"
 #include "e2e/E2eSupport.h"
+#include "support/SinkMonitor.h"
+#include "support/SoundServer.h"
+#include "support/Wave.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSize>
-#include <QThread>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 
 namespace {
-
-QString x(const QStringList& args) { return run(QStringLiteral("xdotool"), args); }
-void pause(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
-
-QSize windowSize(const QString& window) {
-    int w = 0, h = 0;
-    for (const QString& line : x({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}).split(u'\n')) {
-        if (line.startsWith(QLatin1String("WIDTH=")))
-            w = line.mid(6).toInt();
-        if (line.startsWith(QLatin1String("HEIGHT=")))
-            h = line.mid(7).toInt();
-    }
-    return {w, h};
-}
-
-void click(const QString& window, int px, int py, int button = 1) {
-    x({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(px), QString::number(py),
-       QStringLiteral("click"), QString::number(button)});
-}
 
 // Clicks a point of the main window given from its bottom-right corner (the buttons keep their distance
 // from it).
@@ -44,38 +25,19 @@ void clickFromCorner(const QString& window, int dx, int dy) {
 // the grid each.
 constexpr int kFirstRowCenterY = 90;
 constexpr int kRowHeight = 18;
-int rowY(int row) { return kFirstRowCenterY + row * kRowHeight; }
-
-bool waitForFile(const std::string& path, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!std::filesystem::exists(path) || std::filesystem::file_size(path) == 0) {
-        if (t.elapsed() > ms)
-            return false;
-        pause(100);
-    }
-    return true;
+int rowY(int row) {
+    return kFirstRowCenterY + row * kRowHeight;
 }
 
-bool windowGone(const QString& title, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < timeoutMs) {
-        bool found = false;
-        const QString ids = run(QStringLiteral("xdotool"),
-                                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                 QStringLiteral("^%1$").arg(title)},
-                                &found);
-        if (!found || ids.isEmpty())
-            return true;
-        pause(100);
-    }
-    return false;
+// The file exists and is not empty.
+bool waitForFile(const std::string& path, int ms) {
+    return waitUntil([&] { return std::filesystem::exists(path) && std::filesystem::file_size(path) > 0; },
+                     ms);
 }
 
 int visibleProgramWindows() {
-    const QString ids =
-        x({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"), QStringLiteral("KIV")});
+    const QString ids = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--class"), QStringLiteral("KIV")});
     return ids.isEmpty() ? 0 : int(ids.split(u'\n').size());
 }
 
@@ -116,10 +78,17 @@ std::string joined(const std::set<std::string>& names) {
 // Share of dark pixels in a rectangle of a window's current picture, or -1 when it cannot be taken.
 double darkShare(const QString& window, int left, int top, int w, int h) {
     bool ok = false;
-    const QString out = run(QStringLiteral("sh"), {QStringLiteral("-c"),
-        QStringLiteral("import -window %1 png:- | convert png:- -crop %2x%3+%4+%5 +repage -colorspace gray "
-                       "-threshold 50% -format '%[fx:mean]' info:")
-            .arg(window).arg(w).arg(h).arg(left).arg(top)}, &ok);
+    const QString out = run(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import -window %1 png:- | convert png:- -crop %2x%3+%4+%5 +repage -colorspace gray "
+                        "-threshold 50% -format '%[fx:mean]' info:")
+             .arg(window)
+             .arg(w)
+             .arg(h)
+             .arg(left)
+             .arg(top)},
+        &ok);
     return ok ? 1.0 - out.toDouble() : -1;
 }
 
@@ -129,24 +98,18 @@ double darkShare(const QString& window, int left, int top, int w, int h) {
 // until the edit shows more ink than when it was cleared.
 bool typeAnnotation(KivProcess& kiv, const QString& dialog, const QString& text) {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        QElapsedTimer t;
-        t.start();
-        x({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
-        while (x({QStringLiteral("getwindowfocus")}) != dialog && t.elapsed() < 5000)
-            pause(100);
-        pause(300);
+        xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
+        waitUntil([&] { return focusedWindow() == dialog; });
         // The edit covers 21..293 x 44..59 of the dialog's 316 x 91 units.
         const QSize s = windowSize(dialog);
         const int left = s.width() * 23 / 316, top = s.height() * 46 / 91;
         const int w = s.width() * 60 / 316, h = s.height() * 11 / 91;
         click(dialog, s.width() * 157 / 316, s.height() * 51 / 91);
-        pause(300);
         kiv.key(dialog, QStringLiteral("ctrl+a BackSpace"));
-        pause(300);
+        pump(300); // the cleared edit is repainted before its ink is measured
         const double empty = darkShare(dialog, left, top, w, h);
-        x({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("150"), text});
-        pause(800);
-        if (empty >= 0 && darkShare(dialog, left, top, w, h) > empty + 0.02)
+        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("150"), text});
+        if (empty >= 0 && waitUntil([&] { return darkShare(dialog, left, top, w, h) > empty + 0.02; }, 2000))
             return true;
     }
     return false;
@@ -171,40 +134,41 @@ void saveAs(KivProcess& kiv, const QString& window, const QString& annotation, c
 // Plays a file into the null sink, which the virtual microphone records.
 void speak(const std::string& wav) {
     bool ok = false;
-    run(QStringLiteral("paplay"), {QStringLiteral("-d"), QStringLiteral("nullsink"), QString::fromStdString(wav)}, &ok,
-        30000);
+    run(QStringLiteral("paplay"),
+        {QStringLiteral("-d"), QStringLiteral("nullsink"), QString::fromStdString(wav)}, &ok, 30000);
     ASSERT_TRUE(ok) << "paplay " << wav;
 }
 
 // Records one speech with the record button.
 void recordSpeech(const QString& window, const std::string& wav) {
     clickFromCorner(window, 238, 42); // 开始录音
-    pause(800);
+    pump(800);                        // the recorder opens the microphone
     speak(wav);
-    pause(500);
+    pump(500);                        // the speech's tail reaches the recorder
     clickFromCorner(window, 238, 42); // 停止录音
-    pause(800);
+    pump(800);                        // the recording is closed
 }
 
 // Selects a row of the record list and chooses a command of its context menu with the keyboard (downs
 // times Down from the menu's top, then Return).
 void listCommand(const QString& window, int row, int downs) {
-    click(window, 30, rowY(row));
-    pause(2500); // selecting a row plays it; let it end
+    {
+        // Selecting a row plays it; let it end.
+        CSinkMonitor sink;
+        click(window, 30, rowY(row));
+        if (sink.waitLoud(2000))
+            sink.waitQuiet(10000);
+    }
     const int before = visibleProgramWindows();
     click(window, 30, rowY(row), 3);
-    QElapsedTimer t;
-    t.start();
-    while (visibleProgramWindows() <= before && t.elapsed() < 5000)
-        pause(100);
-    ASSERT_GT(visibleProgramWindows(), before) << "no context menu on row " << row;
-    pause(300);
+    ASSERT_TRUE(waitUntil([&] { return visibleProgramWindows() > before; }))
+        << "no context menu on row " << row;
+    pump(300); // the menu takes keys once it has grabbed the keyboard
     QStringList keys{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100")};
     for (int i = 0; i < downs; ++i)
         keys << QStringLiteral("Down");
     keys << QStringLiteral("Return");
-    x(keys);
-    pause(500);
+    xdotool(keys);
 }
 
 // Context menu: 播放, 停止, —, 打印条码, —, 重新录音, 删除, 删除全部 (the keyboard skips separators).
@@ -215,8 +179,8 @@ constexpr int kDeleteAll = 6;
 // Answers a message box found by its caption.
 void answer(KivProcess& kiv, const QString& caption, const QString& keys) {
     const QString box = kiv.waitForWindow(caption);
-    ASSERT_FALSE(box.isEmpty()) << "no message box \"" << caption.toStdString() << "\"\n" << kiv.output().toStdString();
-    pause(200);
+    ASSERT_FALSE(box.isEmpty()) << "no message box \"" << caption.toStdString() << "\"\n"
+                                << kiv.output().toStdString();
     kiv.key(box, keys);
     ASSERT_TRUE(windowGone(caption, 5000)) << caption.toStdString();
 }
@@ -246,14 +210,14 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     qunsetenv("KIV_PRINT_TO_PDF");
     const QString window = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
     ASSERT_FALSE(window.isEmpty()) << kiv.output().toStdString();
-    pause(3000); // the sink delivers in small blocks only after a while
+    pump(3000); // the sink delivers in small blocks only after a while
 
     const std::string speech = kiv.folder().path() + "speech.wav";
     const double speechSeconds = writeSpeech(speech, QStringLiteral("apple, this is an apple"));
     ASSERT_GT(speechSeconds, 0.5);
     const std::string longer = kiv.folder().path() + "longer.wav";
-    const double longerSeconds =
-        writeSpeech(longer, QStringLiteral("a green apple and a red apple, two apples on the table in the kitchen"));
+    const double longerSeconds = writeSpeech(
+        longer, QStringLiteral("a green apple and a red apple, two apples on the table in the kitchen"));
     ASSERT_GT(longerSeconds, speechSeconds + 1.5);
     const std::string other = kiv.folder().path() + "other.wav";
     ASSERT_GT(writeSpeech(other, QStringLiteral("banana")), 0.3);
@@ -261,15 +225,22 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     // Record, stop, preview, save as 苹果 and print.
     recordSpeech(window, speech);
     clickFromCorner(window, 144, 42); // 试听
-    pause(1500);
+    pump(1500);                       // the preview plays
     saveAs(kiv, window, QStringLiteral("苹果"), QStringLiteral("y"));
     if (HasFatalFailure())
         return;
 
     const std::string lib = kiv.programFolder();
     const std::string wav = lib + "000000.wav";
-    ASSERT_TRUE(waitForFile(kiv.folder().path() + "label-1.pdf", 15000)) << kiv.output().toStdString();
-    pause(1000);
+    const QString label = QString::fromStdString(kiv.folder().path() + "label-1.pdf");
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            run(QStringLiteral("pdfinfo"), {label}, &ok);
+            return ok;
+        },
+        15000))
+        << "no complete label-1.pdf\n"
+        << kiv.output().toStdString();
     // The recorded sound holds the speech: more than a near-silent file.
     ASSERT_TRUE(std::filesystem::exists(wav));
     EXPECT_GT(std::filesystem::file_size(wav), 20000u);
@@ -283,12 +254,15 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     EXPECT_TRUE(text.contains(QByteArray("\xC6\xBB\xB9\xFB"))) << "苹果 in GBK: " << text.toStdString();
     // The printed label decodes to the new code in Code 128 (the default type).
     const std::string png = kiv.folder().path() + "label";
-    run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("600"), QStringLiteral("-png"),
-                                     QString::fromStdString(kiv.folder().path() + "label-1.pdf"),
-                                     QString::fromStdString(png)}, &ok, 60000);
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QStringLiteral("600"), QStringLiteral("-png"),
+         QString::fromStdString(kiv.folder().path() + "label-1.pdf"), QString::fromStdString(png)},
+        &ok, 60000);
     ASSERT_TRUE(ok);
-    const QString decoded = run(QStringLiteral("sh"), {QStringLiteral("-c"),
-        QStringLiteral("zbarimg -q '%1'-*.png").arg(QString::fromStdString(png))}, &ok, 60000);
+    const QString decoded =
+        run(QStringLiteral("sh"),
+            {QStringLiteral("-c"), QStringLiteral("zbarimg -q '%1'-*.png").arg(QString::fromStdString(png))},
+            &ok, 60000);
     EXPECT_EQ(decoded, QStringLiteral("CODE-128:000000"));
 
     // Point reading: the pen reads 000000 and the recorded speech comes out of the sink.
@@ -297,21 +271,20 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
         click(window, 8 + 20, mainSize.height() - 18 - 10); // 进入点读
         const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
         ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
-        pause(500);
-        CSinkCapture sink;
+        ASSERT_TRUE(waitUntil([&] { return focusedWindow() == reading; }));
+        CSinkMonitor sink;
         ASSERT_TRUE(sink.started());
         sink.wait(500);
         EXPECT_LT(sink.loudSeconds(), 0.05) << "the sink was not quiet before the pen read";
         ASSERT_TRUE(kiv.key(reading, QStringLiteral("0 0 0 0 0 0 Return")));
         sink.wait(static_cast<int>(firstSeconds * 1000) + 2500);
         // Most of the recorded speech is heard: its loud part, not a click.
-        EXPECT_GT(sink.loudSeconds(), speechSeconds * 0.4)
-            << "000000 read by the pen played too little\n" << kiv.output().toStdString();
+        EXPECT_GT(sink.loudSeconds(), speechSeconds * 0.4) << "000000 read by the pen played too little\n"
+                                                           << kiv.output().toStdString();
         // "退出" sits at 330..380 x 205..219 of the 387 x 227 dialog units.
         const QSize size = windowSize(reading);
         click(reading, size.width() * 355 / 387, size.height() * 212 / 227);
         ASSERT_TRUE(windowGone(QStringLiteral("点读"), 5000));
-        pause(500);
     }
 
     // Re-record 000000 with a longer speech.
@@ -322,16 +295,14 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     const QString startBox = kiv.waitForWindow(QStringLiteral("开始"));
     ASSERT_FALSE(startBox.isEmpty()) << kiv.output().toStdString();
     EXPECT_FALSE(std::filesystem::exists(wav)) << "the old sound stays after the re-record was confirmed";
-    pause(200);
     kiv.key(startBox, QStringLiteral("Return"));
     ASSERT_TRUE(windowGone(QStringLiteral("开始"), 5000));
-    pause(800);
+    pump(800); // the recorder opens the microphone
     speak(longer);
-    pause(500);
+    pump(500);                        // the speech's tail reaches the recorder
     clickFromCorner(window, 238, 42); // 停止录音
     answer(kiv, QStringLiteral("是否替换？"), QStringLiteral("y"));
     ASSERT_TRUE(waitForFile(wav, 5000)) << "no 000000.wav after the re-record";
-    pause(500);
     EXPECT_NE(fileBytes(wav), firstBytes) << "000000.wav is the old recording";
     EXPECT_GT(seconds(wav), firstSeconds + 1.0) << "000000.wav does not hold the longer speech";
     EXPECT_GT(rms(readMono16(wav)), 0.01) << "the new recording is near silence";
@@ -339,13 +310,14 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     EXPECT_EQ(linesOf(text, "000000"), 1) << text.toStdString();
     ASSERT_FALSE(indexLines(text).isEmpty());
     EXPECT_TRUE(indexLines(text).last().startsWith("000000")) << text.toStdString();
-    EXPECT_TRUE(text.contains(QByteArray("\xC6\xBB\xB9\xFB"))) << "the annotation stays: " << text.toStdString();
+    EXPECT_TRUE(text.contains(QByteArray("\xC6\xBB\xB9\xFB")))
+        << "the annotation stays: " << text.toStdString();
 
     // Delete 000000: its line and its sound go.
     listCommand(window, 0, kDelete);
     if (HasFatalFailure())
         return;
-    pause(500);
+    waitUntil([&] { return !std::filesystem::exists(wav) && linesOf(readIndex(lib), "000000") == 0; });
     text = readIndex(lib);
     EXPECT_EQ(linesOf(text, "000000"), 0) << text.toStdString();
     EXPECT_FALSE(std::filesystem::exists(wav));
@@ -365,7 +337,7 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     saveAs(kiv, window, QStringLiteral("apple two"), QStringLiteral("n"));
     if (HasFatalFailure())
         return;
-    pause(500);
+    waitUntil([&] { return indexLines(readIndex(lib)).size() == 2; });
     text = readIndex(lib);
     ASSERT_EQ(indexLines(text).size(), 2) << text.toStdString();
     EXPECT_TRUE(text.contains(QByteArray("\xCF\xE3\xBD\xB6"))) << "香蕉 in GBK: " << text.toStdString();
@@ -374,14 +346,20 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     for (const std::string& name : folderEntries(lib))
         wavs += name.ends_with(".wav");
     EXPECT_EQ(wavs, 2) << joined(folderEntries(lib));
-    EXPECT_FALSE(std::filesystem::exists(kiv.folder().path() + "label-2.pdf")) << "printed after answering No";
+    EXPECT_FALSE(std::filesystem::exists(kiv.folder().path() + "label-2.pdf"))
+        << "printed after answering No";
 
     // The deleted row stays blank at the top; the new records follow it.
     listCommand(window, 1, kDeleteAll);
     if (HasFatalFailure())
         return;
     answer(kiv, QStringLiteral("错误"), QStringLiteral("y"));
-    pause(500);
+    waitUntil([&] {
+        for (const std::string& name : folderEntries(lib))
+            if (name.ends_with(".wav"))
+                return false;
+        return readIndex(lib).isEmpty();
+    });
     ASSERT_TRUE(std::filesystem::exists(lib + "KIV_Lib.cfg"));
     EXPECT_EQ(std::filesystem::file_size(lib + "KIV_Lib.cfg"), 0u) << readIndex(lib).toStdString();
     entries = folderEntries(lib);

@@ -1,7 +1,7 @@
 // A writer process is killed at random moments while it files, replaces and deletes; after every kill the
 // index must hold exactly the library before or after the operation that was running, never a torn text.
-#include "FakeRecorder.h"
-#include "common/TestSupport.h"
+#include "support/FakeRecorder.h"
+#include "support/TestSupport.h"
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
 

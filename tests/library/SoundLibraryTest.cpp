@@ -1,8 +1,8 @@
 // The library's operations on real files in a temporary folder, with a stand-in recorder and the test as
 // the main window.
 #include "library/SoundLibrary.h"
-#include "FakeRecorder.h"
-#include "common/TestSupport.h"
+#include "support/FakeRecorder.h"
+#include "support/TestSupport.h"
 #include "library/IndexFormat.h"
 #include "platform/Files.h"
 

@@ -1,4 +1,4 @@
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "platform/DataExchange.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "platform/Files.h"
-#include "common/Faults.h"
-#include "common/TestSupport.h"
+#include "support/Faults.h"
+#include "support/TestSupport.h"
 #include "platform/TempFiles.h"
 
 #include <cerrno>

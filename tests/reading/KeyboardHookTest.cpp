@@ -1,7 +1,7 @@
 // The pen's key watcher: six digit key presses and Enter become UM_PLAY_CODE to the receiver; anything else
 // starts over. Driven through the routine itself and through real key events of a window.
 #include "reading/KeyboardHook.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QTest>

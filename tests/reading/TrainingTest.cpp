@@ -1,7 +1,7 @@
 // The point-reading window: its log rows, the texts it is sent, the clear command, the key watcher it
 // installs for its parent, and keys that change nothing in it.
 #include "reading/Training.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "controls/GridListCtrlEx1.h"
 #include "controls/My_Menu_1.h"
 #include "platform/DialogTemplate.h"
@@ -20,10 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string g(const char* utf8) {
-    return toGbk(QString::fromUtf8(utf8));
-}
 
 // Stands in for the main window: the parent that receives the pen's codes.
 class CFakeMain : public CMessageWindow<QWidget> {
@@ -95,7 +91,7 @@ TEST_F(Training, OpensWithCaptionColumnsTwentyBlankRowsAndTheWatcherForItsParent
 }
 
 TEST_F(Training, APlayedFileGivesOneStampedRow) {
-    const std::string line = g("播放文件 \"/书/000007.wav\" !");
+    const std::string line = gbk("播放文件 \"/书/000007.wav\" !");
     const QString before = CTraining::TimeStamp();
     send(line);
     const QString after = CTraining::TimeStamp();
@@ -141,7 +137,7 @@ TEST_F(Training, SplitLinesRules) {
 TEST_F(Training, AVeryLongLineIsCutAtACharacterBoundary) {
     // 4094 ASCII bytes, then two-byte characters: byte 4095 would split one.
     const std::string head(4094, 'a');
-    const std::string line = head + g("书书书");
+    const std::string line = head + gbk("书书书");
     const auto lines = CTraining::SplitLines(line);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], head);

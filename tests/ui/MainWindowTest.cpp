@@ -1,9 +1,9 @@
 // The real main window, offscreen, over a library in a temporary folder.
 #include "app/Folders.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "controls/EditEx1.h"
 #include "controls/GridListCtrlEx2.h"
-#include "library/FakeRecorder.h"
+#include "support/FakeRecorder.h"
 #include "library/SoundLibrary.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Gbk.h"
@@ -21,8 +21,6 @@
 #include <memory>
 
 namespace {
-
-std::string g(const char* utf8) { return toGbk(QString::fromUtf8(utf8)); }
 
 // Counts the messages of one kind that reach a window.
 class MessageCounter : public QObject {
@@ -183,8 +181,8 @@ TEST_F(MainWindow, RefreshIsPostedOnceForManyRows) {
 }
 
 TEST_F(MainWindow, SearchRules) {
-    open({{"000000", g("苹果 apple")}, {"000001", g("Apple 香蕉")}, {"000002", "pear"}, {"000003", g("说你")},
-          {"000004", g("門")}});
+    open({{"000000", gbk("苹果 apple")}, {"000001", gbk("Apple 香蕉")}, {"000002", "pear"}, {"000003", gbk("说你")},
+          {"000004", gbk("門")}});
     auto shown = [&] {
         std::vector<std::string> codes = filledCodes();
         std::sort(codes.begin(), codes.end());
@@ -226,7 +224,7 @@ TEST_F(MainWindow, KeywordSplittingKeepsTheLastLineAndItsLimits) {
     const std::string longWord = "a" + std::string(600, '\0') ;
     std::string chinese;
     for (int i = 0; i < 600; ++i)
-        chinese += g("苹");
+        chinese += gbk("苹");
     EXPECT_EQ(m_Dlg->SplitKeywords("x" + chinese), 1);
     EXPECT_EQ(m_Dlg->m_KeywordTokens[0].size(), 1023u);
     EXPECT_TRUE(gbkRoundTrips(m_Dlg->m_KeywordTokens[0].substr(1)));

@@ -3,7 +3,7 @@
 // key watcher.
 #include "app/Folders.h"
 #include "audio/Playback.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "controls/GridListCtrlEx1.h"
 #include "library/SoundLibrary.h"
 #include "reading/KeyboardHook.h"

@@ -3,9 +3,9 @@
 #include "app/Folders.h"
 #include "app/Settings.h"
 #include "barcode/SharedPrintDialog.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 #include "controls/GridListCtrlEx2.h"
-#include "library/FakeRecorder.h"
+#include "support/FakeRecorder.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "ui/Content.h"
@@ -22,7 +22,6 @@
 
 namespace {
 
-std::string g(const char* utf8) { return toGbk(QString::fromUtf8(utf8)); }
 QString u(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Answers the next annotation dialog: types the text into its edit and presses the button (1 or 2).
@@ -102,8 +101,8 @@ TEST_F(Workflow, SaveFilesTheTrimmedAnnotationAndPrintsItsCodeOnYes) {
     EXPECT_EQ(m_Boxes.last().owner, nullptr);
     const SOUND_RECORD* r = m_Library.FindRecord(0);
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->Content.str(), g("苹果"));
-    EXPECT_NE(readFile(index()).find(g("苹果")), std::string::npos);
+    EXPECT_EQ(r->Content.str(), gbk("苹果"));
+    EXPECT_NE(readFile(index()).find(gbk("苹果")), std::string::npos);
     EXPECT_TRUE(exists("000000.wav"));
     EXPECT_EQ(m_Print.Jobs(), 1);
     EXPECT_GT(std::filesystem::file_size(m_Folder.file("print-1.pdf")), 0u);
@@ -244,7 +243,7 @@ TEST_F(Workflow, DeleteAllAsksThenEmptiesListAndIndex) {
 TEST(Annotation, TrimRemovesOnlyTheClassicBlanks) {
     EXPECT_EQ(TrimAnnotation(" \t\r\n\v\f ab c \f"), "ab c");
     EXPECT_EQ(TrimAnnotation("   "), "");
-    EXPECT_EQ(TrimAnnotation(g("\xe3\x80\x80苹果")), g("\xe3\x80\x80苹果")); // an ideographic space stays
+    EXPECT_EQ(TrimAnnotation(gbk("\xe3\x80\x80苹果")), gbk("\xe3\x80\x80苹果")); // an ideographic space stays
 }
 
 TEST(Annotation, LineBreaksBecomeBlanks) {

@@ -1,10 +1,13 @@
 #pragma once
-// Helpers shared by the test binaries.
+// Helpers shared by the test binaries and the benchmarks.
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
 
 #include <QString>
+#include <QStringList>
+#include <QtGlobal>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +44,19 @@ private:
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& data);
+
+// UTF-8 source text as the GBK bytes the program stores.
+std::string gbk(const char* utf8);
+
+// Runs the event loop until done() holds or ms milliseconds have passed; whether it holds.
+bool waitUntil(const std::function<bool()>& done, int ms = 5000);
+// Runs the event loop for ms milliseconds (for measurements that must let time pass).
+void pump(int ms);
+// A monotonic clock in nanoseconds.
+qint64 nowNs();
+
+// Runs a program to its end and returns its standard output (trimmed); *ok tells whether it exited 0 in time.
+QString run(const QString& program, const QStringList& args, bool* ok = nullptr, int timeoutMs = 15000);
 
 // A receiver that keeps every message it gets.
 class RecordingReceiver : public CMessageReceiver {

@@ -1,4 +1,4 @@
-#include "common/Faults.h"
+#include "support/Faults.h"
 
 #include <fcntl.h>
 #include <filesystem>

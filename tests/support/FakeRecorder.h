@@ -1,6 +1,7 @@
 #pragma once
 // A recorder stand-in that writes a short, valid PCM wave file, and asks before overwriting as the real one.
 #include "library/SoundRecorder.h"
+#include "support/Wave.h" // WaveBytes(): what it saves
 
 #include <string>
 #include <vector>
@@ -19,6 +20,3 @@ private:
     Log* m_Log;
     bool m_Fail;
 };
-
-// A 0.01 s mono 8 kHz 16-bit PCM wave file.
-std::string WaveBytes();

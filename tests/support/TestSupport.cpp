@@ -1,0 +1,96 @@
+#include "support/TestSupport.h"
+
+#include "platform/Gbk.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+MessageBoxRecorder::MessageBoxRecorder(int fallback) : m_Fallback(fallback) {
+    m_Previous = setMessageBoxResponder([this](const MessageBoxCall& call) {
+        m_Calls.push_back(call);
+        if (m_Answers.empty())
+            return m_Fallback;
+        int a = m_Answers.front();
+        m_Answers.pop_front();
+        return a;
+    });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() {
+    setMessageBoxResponder(std::move(m_Previous));
+}
+
+TempFolder::TempFolder() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "kiv-test-XXXXXX").string();
+    char* made = ::mkdtemp(tmpl.data());
+    m_Path = std::string(made ? made : tmpl.c_str()) + "/";
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_Path, ec);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void writeFile(const std::string& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << data;
+}
+
+std::string gbk(const char* utf8) {
+    return toGbk(QString::fromUtf8(utf8));
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        if (done())
+            return true;
+        if (t.elapsed() >= ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // Posted events are handled above; the sleep only keeps a poll of another process from spinning.
+        QThread::msleep(5);
+    }
+}
+
+void pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+}
+
+qint64 nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QString run(const QString& program, const QStringList& args, bool* ok, int timeoutMs) {
+    QProcess p;
+    p.start(program, args);
+    p.closeWriteChannel();
+    const bool done = p.waitForFinished(timeoutMs);
+    if (!done && p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished(1000);
+    }
+    if (ok)
+        *ok = done && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}

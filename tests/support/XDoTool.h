@@ -1,0 +1,27 @@
+#pragma once
+// Real X input for the whole-program tests, through xdotool: find windows by title, click, type keys.
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+bool haveDisplay();
+// Runs xdotool; its standard output.
+QString xdotool(const QStringList& args, bool* ok = nullptr);
+// The first visible window whose title is exactly title, or "" after the timeout.
+QString waitForWindow(const QString& title, int timeoutMs = 15000);
+// Whether no visible window has that title any more, within the time.
+bool windowGone(const QString& title, int timeoutMs = 5000);
+// The window that has the keyboard focus.
+QString focusedWindow();
+QSize windowSize(const QString& window);
+// Clicks at a point of the window (button 1 left, 3 right).
+void click(const QString& window, int x, int y, int button = 1);
+// Gives the window the focus and types keys (xdotool key names, space separated) delayMs apart, with Shift
+// held throughout when shift is set.
+bool sendKeys(const QString& window, const QString& keys, int delayMs = 30, bool shift = false);
+
+// Releases Shift at the end of a scope: a Shift left down by a failed step would spoil every later test on
+// the display.
+struct ShiftReleased {
+    ~ShiftReleased();
+};
