@@ -13,13 +13,15 @@ class CGridListCtrlEx2 : public CGridListCtrl {
 public:
     explicit CGridListCtrlEx2(QWidget* parent = nullptr);
 
-    int m_HotItem = -1;       // the row of the latest item change that named a different row
+    int m_HotItem = -1; // the row of the latest item change that named a different row
     bool m_MenuLoaded = false;
     CMy_Menu_1 m_Menu;
 
     // Commands of the context menu.
     static constexpr int ID_PLAY = 32779, ID_STOP = 32780, ID_PRINT = 32786, ID_RERECORD = 32792,
                          ID_DELETE = 32782, ID_DELETE_ALL = 32788;
+    // Ours, put after "打印条码": the same command as the "点读书" popup's "打印标签页...".
+    static constexpr int ID_PRINT_LABELS = 32804;
 
     // The row shows this record (its texts come from the record while it lives).
     void SetRowRecord(int row, const SOUND_RECORD* record);
@@ -40,4 +42,5 @@ protected:
 
 private:
     void PrintSelected();
+    void PrintSelectedLabels();
 };

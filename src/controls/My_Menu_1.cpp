@@ -324,6 +324,23 @@ void CMy_Menu_1::DestroyAll() {
 }
 
 void CMy_Menu_1::AppendItem(const QString& wideText, unsigned flags, quintptr idOrPopup) {
+    InsertItemAt(m_Items.size(), wideText, flags, idOrPopup);
+}
+
+bool CMy_Menu_1::InsertItemAfter(int commandId, const QString& wideText, int newId) {
+    for (std::size_t i = 0; i < m_Items.size(); ++i) {
+        const MenuItemRecord* rec = m_Items[i];
+        if (!(rec->flags & (MF_POPUP | MF_SEPARATOR)) && rec->id == quintptr(commandId)) {
+            InsertItemAt(i + 1, wideText, MF_STRING, quintptr(newId));
+            AlignAccelerators();
+            return true;
+        }
+    }
+    return false;
+}
+
+void CMy_Menu_1::InsertItemAt(std::size_t index, const QString& wideText, unsigned flags,
+                              quintptr idOrPopup) {
     if (idOrPopup == 0)
         flags = MF_SEPARATOR | MF_OWNERDRAW | (flags & MF_BYPOSITION);
     else
@@ -336,7 +353,8 @@ void CMy_Menu_1::AppendItem(const QString& wideText, unsigned flags, quintptr id
     }
 
     auto* rec = new MenuItemRecord;
-    m_Items.push_back(rec);
+    index = std::min(index, m_Items.size());
+    m_Items.insert(m_Items.begin() + static_cast<std::ptrdiff_t>(index), rec);
     ToNarrow(wideText, rec->text);
     rec->wideText = limitWide(wideText);
     rec->flags = flags;
@@ -344,16 +362,21 @@ void CMy_Menu_1::AppendItem(const QString& wideText, unsigned flags, quintptr id
 
     if (!m_hMenu)
         EnsureMenu();
+    // The entries of m_hMenu and m_Items stay in step: insert before the action of the next record.
+    const QList<QAction*> actions = m_hMenu->actions();
+    QAction* before =
+        index < static_cast<std::size_t>(actions.size()) ? actions[static_cast<qsizetype>(index)] : nullptr;
     QAction* action = nullptr;
     if (child) {
         if (!child->m_hMenu)
             child->EnsureMenu();
         child->m_hMenu->setTitle(rec->wideText);
-        action = m_hMenu->addMenu(child->m_hMenu);
+        action = m_hMenu->insertMenu(before, child->m_hMenu);
     } else if (flags & MF_SEPARATOR) {
-        action = m_hMenu->addSeparator();
+        action = m_hMenu->insertSeparator(before);
     } else {
-        action = m_hMenu->addAction(rec->wideText);
+        action = new QAction(rec->wideText, m_hMenu);
+        m_hMenu->insertAction(before, action);
         action->setData(int(idOrPopup));
     }
     action->setProperty(kItemDataProperty, QVariant::fromValue(quintptr(rec)));

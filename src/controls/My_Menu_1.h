@@ -97,6 +97,8 @@ public:
     virtual void DrawItem(const DRAWITEMSTRUCT* dis);
     virtual void MeasureItem(MEASUREITEMSTRUCT* mis);
     void AppendItem(const QString& wideText, unsigned flags, quintptr idOrPopup);
+    // Puts a command entry right after the entry of commandId in this menu; false when there is none.
+    bool InsertItemAfter(int commandId, const QString& wideText, int newId);
     void AlignAccelerators();
 
     // The record behind an entry of one of these menus, or null.
@@ -105,6 +107,7 @@ public:
 private:
     // Creates m_hMenu when missing; its entries' requests go to receiver (null: this object).
     void EnsureMenu(CMy_Menu_1* receiver = nullptr);
+    void InsertItemAt(std::size_t index, const QString& wideText, unsigned flags, quintptr idOrPopup);
     void BuildLevel(const std::vector<MenuTemplateItem>& items, CMy_Menu_1* root);
     bool IsFlatLook(const QPalette& palette) const;
     void DrawClassic(const DRAWITEMSTRUCT* dis, const MenuItemRecord* rec, const QPalette& palette);

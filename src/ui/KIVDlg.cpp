@@ -436,4 +436,3 @@ void CKIVDlg::OnNewBook() {}
 void CKIVDlg::OnOpenBook() {}
 void CKIVDlg::OnImportSounds() {}
 void CKIVDlg::OnSpeakText() {}
-void CKIVDlg::OnPrintLabelSheets() {}

@@ -171,10 +171,11 @@ void listCommand(const QString& window, int row, int downs) {
     xdotool(keys);
 }
 
-// Context menu: 播放, 停止, —, 打印条码, —, 重新录音, 删除, 删除全部 (the keyboard skips separators).
-constexpr int kRerecord = 4;
-constexpr int kDelete = 5;
-constexpr int kDeleteAll = 6;
+// Context menu: 播放, 停止, —, 打印条码, 打印标签页..., —, 重新录音, 删除, 删除全部 (the keyboard skips
+// separators).
+constexpr int kRerecord = 5;
+constexpr int kDelete = 6;
+constexpr int kDeleteAll = 7;
 
 // Answers a message box found by its caption.
 void answer(KivProcess& kiv, const QString& caption, const QString& keys) {
