@@ -17,8 +17,10 @@ constexpr double kInnerMarginMm = 1.5;
 constexpr int kQuietModules = 10;
 constexpr int kMaxCopies = 99;
 
+// Whole dots; sizes beyond any paper (or not numbers at all) come out as 0.
 int dots(double mm, double dpi) {
-    return static_cast<int>(std::lround(mm * dpi / kMmPerInch));
+    const double d = mm * dpi / kMmPerInch;
+    return d > -1e7 && d < 1e7 ? static_cast<int>(std::lround(d)) : 0;
 }
 
 QFont labelFont(int pixels) {
