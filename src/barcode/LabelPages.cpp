@@ -138,7 +138,7 @@ void CLabelPages::DrawLabel(QPainter& painter, const CLabel& label, const QRect&
         drawLine(painter, QRect(textLeft, middle - text, inner.right() - textLeft + 1, text), digits);
         drawLine(painter, QRect(textLeft, middle, inner.right() - textLeft + 1, text), label.annotation);
     } else {
-        const int text = std::clamp(inner.height() * 16 / 100, dots(2.2, dpiY), dots(3.5, dpiY));
+        const int text = std::clamp(inner.height() * 16 / 100, dots(2.2, dpiY), dots(5, dpiY));
         const int gap = dots(0.4, dpiY);
         const int bar = std::clamp(inner.height() - 2 * text - gap, 1, wantedBar);
         const int top = inner.top() + std::max(0, (inner.height() - (bar + gap + 2 * text)) / 2);
