@@ -44,11 +44,24 @@ FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const s
     return choice;
 }
 
+bool IsFixedProgramFolder(const std::string& nativeFolder) {
+    const std::string folder = canonicalPath(nativeFolder);
+    if (folder.empty())
+        return false;
+    for (const char* fixed : {KIV_INSTALL_BINDIR, KIV_BUILD_DIR})
+        if (folder == canonicalPath(fixed))
+            return true;
+    return false;
+}
+
 int DetermineProgramFolder(FolderChoice* choice) {
     std::string folder;
     if (!FolderOfExecutable(ExecutablePathSource(), folder))
         return 0;
-    FolderChoice c = ChooseLibraryFolder(folder, userDataFolder(), folderWritable);
+    const bool fixed = IsFixedProgramFolder(folder);
+    FolderChoice c = ChooseLibraryFolder(folder, userDataFolder(), [&](const std::string& f) {
+        return !(fixed && f == folder) && folderWritable(f);
+    });
     ProgramFolder = c.folder;
     if (choice)
         *choice = c;

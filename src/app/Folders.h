@@ -23,6 +23,10 @@ struct FolderChoice {
 FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const std::string& nativeDataFolder,
                                  const std::function<bool(const std::string&)>& writable);
 
+// True for the folder the program is installed into and for its build tree: the program never keeps a
+// book or its settings there, where an upgrade or a clean build would lose them (even when it may write).
+bool IsFixedProgramFolder(const std::string& nativeFolder);
+
 // Where DetermineProgramFolder learns the executable's path (tests point it elsewhere).
 extern std::string (*ExecutablePathSource)();
 

@@ -2,6 +2,7 @@
 
 #include "app/Folders.h"
 #include "app/Settings.h"
+#include "app/StartBook.h"
 #include "platform/Dialog.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
@@ -59,6 +60,7 @@ bool CKIVApp::InitInstance() {
         BarcodeSettings.CodeType = ReadCodeType();
         BarcodeSettings.Height = ReadHeight();
         BarcodeSettings.LineWidth = ReadLineWidth();
+        DetermineStartBook();
     }
 
     if (m_RunMainDialog)

@@ -1,7 +1,9 @@
 #include "ui/BookMenu.h"
 
+#include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <algorithm>
 
 QMenu* addBookMenu(QMenuBar* bar) {
     auto* menu = new QMenu(QStringLiteral("点读书"), bar);
@@ -16,4 +18,29 @@ QMenu* addBookMenu(QMenuBar* bar) {
     const QList<QAction*> top = bar->actions();
     bar->insertMenu(top.isEmpty() ? nullptr : top.first(), menu);
     return menu;
+}
+
+void setRecentBooks(QMenu* menu, const QStringList& folders) {
+    QAction* open = nullptr;
+    for (QAction* a : menu->actions()) {
+        const int id = a->data().toInt();
+        if (id >= ID_BOOK_RECENT_FIRST && id <= ID_BOOK_RECENT_LAST) {
+            menu->removeAction(a);
+            a->deleteLater();
+        } else if (id == ID_BOOK_OPEN) {
+            open = a;
+        }
+    }
+    const QList<QAction*> all = menu->actions();
+    const qsizetype after = all.indexOf(open) + 1;
+    QAction* before = after < all.size() ? all[after] : nullptr;
+    const int count = std::min<int>(folders.size(), ID_BOOK_RECENT_LAST - ID_BOOK_RECENT_FIRST + 1);
+    for (int i = 0; i < count; ++i) {
+        // The number is the shortcut; the whole path tells two books of the same name apart.
+        auto* a = new QAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QString(folders[i]).replace(u'&', QStringLiteral("&&"))),
+            menu);
+        a->setData(ID_BOOK_RECENT_FIRST + i);
+        menu->insertAction(before, a);
+    }
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The "点读书" popup of the menu bar: commands for whole books (new, open, recent, import, speech, label
 // sheets). It is ours, not part of the classic menu 130, so it is built in code and put before "设置".
+#include <QStringList>
+
 class QMenu;
 class QMenuBar;
 
@@ -17,3 +19,6 @@ enum BookCommand {
 // Adds the popup before the bar's first menu; its actions carry their command ids as data, as the
 // template menus' do, so they reach the window's OnCommand the same way.
 QMenu* addBookMenu(QMenuBar* bar);
+// Lists the recent books after "打开点读书...", replacing the ones listed before: entry i gets the id
+// ID_BOOK_RECENT_FIRST + i (at most as many as there are ids).
+void setRecentBooks(QMenu* menu, const QStringList& folders);

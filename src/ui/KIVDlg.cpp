@@ -1,6 +1,7 @@
 #include "ui/KIVDlg.h"
 
 #include "app/Folders.h"
+#include "app/StartBook.h"
 #include "audio/Playback.h"
 #include "controls/EditEx1.h"
 #include "controls/GridListCtrlEx2.h"
@@ -12,6 +13,7 @@
 #include "reading/Training.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QTimer>
@@ -48,7 +50,6 @@ void CKIVDlg::DoDataExchange(CDataExchange& dx) { DDX_Text(dx, m_KeywordEdit, m_
 
 bool CKIVDlg::OnInitDialog() {
     setWindowIcon(m_AppIcon);
-    setWindowTitle(QStringLiteral("KIV点读薄 V1.0"));
 
     m_MainMenu = new QMenuBar(this);
     QByteArray bytes;
@@ -56,6 +57,7 @@ bool CKIVDlg::OnInitDialog() {
     if (loadMenuTemplate(130, bytes) && parseMenuTemplate(bytes, menu))
         buildMenuBar(m_MainMenu, menu);
     m_BookMenu = addBookMenu(m_MainMenu);
+    connect(m_BookMenu, &QMenu::aboutToShow, this, [this] { FillRecentBooks(); });
     connect(m_MainMenu, &QMenuBar::triggered, this, [this](QAction* a) {
         if (a->data().isValid())
             postMessage(this, WM_COMMAND, static_cast<WPARAM>(a->data().toInt()), 0);
@@ -67,8 +69,6 @@ bool CKIVDlg::OnInitDialog() {
     g_pMainDlg = this;
     setMainWindow(this);
 
-    SoundLibrary().SetLibraryFolder(ProgramFolder);
-    SoundLibrary().LoadIndex();
     // The sound output opens now, so that the pen's first code plays at once.
     m_pPlayback->Warm();
 
@@ -81,6 +81,13 @@ bool CKIVDlg::OnInitDialog() {
     m_RecordList->InsertColumn(2, QStringLiteral("声音类型"), classicPixelsToPixels(60, units));
     m_RecordList->InsertColumn(3, QStringLiteral("声音文件"), classicPixelsToPixels(430, units));
 
+    LoadBook(StartBookFolder.empty() ? ProgramFolder : StartBookFolder);
+
+    postMessage(this, UM_INIT_LAYOUT);
+    return true;
+}
+
+void CKIVDlg::FillRecordList() {
     ResetRecordList();
     m_Bulk = true;
     m_RecordList->Model()->BeginBulk();
@@ -89,9 +96,6 @@ bool CKIVDlg::OnInitDialog() {
     m_Bulk = false;
     ScrollToPendingRow();
     m_RecordList->m_HotItem = -1;
-
-    postMessage(this, UM_INIT_LAYOUT);
-    return true;
 }
 
 // --- Record-list rows --------------------------------------------------------------------------------
@@ -329,6 +333,7 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         case ID_BOOK_LABELS:
             OnPrintLabelSheets();
             break;
+
         case 1:
         case 32776:
             OnOK();
@@ -337,6 +342,9 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
             OnCancel();
             break;
         default:
+            if (const int id = static_cast<int>(wParam);
+                id >= ID_BOOK_RECENT_FIRST && id <= ID_BOOK_RECENT_LAST)
+                OnRecentBook(id - ID_BOOK_RECENT_FIRST);
             break;
         }
         return 0;
@@ -432,7 +440,5 @@ void CKIVDlg::Layout() {
 }
 
 // The book commands; each is built in its own file.
-void CKIVDlg::OnNewBook() {}
-void CKIVDlg::OnOpenBook() {}
 void CKIVDlg::OnImportSounds() {}
 void CKIVDlg::OnSpeakText() {}

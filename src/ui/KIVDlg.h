@@ -4,6 +4,7 @@
 #include "platform/Dialog.h"
 
 #include <QIcon>
+#include <QStringList>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +59,14 @@ public:
     // The "点读书" popup.
     void OnNewBook();
     void OnOpenBook();
+    // One of the recent books the popup lists (0 the newest).
+    void OnRecentBook(int i);
+    // Opens the book in the folder (native path) the way start-up does: playback stops, a recording not yet
+    // saved is dropped after asking. False, after telling the user why, when the old book stays open.
+    bool OpenBook(const QString& nativeFolder);
+    // Ends the recording cell before the book changes; asks first when a recording runs or was not saved.
+    // False when the user keeps it.
+    bool DropRecording();
     void OnImportSounds();
     void OnSpeakText();
     void OnPrintLabelSheets();
@@ -68,7 +77,8 @@ public:
     QString m_Keyword;
     int m_ReplaceCode = -1;
     int m_ReplaceIndex = -1; // Index of the record m_ReplaceCode names (the row's, when numbers repeat)
-    QObject* m_pTraining = nullptr; // the point-reading window while it runs
+    bool m_UnsavedRecording = false; // a stopped recording that was neither filed nor replaced a sound
+    QObject* m_pTraining = nullptr;  // the point-reading window while it runs
 
 protected:
     bool OnInitDialog() override;
@@ -84,6 +94,12 @@ protected:
 private:
     void Layout();
     void PlaceClient();
+    // Takes the book in that folder (GBK): loads its index and shows every record; start-up and switching
+    // go through here.
+    void LoadBook(const std::string& gbkFolder);
+    void FillRecordList();
+    void UpdateCaption();
+    void FillRecentBooks();
     void PostRefresh();
     void ScrollToPendingRow();
 
@@ -98,7 +114,8 @@ private:
     bool m_Bulk = false;
     QIcon m_AppIcon;
     std::unique_ptr<CPlayback> m_pPlayback; // the playback state; destroying it stops the sound
-    std::vector<int> m_RowOfIndex; // row showing the record with that Index, or -1
+    std::vector<int> m_RowOfIndex;          // row showing the record with that Index, or -1
+    QStringList m_RecentBooks;              // as the popup lists them
 };
 
 // The main window while it exists.

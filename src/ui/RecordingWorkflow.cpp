@@ -69,15 +69,16 @@ void CKIVDlg::OnRecordButton() {
     g_bRecording = 0;
     if (CSoundRecorder* recorder = CurrentRecorder())
         recorder->StopRecording();
+    m_UnsavedRecording = true;
     if (m_ReplaceCode != -1) {
         const QString question = QString::fromUtf8("录音完毕， 是否需要替换编号 \"%1\" 的声音？ ")
                                      .arg(m_ReplaceCode, 6, 10, QLatin1Char('0'));
         if (messageBox(question, QStringLiteral("是否替换？"), MB_YESNO) == IDYES) {
             const SOUND_RECORD* target = SoundLibrary().RecordByIndex(m_ReplaceIndex);
-            if (target && CodeNumber(target->Code.view()) == m_ReplaceCode)
-                SoundLibrary().ReplaceRecording(target);
-            else
-                SoundLibrary().ReplaceRecording(m_ReplaceCode);
+            const int replaced = target && CodeNumber(target->Code.view()) == m_ReplaceCode
+                                     ? SoundLibrary().ReplaceRecording(target)
+                                     : SoundLibrary().ReplaceRecording(m_ReplaceCode);
+            m_UnsavedRecording = !replaced;
         }
         m_ReplaceCode = -1;
         m_ReplaceIndex = -1;
@@ -109,6 +110,7 @@ void CKIVDlg::OnSaveRecording() {
     const SOUND_RECORD* record = SoundLibrary().FileRecording(content);
     if (!record)
         return;
+    m_UnsavedRecording = false;
     // The record may go while the question is open (the list's requests are still handled): keep its code.
     const std::string code = record->Code.str();
     if (messageBox(QString::fromUtf8("保存录音成功, 是否需要打印对应的条码? "), QStringLiteral("打印条码"), MB_YESNO) !=
@@ -156,6 +158,24 @@ void CKIVDlg::OnDeleteAll() {
     SoundLibrary().DeleteAllRecords();
     if (m_RecordList)
         m_RecordList->m_HotItem = -1;
+}
+
+bool CKIVDlg::DropRecording() {
+    if ((g_bRecording || m_UnsavedRecording) &&
+        appMessageBox(QStringLiteral("录音还没有保存，打开另一本点读书会丢掉这段录音。是否继续？"),
+                      MB_YESNO) != IDYES)
+        return false;
+    if (g_bRecording) {
+        g_bRecording = 0;
+        setButtonText(this, 1001, "开始录音");
+    }
+    SoundLibrary().SetRecorder(nullptr);
+    enableButton(this, 1002, false);
+    enableButton(this, 1003, false);
+    m_UnsavedRecording = false;
+    m_ReplaceCode = -1;
+    m_ReplaceIndex = -1;
+    return true;
 }
 
 void CKIVDlg::OnAbout() {

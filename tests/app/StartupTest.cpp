@@ -2,6 +2,7 @@
 #include "app/Folders.h"
 #include "app/KIVApp.h"
 #include "app/Settings.h"
+#include "app/StartBook.h"
 #include "support/TestSupport.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
@@ -64,12 +65,14 @@ protected:
         BarcodeSettings = {0, 0.0, 0.0};
         ProgramFolder.clear();
         SettingsPath.clear();
+        StartBookFolder.clear();
     }
     void TearDown() override {
         ExecutablePathSource = executablePath;
         CKIVApp::SocketsStartup = [] { return true; };
         ProgramFolder.clear();
         SettingsPath.clear();
+        StartBookFolder.clear();
     }
     TempFolder dir;
 };
@@ -83,6 +86,8 @@ TEST_F(Startup, FirstStartInAnEmptyFolderUsesDefaultsAndWritesNothing) {
         ran = true;
         EXPECT_EQ(ProgramFolder, dir.path());
         EXPECT_EQ(SettingsPath, dir.path() + "KIV.ini");
+        // An empty program folder is no book: the per-user one opens.
+        EXPECT_EQ(StartBookFolder, userDataFolder());
         EXPECT_EQ(BarcodeSettings.CodeType, 3);
         EXPECT_EQ(BarcodeSettings.Height, 15.0);
         EXPECT_EQ(BarcodeSettings.LineWidth, 0.4);

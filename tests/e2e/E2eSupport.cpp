@@ -24,7 +24,7 @@ KivProcess::~KivProcess() {
     }
 }
 
-bool KivProcess::start() {
+bool KivProcess::start(const QStringList& args) {
     if (!haveDisplay())
         return false;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -34,12 +34,13 @@ bool KivProcess::start() {
     // A temporary folder of its own, so a test sees exactly what this copy leaves there.
     std::filesystem::create_directories(tempFolder());
     env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(tempFolder()));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(m_Folder.path() + "config"));
     m_Process.setProcessEnvironment(env);
     m_Process.setProcessChannelMode(QProcess::MergedChannels);
     // The program dies with the test: a test that aborts must not leave a window that takes the next
     // test's keys.
     m_Process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    m_Process.start(QString::fromStdString(programFolder() + "KIV"), {});
+    m_Process.start(QString::fromStdString(programFolder() + "KIV"), args);
     return m_Process.waitForStarted(5000);
 }
 

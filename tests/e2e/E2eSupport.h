@@ -15,9 +15,12 @@ public:
     const TempFolder& folder() const { return m_Folder; }
     std::string programFolder() const { return m_Folder.path() + "app/"; }
     std::string tempFolder() const { return m_Folder.path() + "tmp/"; } // the program's TMPDIR
-    // Starts the program; false when no display is there.
-    bool start();
-    // Waits for a window whose title matches exactly; its X id or "".
+    // The per-user book ($XDG_DATA_HOME/KIV/), which a first start opens.
+    std::string userBook() const { return m_Folder.path() + "data/KIV/"; }
+    // Starts the program with these arguments; false when no display is there. The program gets its own
+    // data and configuration folders, kept from one start to the next.
+    bool start(const QStringList& args = {});
+    // Waits for a window by its title (see ::waitForWindow); its X id or "".
     QString waitForWindow(const QString& title, int timeoutMs = 15000) {
         return ::waitForWindow(title, timeoutMs);
     }

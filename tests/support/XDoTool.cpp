@@ -19,7 +19,7 @@ QString visibleWindow(const QString& title) {
     bool ok = false;
     const QString ids =
         xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                 QStringLiteral("^%1$").arg(QRegularExpression::escape(title))},
+                 QStringLiteral("^%1( - .*)?$").arg(QRegularExpression::escape(title))},
                 &ok);
     return ok && !ids.isEmpty() ? ids.split(u'\n').first() : QString();
 }

@@ -7,7 +7,8 @@
 bool haveDisplay();
 // Runs xdotool; its standard output.
 QString xdotool(const QStringList& args, bool* ok = nullptr);
-// The first visible window whose title is exactly title, or "" after the timeout.
+// The first visible window whose title is exactly title, or title followed by " - " and a name (the main
+// window's caption names its book), or "" after the timeout.
 QString waitForWindow(const QString& title, int timeoutMs = 15000);
 // Whether no visible window has that title any more, within the time.
 bool windowGone(const QString& title, int timeoutMs = 5000);

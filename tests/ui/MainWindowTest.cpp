@@ -79,7 +79,7 @@ protected:
 
 TEST_F(MainWindow, OpensWithCaptionMenuColumnsAndRowsInEnumerationOrder) {
     open({{"000000", "a"}, {"000001", "b"}, {"000002", "c"}});
-    EXPECT_EQ(m_Dlg->windowTitle(), QStringLiteral("KIV点读薄 V1.0"));
+    EXPECT_TRUE(m_Dlg->windowTitle().startsWith(QStringLiteral("KIV点读薄 V1.0 - ")));
     EXPECT_EQ(g_pMainDlg, m_Dlg.get());
     EXPECT_EQ(mainWindow(), m_Dlg.get());
     EXPECT_EQ(SoundLibrary().LibraryFolder(), m_Folder.path());

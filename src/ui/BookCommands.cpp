@@ -1,0 +1,140 @@
+// The "点读书" popup's book commands: make a new book, open one, open a recent one.
+#include "ui/KIVDlg.h"
+
+#include "app/Folders.h"
+#include "app/RecentBooks.h"
+#include "app/StartBook.h"
+#include "audio/Playback.h"
+#include "controls/EditEx1.h"
+#include "library/SoundLibrary.h"
+#include "platform/Files.h"
+#include "platform/Gbk.h"
+#include "platform/MessageBox.h"
+#include "ui/BookCommands.h"
+#include "ui/BookMenu.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+FolderChooser g_Chooser;
+
+QString chooseFolder(QWidget* parent, const QString& title) {
+    if (g_Chooser)
+        return g_Chooser(parent, title);
+    return QFileDialog::getExistingDirectory(parent, title, QDir::homePath());
+}
+
+// The index of an empty book: a folder holding it is a book, also before the first recording.
+bool makeBook(const QString& folder) {
+    if (atomicReplace((folder + QString::fromLatin1(kIndexFileName)).toStdString(), {}))
+        return true;
+    messageBox(QStringLiteral("不能在文件夹 \"%1\" 中建立点读书！").arg(folder));
+    return false;
+}
+
+// Files the user can see (hidden ones are the desktop's business).
+bool isEmptyFolder(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty();
+}
+
+} // namespace
+
+FolderChooser setFolderChooser(FolderChooser chooser) {
+    FolderChooser previous = std::move(g_Chooser);
+    g_Chooser = std::move(chooser);
+    return previous;
+}
+
+void CKIVDlg::OnNewBook() {
+    const QString chosen = chooseFolder(this, QStringLiteral("新建点读书：选择或新建一个空文件夹"));
+    if (chosen.isEmpty())
+        return;
+    const QString folder = BookFolderOf(chosen);
+    if (const QString problem = BookFolderProblem(folder); !problem.isEmpty()) {
+        messageBox(problem);
+        return;
+    }
+    if (HoldsBook(folder)) {
+        if (appMessageBox(QStringLiteral("文件夹 \"%1\" 中已经有一本点读书，是否打开它？").arg(folder),
+                          MB_YESNO) == IDYES)
+            OpenBook(folder);
+        return;
+    }
+    if (!isEmptyFolder(folder)) {
+        messageBox(QStringLiteral("文件夹 \"%1\" 不是空的，请选择或新建一个空文件夹。").arg(folder));
+        return;
+    }
+    // The recording is dropped before the book is made, so a "no" leaves no empty book behind.
+    if (DropRecording() && makeBook(folder))
+        OpenBook(folder);
+}
+
+void CKIVDlg::OnOpenBook() {
+    const QString chosen = chooseFolder(this, QStringLiteral("打开点读书"));
+    if (chosen.isEmpty())
+        return;
+    const QString folder = BookFolderOf(chosen);
+    if (const QString problem = BookFolderProblem(folder); !problem.isEmpty()) {
+        messageBox(problem);
+        return;
+    }
+    if (!HoldsBook(folder)) {
+        if (appMessageBox(
+                QStringLiteral("文件夹 \"%1\" 中没有点读书。是否在这里新建一本点读书？").arg(folder),
+                MB_YESNO) != IDYES)
+            return;
+        if (!DropRecording() || !makeBook(folder))
+            return;
+    }
+    OpenBook(folder);
+}
+
+void CKIVDlg::OnRecentBook(int i) {
+    if (i < 0 || i >= m_RecentBooks.size())
+        return;
+    OpenBook(m_RecentBooks[i]);
+}
+
+bool CKIVDlg::OpenBook(const QString& nativeFolder) {
+    const QString folder = BookFolderOf(nativeFolder);
+    if (const QString problem = BookFolderProblem(folder); !problem.isEmpty()) {
+        messageBox(problem);
+        return false;
+    }
+    if (!DropRecording())
+        return false;
+    // Nothing of the old book may sound once the new one shows.
+    m_pPlayback->StopPlay();
+    m_Keyword.clear();
+    if (m_KeywordEdit)
+        m_KeywordEdit->clear();
+    LoadBook(gbkFromNative(folder.toStdString()));
+    return true;
+}
+
+void CKIVDlg::LoadBook(const std::string& gbkFolder) {
+    // The rows point at records the reload frees: they go first.
+    ResetRecordList();
+    SoundLibrary().SetLibraryFolder(gbkFolder);
+    SoundLibrary().LoadIndex();
+    FillRecordList();
+    UpdateCaption();
+    if (!gbkFolder.empty())
+        RememberBook(QString::fromStdString(nativePath(gbkFolder)));
+}
+
+void CKIVDlg::UpdateCaption() {
+    const QString folder = QString::fromStdString(nativePath(SoundLibrary().LibraryFolder()));
+    const QString name = QDir(folder).dirName();
+    setWindowTitle(name.isEmpty() || name == QStringLiteral(".")
+                       ? QStringLiteral("KIV点读薄 V1.0")
+                       : QStringLiteral("KIV点读薄 V1.0 - %1").arg(name));
+}
+
+void CKIVDlg::FillRecentBooks() {
+    m_RecentBooks = RecentBooks();
+    setRecentBooks(m_BookMenu, m_RecentBooks);
+}

@@ -1,0 +1,11 @@
+#pragma once
+// How the book commands ask for a folder. Tests answer without a dialog.
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Asks for a folder (the dialog lets the user make one); an empty result means the user cancelled.
+using FolderChooser = std::function<QString(QWidget* parent, const QString& title)>;
+// Installs a chooser (an empty one restores the real dialog); returns the previous one.
+FolderChooser setFolderChooser(FolderChooser chooser);

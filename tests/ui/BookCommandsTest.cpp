@@ -1,0 +1,144 @@
+// Several books through the "点读书" popup, offscreen: open a folder that is no book yet, switch back
+// through the recent list, keep or drop an unsaved recording, and what a new book needs.
+#include "ui/BookCommands.h"
+#include "app/Folders.h"
+#include "app/RecentBooks.h"
+#include "support/TestSupport.h"
+#include "controls/GridListCtrlEx2.h"
+#include "support/FakeRecorder.h"
+#include "library/SoundLibrary.h"
+#include "platform/Files.h"
+#include "platform/Gbk.h"
+#include "ui/BookMenu.h"
+#include "ui/KIVDlg.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+class Books : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_First = m_Folder.path() + "语文/";
+        ensureFolder(m_First);
+        writeFile(m_First + "KIV_Lib.cfg", "000007  \"a\"  S_WAV  \"" + m_First + "000007.wav\"\r\n");
+        ProgramFolder = gbkFromNative(m_First); // folders are kept in GBK
+        m_Previous = setFolderChooser([this](QWidget*, const QString&) { return m_Chosen; });
+        m_Dlg = std::make_unique<CKIVDlg>();
+        ASSERT_TRUE(m_Dlg->Create());
+    }
+    void TearDown() override {
+        m_Dlg.reset();
+        setFolderChooser(m_Previous);
+        ProgramFolder.clear();
+    }
+    // Picks the popup's entry as the user would and lets its command arrive.
+    void choose(const QString& text) {
+        emit m_Dlg->BookMenu()->aboutToShow();
+        for (QAction* a : m_Dlg->BookMenu()->actions())
+            if (a->text() == text) {
+                a->trigger();
+                QCoreApplication::processEvents();
+                return;
+            }
+        ADD_FAILURE() << "no entry " << text.toStdString();
+    }
+    QStringList recentEntries() {
+        emit m_Dlg->BookMenu()->aboutToShow();
+        QStringList texts;
+        for (QAction* a : m_Dlg->BookMenu()->actions())
+            if (a->data().toInt() >= ID_BOOK_RECENT_FIRST && a->data().toInt() <= ID_BOOK_RECENT_LAST)
+                texts << a->text();
+        return texts;
+    }
+    int rows() const { return m_Dlg->RecordList()->m_FilledRows; }
+
+    TempFolder m_Folder;
+    std::string m_First;
+    QString m_Chosen;
+    MessageBoxRecorder m_Boxes{IDYES};
+    CSoundLibrary m_Library;
+    FolderChooser m_Previous;
+    std::unique_ptr<CKIVDlg> m_Dlg;
+};
+
+} // namespace
+
+TEST_F(Books, OpenANewFolderThenSwitchBackThroughTheRecentList) {
+    EXPECT_EQ(m_Dlg->windowTitle(), QStringLiteral("KIV点读薄 V1.0 - 语文"));
+    EXPECT_EQ(rows(), 1);
+
+    const std::string second = m_Folder.path() + "story";
+    ensureFolder(second);
+    m_Chosen = QString::fromStdString(second);
+    choose(QStringLiteral("打开点读书..."));
+    ASSERT_EQ(m_Boxes.count(), 1u);
+    EXPECT_EQ(m_Boxes.last().text,
+              QStringLiteral("文件夹 \"%1/\" 中没有点读书。是否在这里新建一本点读书？").arg(m_Chosen));
+    EXPECT_TRUE(fileExists(second + "/KIV_Lib.cfg")); // made a book
+    EXPECT_EQ(SoundLibrary().LibraryFolder(), second + "/");
+    EXPECT_EQ(rows(), 0);
+    EXPECT_EQ(m_Dlg->windowTitle(), QStringLiteral("KIV点读薄 V1.0 - story"));
+
+    // Newest first, numbered, after "打开点读书...".
+    const QStringList recent = recentEntries();
+    ASSERT_EQ(recent.size(), 2);
+    EXPECT_EQ(recent[0], QStringLiteral("&1 %1/").arg(m_Chosen));
+    EXPECT_EQ(recent[1], QStringLiteral("&2 %1").arg(QString::fromStdString(m_First)));
+    choose(recent[1]);
+    EXPECT_EQ(SoundLibrary().LibraryFolder(), gbkFromNative(m_First));
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(m_Dlg->windowTitle(), QStringLiteral("KIV点读薄 V1.0 - 语文"));
+
+    // A book that went is no longer offered.
+    std::filesystem::remove_all(second);
+    EXPECT_EQ(recentEntries(), QStringList{QStringLiteral("&1 %1").arg(QString::fromStdString(m_First))});
+}
+
+TEST_F(Books, AnUnsavedRecordingIsDroppedOnlyWhenTheUserSaysSo) {
+    const std::string other = m_Folder.path() + "other/";
+    ensureFolder(other);
+    writeFile(other + "KIV_Lib.cfg", "");
+    SoundLibrary().SetRecorder(std::make_unique<CFakeRecorder>());
+    m_Dlg->m_UnsavedRecording = true;
+
+    m_Boxes.answer(IDNO);
+    EXPECT_FALSE(m_Dlg->OpenBook(QString::fromStdString(other)));
+    EXPECT_EQ(m_Boxes.last().text,
+              QStringLiteral("录音还没有保存，打开另一本点读书会丢掉这段录音。是否继续？"));
+    EXPECT_EQ(SoundLibrary().LibraryFolder(), gbkFromNative(m_First));
+    EXPECT_NE(SoundLibrary().Recorder(), nullptr);
+
+    EXPECT_TRUE(m_Dlg->OpenBook(QString::fromStdString(other)));
+    EXPECT_EQ(SoundLibrary().LibraryFolder(), other);
+    EXPECT_EQ(SoundLibrary().Recorder(), nullptr);
+    EXPECT_FALSE(m_Dlg->GetDlgItem(1003)->isEnabled()); // nothing left to save
+}
+
+TEST_F(Books, NewBookNeedsAnEmptyFolderAndOffersAnExistingBook) {
+    const std::string busy = m_Folder.path() + "busy/";
+    ensureFolder(busy);
+    writeFile(busy + "notes.txt", "x");
+    m_Chosen = QString::fromStdString(busy);
+    choose(QStringLiteral("新建点读书..."));
+    EXPECT_EQ(m_Boxes.last().text,
+              QStringLiteral("文件夹 \"%1\" 不是空的，请选择或新建一个空文件夹。").arg(m_Chosen));
+    EXPECT_FALSE(fileExists(busy + "KIV_Lib.cfg"));
+
+    m_Chosen = QString::fromStdString(m_Folder.path() + "new"); // made in the folder dialog
+    ensureFolder(m_Chosen.toStdString());
+    choose(QStringLiteral("新建点读书..."));
+    EXPECT_EQ(readFile(m_Folder.path() + "new/KIV_Lib.cfg"), "");
+    EXPECT_EQ(m_Dlg->windowTitle(), QStringLiteral("KIV点读薄 V1.0 - new"));
+
+    m_Chosen = QString::fromStdString(m_First);
+    m_Boxes.answer(IDYES);
+    choose(QStringLiteral("新建点读书..."));
+    EXPECT_EQ(m_Boxes.last().text,
+              QStringLiteral("文件夹 \"%1\" 中已经有一本点读书，是否打开它？").arg(m_Chosen));
+    EXPECT_EQ(rows(), 1); // the existing book, untouched
+}
