@@ -16,6 +16,7 @@ CSharedPrintDialog::CSharedPrintDialog() : m_pPrinter(std::make_unique<QPrinter>
     const QString pdf = qEnvironmentVariable("KIV_PRINT_TO_PDF");
     if (!pdf.isEmpty())
         SetOutputFile(pdf);
+    SetPrinterName(qEnvironmentVariable("KIV_PRINTER"));
 }
 
 CSharedPrintDialog::~CSharedPrintDialog() {
@@ -39,6 +40,17 @@ QPrinter* CSharedPrintDialog::Choose() {
         name.replace(QStringLiteral("%n"), QString::number(m_Jobs + 1));
         m_pPrinter->setOutputFormat(QPrinter::PdfFormat);
         m_pPrinter->setOutputFileName(name);
+        ++m_Jobs;
+        return m_pPrinter.get();
+    }
+    if (!m_PrinterName.isEmpty()) {
+        m_pPrinter->setOutputFormat(QPrinter::NativeFormat);
+        m_pPrinter->setPrinterName(m_PrinterName);
+        if (m_pPrinter->outputFormat() != QPrinter::NativeFormat ||
+            m_pPrinter->printerName() != m_PrinterName) {
+            trace("CSharedPrintDialog: no printer named %s\n", m_PrinterName.toUtf8().constData());
+            return nullptr;
+        }
         ++m_Jobs;
         return m_pPrinter.get();
     }
