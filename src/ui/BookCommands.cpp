@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
+#include "platform/TempFiles.h"
 #include "ui/BookCommands.h"
 #include "ui/BookMenu.h"
 
@@ -116,6 +117,9 @@ bool CKIVDlg::OpenBook(const QString& nativeFolder) {
 }
 
 void CKIVDlg::LoadBook(const std::string& gbkFolder) {
+    // What a killed copy left in the book; ProgramFolder had its turn at start.
+    if (!gbkFolder.empty() && gbkFolder != ProgramFolder)
+        removeStaleTempFiles(nativePath(gbkFolder));
     // The rows point at records the reload frees: they go first.
     ResetRecordList();
     SoundLibrary().SetLibraryFolder(gbkFolder);

@@ -14,12 +14,12 @@ QString windowName(const QString& window) {
 // Starts the program, waits for its main window, returns its caption and closes it.
 QString captionOfARun(KivProcess& kiv, const QStringList& args, const QString& answerFirst = {}) {
     if (!kiv.start(args))
-        return {};
+        return QStringLiteral("(did not start)");
     QString window;
     if (!answerFirst.isEmpty()) {
         const QString box = kiv.waitForWindow(answerFirst);
         if (box.isEmpty())
-            return {};
+            return QStringLiteral("(no box \"%1\")").arg(answerFirst);
         // A key sent while the box is still taking the focus is lost: press again until it has gone.
         for (int i = 0; i < 20 && window.isEmpty(); ++i) {
             kiv.key(box, QStringLiteral("Return"));
@@ -29,7 +29,7 @@ QString captionOfARun(KivProcess& kiv, const QStringList& args, const QString& a
     if (window.isEmpty())
         window = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
     if (window.isEmpty())
-        return {};
+        return QStringLiteral("(no main window)");
     const QString caption = windowName(window);
     kiv.key(window, QStringLiteral("Escape"));
     return kiv.waitForExit() == 0 ? caption : QStringLiteral("(did not end)");
