@@ -4,7 +4,7 @@
 #include "app/Settings.h"
 #include "barcode/Options.h"
 #include "barcode/SharedPrintDialog.h"
-#include "common/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
