@@ -39,25 +39,26 @@ start_display() {
     if [ -n "${KIV_XVFB_STARTED:-}" ]; then
         return 0
     fi
+    local n pid
     mkdir -p "$KIV_RUN_DIR"
-    # Xvfb picks a free display itself: two runs that chose a number at the same moment would share one
-    # server, and the first to stop would take the other's display away.
-    rm -f "$KIV_RUN_DIR/xvfb.display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$KIV_RUN_DIR/xvfb.display" \
-        >"$KIV_RUN_DIR/xvfb.log" 2>&1 &
-    echo $! >"$KIV_RUN_DIR/xvfb.pid"
-    for _ in $(seq 100); do
-        [ -s "$KIV_RUN_DIR/xvfb.display" ] && break
-        sleep 0.1
+    for n in $(seq 90 120); do
+        [ -e "/tmp/.X${n}-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$KIV_RUN_DIR/xvfb.log" 2>&1 &
+        pid=$!
+        echo "$pid" >"$KIV_RUN_DIR/xvfb.pid"
+        export DISPLAY=":$n"
+        # The display is ours only when our server holds its lock: two runs that chose the same number at
+        # the same moment would otherwise share the winner's server, and lose it when that run stops.
+        for _ in $(seq 50); do
+            kill -0 "$pid" 2>/dev/null || break
+            if [ "$(tr -d '[:space:]' <"/tmp/.X${n}-lock" 2>/dev/null)" = "$pid" ] && xdpyinfo >/dev/null 2>&1; then
+                export KIV_XVFB_STARTED=1
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$pid" 2>/dev/null || true
     done
-    if [ -s "$KIV_RUN_DIR/xvfb.display" ]; then
-        export DISPLAY=":$(tr -d '[:space:]' <"$KIV_RUN_DIR/xvfb.display")"
-        if xdpyinfo >/dev/null 2>&1; then
-            export KIV_XVFB_STARTED=1
-            return 0
-        fi
-    fi
-    kill "$(cat "$KIV_RUN_DIR/xvfb.pid")" 2>/dev/null || true
     echo "services: Xvfb did not start" >&2
     return 1
 }
