@@ -71,8 +71,11 @@ LRESULT CPlayback::PlayCode(int code) {
 }
 
 void CPlayback::PlayWave(const std::string& gbkPath) {
-    switch (m_Output.playWave(nativePath(gbkPath))) {
+    switch (m_Output.play(nativePath(gbkPath))) {
     case SoundOpen::Started:
+        if (m_Output.lastWasMp3())
+            trace("CPlayback: \"%s\" is filed as S_WAV but holds MP3; it plays all the same\n",
+                  gbkPath.c_str());
         if (m_pLogWindow)
             SendLog(FormatGbkLine({gbk("播放文件 \""), gbkPath, "\" !"}));
         ++m_WavDevice;
@@ -90,7 +93,10 @@ void CPlayback::PlayWave(const std::string& gbkPath) {
 void CPlayback::PlayMp3(const std::string& gbkPath) {
     m_Mp3Player.FileName = gbkPath;
     m_Mp3Player.Open = true;
-    if (m_Output.playMp3(nativePath(gbkPath)) == SoundOpen::Started) {
+    if (m_Output.play(nativePath(gbkPath)) == SoundOpen::Started) {
+        if (!m_Output.lastWasMp3())
+            trace("CPlayback: \"%s\" is filed as S_MP3 but is no MP3; it plays all the same\n",
+                  gbkPath.c_str());
         m_PlayKind = 1;
         return;
     }

@@ -22,7 +22,7 @@ public:
     explicit CPlayback(CSoundLibrary* library = nullptr, QObject* parent = nullptr);
     ~CPlayback() override;
 
-    // Opens the output stream and warms the MP3 decoder; call once when the main window initialises.
+    // Opens the output stream ahead of the first sound; call once when the main window initialises.
     void Warm();
     // The window that gets the log lines (UM_LOG_TEXT); null while the point-reading window is closed.
     void SetLogWindow(QObject* window) { m_pLogWindow = window; }

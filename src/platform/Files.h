@@ -32,6 +32,20 @@ bool deleteFile(const std::string& path);
 // Size in bytes, or -1.
 long long fileSize(const std::string& path);
 
+// What tells one version of a file from another without reading it: any change of content moves one of
+// these (ctime catches an edit that put the old mtime back).
+struct FileStamp {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long mtimeNs = 0;
+    long long ctimeNs = 0;
+    bool regular = false;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of path (links followed); the errno value when it cannot be taken, else 0.
+int fileStamp(const std::string& path, FileStamp& out);
+
 // The running executable's full path; empty when it cannot be found.
 std::string executablePath();
 // The per-user data folder for KIV ($XDG_DATA_HOME/KIV/, by default ~/.local/share/KIV/), with its

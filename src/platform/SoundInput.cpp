@@ -4,17 +4,54 @@
 #include "platform/SoundOutput.h"
 #include "platform/TempFiles.h"
 #include "platform/Trace.h"
+#include "platform/WaveFile.h"
 
 #include <QAudioDevice>
 #include <QAudioSource>
 #include <QDir>
 #include <QMediaDevices>
 #include <QTemporaryFile>
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
-constexpr qint64 kHeaderBytes = 44;
+constexpr qint64 kHeaderBytes = kWaveHeaderBytes;
 // The wave header's sizes are 32-bit; a recording stops growing well before that.
-constexpr qint64 kMaxDataBytes = 0xFFFFFFFFLL - 36 - 1;
+constexpr qint64 kMaxDataBytes = kWaveMaxDataBytes;
+
+bool writeAt(int fd, qint64 offset, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::pwrite(fd, data, size, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= std::size_t(n);
+        offset += n;
+    }
+    return true;
+}
+
+bool readAt(int fd, qint64 offset, char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::pread(fd, data, size, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= std::size_t(n);
+        offset += n;
+    }
+    return true;
+}
+
+std::string headerFor(qint64 dataBytes) {
+    const QAudioFormat f = CSoundInput::recordingFormat();
+    return waveHeader(WaveFormat{f.sampleRate(), f.channelCount(), f.bytesPerSample() * 8, false},
+                      std::uint32_t(dataBytes));
+}
 } // namespace
 
 CSoundInput::CSoundInput(QObject* parent) : QObject(parent) {}
@@ -43,45 +80,75 @@ bool CSoundInput::start() {
         trace("CSoundInput::start(): no temporary file in %s\n", qPrintable(QDir::tempPath()));
         return false;
     }
-    // The header is written with zero sizes now and completed when the recording ends.
-    QByteArray header = waveHeader(recordingFormat(), 0);
-    if (file->write(header) != header.size())
+    // The header is written with zero sizes now and completed when the recording ends. The file is written
+    // through its descriptor only, so that no buffered write can fail unseen.
+    const std::string header = headerFor(0);
+    if (!writeAt(file->handle(), 0, header.data(), header.size())) {
+        trace("CSoundInput::start(): cannot write to %s\n", qPrintable(file->fileName()));
         return false;
+    }
     auto source = std::make_unique<QAudioSource>(device, recordingFormat());
-    source->start(file.get());
-    if (source->error() != QAudio::NoError || source->state() == QAudio::StoppedState) {
+    QIODevice* io = source->start();
+    if (!io || source->error() != QAudio::NoError || source->state() == QAudio::StoppedState) {
         trace("CSoundInput::start(): the input cannot record (error %d)\n", int(source->error()));
         return false;
     }
+    connect(io, &QIODevice::readyRead, this, &CSoundInput::takeData);
+    connect(source.get(), &QAudioSource::stateChanged, this, [this](QAudio::State state) {
+        if (m_Recording && state == QAudio::StoppedState && m_Source->error() != QAudio::NoError) {
+            trace("CSoundInput: the input stopped (error %d)\n", int(m_Source->error()));
+            m_Broken = true;
+        }
+    });
     m_File = std::move(file);
     holdTempFile(QFile::encodeName(m_File->fileName()).toStdString());
     m_Source = std::move(source);
+    m_SourceIo = io;
     m_Bytes = 0;
+    m_Broken = false;
     m_Recording = true;
     return true;
 }
 
-void CSoundInput::stop() {
-    if (!m_Recording)
+void CSoundInput::takeData() {
+    if (!m_Recording || !m_SourceIo)
         return;
+    const QByteArray data = m_SourceIo->readAll();
+    if (data.isEmpty() || m_Broken)
+        return;
+    if (kHeaderBytes + m_Bytes + data.size() > kHeaderBytes + kMaxDataBytes)
+        return; // the header cannot describe more: the take ends here
+    if (!writeAt(m_File->handle(), kHeaderBytes + m_Bytes, data.constData(), std::size_t(data.size()))) {
+        trace("CSoundInput: the take cannot be written to %s\n", qPrintable(m_File->fileName()));
+        m_Broken = true;
+        return;
+    }
+    m_Bytes += data.size();
+}
+
+bool CSoundInput::stop() {
+    if (!m_Recording)
+        return m_File != nullptr && !m_Broken;
+    takeData();
     m_Source->stop();
     m_Recording = false;
-    finishFile();
+    if (!finishFile()) {
+        discard();
+        return false;
+    }
+    return true;
 }
 
 bool CSoundInput::finishFile() {
-    if (!m_File)
+    if (!m_File || m_Broken)
         return false;
-    qint64 size = m_File->size();
-    qint64 data = std::clamp<qint64>(size - kHeaderBytes, 0, kMaxDataBytes);
-    data -= data % recordingFormat().bytesPerFrame();
-    m_Bytes = data;
-    QByteArray header = waveHeader(recordingFormat(), quint32(data));
-    if (!m_File->seek(0) || m_File->write(header) != header.size() || !m_File->flush()) {
+    m_Bytes -= m_Bytes % recordingFormat().bytesPerFrame();
+    const std::string header = headerFor(m_Bytes);
+    if (::ftruncate(m_File->handle(), kHeaderBytes + m_Bytes) != 0 ||
+        !writeAt(m_File->handle(), 0, header.data(), header.size()) || ::fdatasync(m_File->handle()) != 0) {
         trace("CSoundInput: the recording cannot be completed\n");
         return false;
     }
-    m_File->seek(kHeaderBytes + data);
     return true;
 }
 
@@ -96,10 +163,11 @@ bool CSoundInput::hasRecording() const {
 bool CSoundInput::playBack() {
     if (!m_File)
         return false;
-    stop();
-    if (!m_File->seek(kHeaderBytes))
+    if (!stop())
         return false;
-    QByteArray pcm = m_File->read(m_Bytes);
+    QByteArray pcm(m_Bytes, Qt::Uninitialized);
+    if (!readAt(m_File->handle(), kHeaderBytes, pcm.data(), std::size_t(pcm.size())))
+        return false;
     if (!m_Output)
         m_Output = std::make_unique<CSoundOutput>();
     return m_Output->playPcm(pcm, recordingFormat());
@@ -113,8 +181,7 @@ void CSoundInput::stopPlayBack() {
 bool CSoundInput::saveAs(const std::string& nativePath) {
     if (!m_File)
         return false;
-    stop();
-    if (!m_File->flush())
+    if (!stop())
         return false;
     return copyFile(m_File->fileName().toStdString(), nativePath);
 }
@@ -125,7 +192,9 @@ void CSoundInput::discard() {
         m_Source->stop();
         m_Source.reset();
     }
+    m_SourceIo = nullptr;
     m_Recording = false;
+    m_Broken = false;
     if (m_File)
         releaseTempFile(QFile::encodeName(m_File->fileName()).toStdString());
     m_File.reset();

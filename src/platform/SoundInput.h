@@ -2,7 +2,9 @@
 // Sound input: records the default input into a private temporary wave file, stops, plays the recording
 // back from its start and saves it as a wave file. The recording never lives in a shared place (the current
 // folder, a fixed name), and a save replaces its target atomically, so a full disk or a second copy of the
-// program cannot leave a torn or foreign file behind.
+// program cannot leave a torn or foreign file behind. Every write of the take is checked: a take that could
+// not be written whole (a full temporary folder) or that the input dropped half-way (the sound server went
+// away) is a failed take, which stop() reports and which is never played back or saved.
 #include <QAudioFormat>
 #include <QObject>
 #include <memory>
@@ -26,8 +28,9 @@ public:
 
     // Drops any previous recording and starts a new one. False when no recording runs.
     bool start();
-    // Ends the recording; it stays for playback and saving.
-    void stop();
+    // Ends the recording; it stays for playback and saving. False when the take is not whole: then it is
+    // dropped, and there is nothing to play back or save.
+    bool stop();
     bool isRecording() const;
     // True when a recording exists (running or stopped).
     bool hasRecording() const;
@@ -47,11 +50,15 @@ public:
     CSoundOutput* output() const { return m_Output.get(); }
 
 private:
+    void takeData();
     bool finishFile();
 
     std::unique_ptr<QAudioSource> m_Source;
+    QIODevice* m_SourceIo = nullptr;
     std::unique_ptr<QTemporaryFile> m_File;
     std::unique_ptr<CSoundOutput> m_Output;
     qint64 m_Bytes = 0;
     bool m_Recording = false;
+    // A write of the take failed, or the input stopped by itself.
+    bool m_Broken = false;
 };

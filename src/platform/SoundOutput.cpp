@@ -1,114 +1,28 @@
 #include "platform/SoundOutput.h"
 
-#include "platform/Files.h"
-#include "platform/TempFiles.h"
+#include "platform/SoundFile.h"
 #include "platform/Trace.h"
 
-#include <QAudioBuffer>
-#include <QAudioDecoder>
 #include <QAudioDevice>
 #include <QAudioSink>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMediaDevices>
 #include <QTimer>
-#include <QUrl>
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
-// A tenth of a second of silence as MP3 (MPEG-1, 44.1 kHz, like the files it stands for): decoding it once at
-// start-up loads the decoder's plug-ins, which otherwise delays the first MP3 by a few hundred milliseconds.
-const unsigned char kWarmMp3[] = {
-    0xff, 0xfb, 0x50, 0xc4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x49, 0x6e, 0x66, 0x6f, 0x00, 0x00, 0x00, 0x0f, 0x00, 0x00, 0x00, 0x05, 0x00,
-    0x00, 0x04, 0xe4, 0x00, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x33,
-    0x33, 0x33, 0x33, 0x33, 0x33, 0x33, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66,
-    0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x66, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99,
-    0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc,
-    0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xcc, 0xff, 0xff,
-    0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff,
-    0xff, 0x00, 0x00, 0x00, 0x39, 0x4c, 0x41, 0x4d, 0x45, 0x33, 0x2e, 0x31, 0x30, 0x30, 0x01, 0xa5, 0x00,
-    0x00, 0x00, 0x00, 0x2d, 0xfe, 0x00, 0x00, 0x14, 0x40, 0x24, 0x06, 0x78, 0x42, 0x00, 0x00, 0x40, 0x00,
-    0x00, 0x04, 0xe4, 0xed, 0xcc, 0xb3, 0x71, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0xff, 0xfb, 0x50, 0xc4, 0x00, 0x00, 0xc9, 0x9c, 0x8c, 0xfb, 0x00, 0x84, 0x6b,
-    0xc1, 0x40, 0x16, 0xe1, 0x14, 0x11, 0x8b, 0x09, 0x0e, 0x04, 0x00, 0x00, 0x46, 0xec, 0xc6, 0xe3, 0x79,
-    0x4f, 0xc0, 0x05, 0x00, 0x14, 0xc6, 0x36, 0x37, 0x03, 0x25, 0xc6, 0x37, 0xa3, 0x1c, 0xf5, 0x5f, 0x89,
-    0xee, 0x97, 0xe0, 0x02, 0x4b, 0x83, 0xf8, 0x90, 0x10, 0x04, 0x14, 0x10, 0x79, 0xf4, 0x88, 0x1d, 0x83,
-    0xe8, 0x5b, 0xdf, 0x2f, 0x2e, 0x04, 0x13, 0x82, 0x07, 0x2b, 0x7e, 0x18, 0x3e, 0xa7, 0x30, 0x41, 0x58,
-    0x7e, 0x71, 0x60, 0xf9, 0xf0, 0x40, 0x00, 0x08, 0x06, 0x31, 0x07, 0x11, 0xbd, 0xf1, 0x3f, 0x6c, 0x3e,
-    0x08, 0x82, 0x64, 0x89, 0x53, 0x18, 0x8f, 0x34, 0xd0, 0x5c, 0x77, 0x57, 0x1b, 0xb2, 0x24, 0x4c, 0xf4,
-    0x6c, 0xa9, 0x95, 0x38, 0xa7, 0xdd, 0x26, 0xf4, 0xa9, 0x28, 0xb7, 0x35, 0x76, 0x57, 0x42, 0x57, 0x46,
-    0xd7, 0x58, 0x4b, 0xbc, 0xa6, 0x9b, 0x71, 0xbb, 0xf7, 0x46, 0xdf, 0xf0, 0xb0, 0xb2, 0xee, 0x22, 0xef,
-    0x47, 0xee, 0xb1, 0x2f, 0x3d, 0x5e, 0x5f, 0x73, 0xe6, 0xf3, 0xef, 0x81, 0xcd, 0xfd, 0xee, 0xaf, 0xad,
-    0x25, 0x97, 0xfb, 0xeb, 0x4d, 0xfc, 0x80, 0x2f, 0x64, 0xa7, 0x5b, 0x10, 0xae, 0x84, 0xff, 0xa5, 0xd8,
-    0x49, 0xfc, 0x2a, 0x36, 0x7f, 0xff, 0xcb, 0x3f, 0x7c, 0x1b, 0x53, 0x8e, 0xd4, 0x83, 0x77, 0xd3, 0xdf,
-    0x1c, 0x44, 0x84, 0x63, 0x5a, 0x40, 0xe4, 0x98, 0xff, 0xfb, 0x52, 0xc4, 0x0f, 0x00, 0xc9, 0xcc, 0x03,
-    0x08, 0x00, 0x0c, 0x60, 0x09, 0x27, 0x2b, 0xa1, 0x60, 0x10, 0x8a, 0xf9, 0xe5, 0xc2, 0x1d, 0x4f, 0xca,
-    0xff, 0x97, 0x93, 0x92, 0x2a, 0x94, 0xcf, 0x9a, 0xe3, 0x85, 0x9a, 0x8d, 0x60, 0xef, 0xca, 0xc9, 0xc7,
-    0xa3, 0xf7, 0x4b, 0x98, 0xd7, 0x96, 0x6b, 0x27, 0x99, 0x57, 0xe4, 0xbd, 0xce, 0x4d, 0xa2, 0x95, 0x6b,
-    0x39, 0x8d, 0xd3, 0x26, 0xa9, 0xd0, 0x67, 0xe0, 0xa4, 0x80, 0x10, 0x02, 0x50, 0xf7, 0x4e, 0xa7, 0x99,
-    0x3d, 0xdb, 0x24, 0x56, 0xea, 0xb3, 0x31, 0x45, 0x70, 0xb7, 0x32, 0xe9, 0xe8, 0xe0, 0x72, 0xf5, 0x3b,
-    0x09, 0x21, 0x95, 0xb9, 0xfa, 0xf3, 0xa4, 0x67, 0x32, 0x01, 0x42, 0xd6, 0x82, 0x50, 0x28, 0xeb, 0xec,
-    0xd3, 0x0c, 0xcd, 0x4d, 0x60, 0x78, 0x52, 0x6c, 0xd8, 0x19, 0x11, 0x9a, 0x5b, 0xef, 0x31, 0x5b, 0xc3,
-    0xef, 0x76, 0x5c, 0xad, 0x1b, 0xbf, 0x70, 0xcf, 0xf3, 0x21, 0x65, 0x33, 0x42, 0x2b, 0x2d, 0x55, 0x48,
-    0x01, 0x00, 0x00, 0x70, 0x88, 0x3b, 0x31, 0xcc, 0x72, 0xa1, 0x9a, 0x49, 0xe6, 0x7f, 0xd1, 0xfd, 0xd2,
-    0x3b, 0xe5, 0xfc, 0x6f, 0xae, 0x1b, 0x74, 0x99, 0xfd, 0x9b, 0xee, 0x6f, 0xf1, 0x7a, 0xff, 0x3f, 0xe4,
-    0x8f, 0x46, 0xa1, 0xd6, 0xe2, 0x7b, 0xa3, 0xf4, 0xbc, 0xae, 0xa5, 0x3f, 0xc5, 0xba, 0xab, 0x6e, 0x96,
-    0x8c, 0xef, 0xc9, 0xef, 0x5c, 0xad, 0xdf, 0xd7, 0x6f, 0xeb, 0xbb, 0xb0, 0xef, 0xff, 0xfb, 0x52, 0xc4,
-    0x20, 0x80, 0xc9, 0x9c, 0x01, 0x0b, 0x00, 0x8c, 0x69, 0x89, 0x37, 0x80, 0x61, 0x00, 0x11, 0x8c, 0x01,
-    0xc4, 0xde, 0xbf, 0xec, 0xd8, 0x9f, 0xd6, 0xf6, 0xe9, 0xe9, 0xf6, 0x76, 0x09, 0xeb, 0xf2, 0x49, 0x40,
-    0x1b, 0x38, 0xd4, 0xa4, 0xfa, 0xf3, 0x6a, 0x57, 0x6f, 0xfd, 0x3f, 0x8e, 0xfa, 0x1f, 0x6f, 0x5f, 0xc9,
-    0x62, 0x39, 0x1e, 0xd4, 0xd2, 0x20, 0xe7, 0x30, 0xfd, 0x69, 0x98, 0xd7, 0xa9, 0x8a, 0x69, 0xad, 0x7d,
-    0x3e, 0x2d, 0x64, 0x22, 0xca, 0x6a, 0x4b, 0xa8, 0xe7, 0x3c, 0x6d, 0xd7, 0x87, 0xe5, 0x46, 0x94, 0xf7,
-    0x6b, 0x76, 0x28, 0x6f, 0xe3, 0xa7, 0xff, 0x71, 0x63, 0x78, 0x86, 0xd7, 0x1e, 0x4f, 0x88, 0x72, 0x9d,
-    0x86, 0x7d, 0x4f, 0x48, 0x31, 0x0c, 0x00, 0x00, 0x00, 0x7b, 0x3b, 0xaa, 0xef, 0x0c, 0xf5, 0x73, 0x8a,
-    0xc4, 0x47, 0xc9, 0xa3, 0x45, 0x55, 0x0f, 0x2d, 0xbc, 0x57, 0xfb, 0xf1, 0xfa, 0xa1, 0x7f, 0xbf, 0xba,
-    0x87, 0xf1, 0x55, 0xb6, 0xae, 0x33, 0x0d, 0x1f, 0xef, 0xfa, 0xdd, 0x9b, 0xf9, 0x5b, 0x9f, 0x6e, 0xc8,
-    0x9a, 0xf8, 0xc0, 0x87, 0x39, 0xba, 0xfa, 0x2c, 0x3b, 0x7f, 0xe7, 0x74, 0xae, 0x8a, 0xf3, 0x12, 0xf4,
-    0xdb, 0xbc, 0xa6, 0xc8, 0x2d, 0xb7, 0x94, 0xfd, 0x20, 0x61, 0x73, 0x8c, 0x52, 0xdf, 0xc2, 0x60, 0x44,
-    0x80, 0x49, 0x67, 0x54, 0x0c, 0x82, 0xa0, 0xad, 0x6b, 0x05, 0x43, 0x45, 0x81, 0x93, 0xa8, 0x2b, 0x44,
-    0x15, 0xff, 0xfb, 0x52, 0xc4, 0x31, 0x01, 0xc9, 0xec, 0x01, 0x09, 0x00, 0x84, 0x6b, 0x89, 0x26, 0x80,
-    0x1f, 0xe0, 0x11, 0x89, 0xb8, 0x74, 0x15, 0x70, 0x88, 0xf4, 0xb2, 0x22, 0xbd, 0xb0, 0x54, 0x15, 0xd4,
-    0x78, 0xa8, 0x2a, 0x0d, 0x0f, 0x89, 0x41, 0x6d, 0x60, 0xae, 0x22, 0x3d, 0xca, 0x82, 0xb8, 0x35, 0xa8,
-    0xf1, 0x50, 0x54, 0x1a, 0x3d, 0x8b, 0x03, 0x50, 0x57, 0x95, 0x74, 0x88, 0x94, 0x15, 0x01, 0x02, 0xa7,
-    0x44, 0x40, 0xd1, 0xef, 0xeb, 0x3a, 0x54, 0x15, 0x96, 0x36, 0x59, 0x65, 0x8e, 0x44, 0xcb, 0x2c, 0xa8,
-    0xe7, 0xff, 0xff, 0x2c, 0xb2, 0xc3, 0x25, 0x65, 0x96, 0x3a, 0x1b, 0x2b, 0x59, 0x63, 0xa1, 0x1f, 0xff,
-    0xdb, 0x2c, 0xb2, 0x91, 0xb2, 0xb0, 0x30, 0x40, 0xd1, 0xd0, 0x4b, 0x05, 0x04, 0x0c, 0x13, 0xa3, 0x9a,
-    0xb5, 0x96, 0x3a, 0x11, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xed, 0x65, 0x96, 0x19, 0x2b, 0x2c, 0xb1,
-    0xd0, 0xc5, 0x28, 0x60, 0x60, 0x81, 0x84, 0x71, 0x02, 0x58, 0x28, 0x20, 0x60, 0x83, 0x81, 0xaa, 0x4c,
-    0x41, 0x4d, 0x45, 0x33, 0x2e, 0x31, 0x30, 0x30, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xff, 0xfb, 0x52, 0xc4, 0x42, 0x83, 0xc9, 0x45, 0x52, 0x60, 0x00,
-    0x00, 0x60, 0x88, 0x00, 0x00, 0x34, 0x80, 0x00, 0x00, 0x04, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-    0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa,
-};
-
-// Decoded sounds kept for replays: a few recent ones, within a memory bound.
+// Decoded sounds kept for replays: a few recent ones, within a memory bound, and none larger than one entry
+// may be (about three minutes of mono sound).
 constexpr std::size_t kCacheEntries = 8;
 constexpr qsizetype kCacheBytes = 64 * 1024 * 1024;
-// The decoder starts with encoder-delay silence; at most this much near-silence is cut from the start.
-constexpr int kTrimMs = 60;
-constexpr int kTrimLevel = 64;
-// Pending sound the stream did not take at once is fed at this interval.
+constexpr qsizetype kEntryBytes = 16 * 1024 * 1024;
+// Sound decoded during the play call, and per step while it plays.
+constexpr int kFirstPieceMs = 250;
+constexpr int kChunkMs = 250;
+// Steps per feed, so that a stream taking everything cannot keep the user-interface thread busy.
+constexpr int kChunksPerFeed = 8;
+// The stream is fed at this interval while decoded sound waits or the file is not done.
 constexpr int kFeedMs = 10;
 
 qint64 nowNs() {
@@ -117,156 +31,29 @@ qint64 nowNs() {
         .count();
 }
 
-quint32 le32(const char* p) {
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16 | quint32(u[3]) << 24;
-}
-quint16 le16(const char* p) {
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return quint16(u[0] | u[1] << 8);
-}
-void put32(QByteArray& b, quint32 v) {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-void put16(QByteArray& b, quint16 v) {
-    b.append(char(v & 0xFF));
-    b.append(char(v >> 8));
-}
-
-// Whether the bytes begin like an MP3 file: an ID3 tag or an MPEG audio frame header.
-bool looksLikeMp3(const QByteArray& head) {
-    if (head.startsWith("ID3"))
-        return true;
-    if (head.size() < 2)
-        return false;
-    auto b0 = static_cast<unsigned char>(head[0]);
-    auto b1 = static_cast<unsigned char>(head[1]);
-    return b0 == 0xFF && (b1 & 0xE0) == 0xE0 && (b1 & 0x06) != 0;
-}
-
-struct FileStamp {
-    int error = 0;
-    long long size = 0;
-    long long mtimeNs = 0;
-};
-FileStamp stampOf(const std::string& path) {
-    FileStamp f;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        f.error = errno;
-        return f;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        f.error = EISDIR;
-        return f;
-    }
-    f.size = st.st_size;
-    f.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+QAudioFormat pcmFormat(int rate, int channels) {
+    QAudioFormat f;
+    f.setSampleRate(rate);
+    f.setChannelCount(channels);
+    f.setSampleFormat(QAudioFormat::Int16);
     return f;
-}
-bool isMissing(int error) {
-    return error == ENOENT || error == ENOTDIR;
 }
 
 } // namespace
 
-bool parseWave(const QByteArray& file, WaveData& out) {
-    const char* p = file.constData();
-    const qsizetype n = file.size();
-    if (n < 12 || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0)
-        return false;
-    bool haveFormat = false;
-    QAudioFormat format;
-    qsizetype at = 12;
-    while (at + 8 <= n) {
-        const char* id = p + at;
-        quint32 size = le32(p + at + 4);
-        qsizetype body = at + 8;
-        qsizetype avail = n - body;
-        if (std::memcmp(id, "fmt ", 4) == 0) {
-            if (size < 16 || avail < 16)
-                return false;
-            quint16 tag = le16(p + body);
-            quint16 channels = le16(p + body + 2);
-            quint32 rate = le32(p + body + 4);
-            quint16 bits = le16(p + body + 14);
-            if (tag == 0xFFFE && size >= 26 && avail >= 26)
-                tag = le16(p + body + 24); // the sub-format of an extensible header
-            if (channels < 1 || channels > 8 || rate < 1000 || rate > 384000)
-                return false;
-            QAudioFormat::SampleFormat sample = QAudioFormat::Unknown;
-            if (tag == 1 && bits == 8)
-                sample = QAudioFormat::UInt8;
-            else if (tag == 1 && bits == 16)
-                sample = QAudioFormat::Int16;
-            else if (tag == 1 && bits == 32)
-                sample = QAudioFormat::Int32;
-            else if (tag == 3 && bits == 32)
-                sample = QAudioFormat::Float;
-            if (sample == QAudioFormat::Unknown)
-                return false;
-            format.setSampleRate(int(rate));
-            format.setChannelCount(channels);
-            format.setSampleFormat(sample);
-            haveFormat = true;
-        } else if (std::memcmp(id, "data", 4) == 0) {
-            if (!haveFormat)
-                return false;
-            // A recorder that was cut off leaves a size larger than the file: play what is there.
-            qsizetype bytes = std::min<qsizetype>(size, avail);
-            bytes -= bytes % format.bytesPerFrame();
-            out.format = format;
-            out.pcm = file.mid(body, bytes);
-            return true;
-        }
-        if (size > quint32(avail))
-            return false;
-        at = body + qsizetype(size) + (size & 1);
-    }
-    return false;
-}
-
-QByteArray waveHeader(const QAudioFormat& format, quint32 dataBytes) {
-    QByteArray h;
-    h.reserve(44);
-    const bool isFloat = format.sampleFormat() == QAudioFormat::Float;
-    h.append("RIFF");
-    put32(h, 36 + dataBytes);
-    h.append("WAVEfmt ");
-    put32(h, 16);
-    put16(h, isFloat ? 3 : 1);
-    put16(h, quint16(format.channelCount()));
-    put32(h, quint32(format.sampleRate()));
-    put32(h, quint32(format.sampleRate() * format.bytesPerFrame()));
-    put16(h, quint16(format.bytesPerFrame()));
-    put16(h, quint16(format.bytesPerSample() * 8));
-    h.append("data");
-    put32(h, dataBytes);
-    return h;
-}
-
 CSoundOutput::CSoundOutput(QObject* parent) : QObject(parent) {
     m_FeedTimer = new QTimer(this);
     m_FeedTimer->setInterval(kFeedMs);
-    connect(m_FeedTimer, &QTimer::timeout, this, &CSoundOutput::feedPending);
+    connect(m_FeedTimer, &QTimer::timeout, this, &CSoundOutput::feed);
 }
 
 CSoundOutput::~CSoundOutput() {
     stop();
     m_Spare = Stream();
-    if (!m_WarmFile.isEmpty()) {
-        QFile::remove(m_WarmFile);
-        releaseTempFile(QFile::encodeName(m_WarmFile).toStdString());
-    }
 }
 
 QAudioFormat CSoundOutput::streamFormat() {
-    QAudioFormat f;
-    f.setSampleRate(44100);
-    f.setChannelCount(1);
-    f.setSampleFormat(QAudioFormat::Int16);
-    return f;
+    return pcmFormat(44100, 1);
 }
 
 bool CSoundOutput::deviceAvailable() {
@@ -275,27 +62,6 @@ bool CSoundOutput::deviceAvailable() {
 
 void CSoundOutput::warm() {
     openSpare();
-    if (m_Decoding || !m_WarmFile.isEmpty())
-        return;
-    // The decoder wants a file by absolute path; a private temporary one will do.
-    QString name =
-        QDir::tempPath() + QStringLiteral("/kiv-warm-%1.mp3").arg(QCoreApplication::applicationPid());
-    QFile f(name);
-    holdTempFile(QFile::encodeName(name).toStdString());
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        f.write(reinterpret_cast<const char*>(kWarmMp3), sizeof kWarmMp3) != qint64(sizeof kWarmMp3)) {
-        trace("CSoundOutput::warm(): cannot write %s\n", qPrintable(name));
-        f.remove();
-        releaseTempFile(QFile::encodeName(name).toStdString());
-        return;
-    }
-    f.close();
-    m_WarmFile = name;
-    resetDecoder();
-    m_Warming = true;
-    m_Decoding = true;
-    m_Decoder->setSource(QUrl::fromLocalFile(name));
-    m_Decoder->start();
 }
 
 bool CSoundOutput::openStream(Stream& s, const QAudioFormat& format) {
@@ -343,7 +109,7 @@ bool CSoundOutput::takeStream(const QAudioFormat& format) {
                     return;
                 if (state == QAudio::StoppedState && sink->error() != QAudio::NoError)
                     fail();
-                else if (state == QAudio::IdleState && m_Pending.isEmpty() && !m_Decoding)
+                else if (state == QAudio::IdleState && m_Pending.isEmpty() && !m_Source)
                     m_Playing = false;
             });
     scheduleSpare();
@@ -368,28 +134,64 @@ void CSoundOutput::write(const char* data, qsizetype size) {
     }
 }
 
-void CSoundOutput::feedPending() {
-    if (!m_Current.io || m_Pending.isEmpty()) {
+void CSoundOutput::feed() {
+    if (!m_Current.io) {
         m_FeedTimer->stop();
         return;
     }
-    qint64 n = m_Current.io->write(m_Pending.constData(), m_Pending.size());
-    if (n > 0) {
-        if (m_FirstFrameNs == 0)
-            m_FirstFrameNs = nowNs();
-        m_Pending.remove(0, qsizetype(n));
+    if (!m_Pending.isEmpty()) {
+        qint64 n = m_Current.io->write(m_Pending.constData(), m_Pending.size());
+        if (n > 0) {
+            if (m_FirstFrameNs == 0)
+                m_FirstFrameNs = nowNs();
+            m_Pending.remove(0, qsizetype(n));
+        }
     }
-    if (m_Pending.isEmpty())
+    // More is decoded only once the stream has taken everything before it: that bounds the memory.
+    for (int i = 0; i < kChunksPerFeed && m_Source && m_Pending.isEmpty(); ++i)
+        decodeChunk(qsizetype(m_Current.format.sampleRate()) * kChunkMs / 1000);
+    if (m_Pending.isEmpty() && !m_Source)
         m_FeedTimer->stop();
+}
+
+void CSoundOutput::decodeChunk(qsizetype frames) {
+    const int channels = m_Current.format.channelCount();
+    QByteArray piece(frames * channels * qsizetype(sizeof(std::int16_t)), Qt::Uninitialized);
+    long long n = m_Source->read(reinterpret_cast<std::int16_t*>(piece.data()), frames);
+    if (n <= 0) {
+        if (!m_Source->error().empty())
+            trace("CSoundOutput: decoding stopped early: %s\n", m_Source->error().c_str());
+        finishDecoding();
+        return;
+    }
+    piece.truncate(qsizetype(n) * channels * qsizetype(sizeof(std::int16_t)));
+    if (m_Keeping) {
+        if (m_Decoded.pcm.size() + piece.size() <= kEntryBytes) {
+            m_Decoded.pcm.append(piece);
+        } else {
+            m_Keeping = false;
+            m_Decoded.pcm = QByteArray();
+        }
+    }
+    write(piece.constData(), piece.size());
+    if (n < frames)
+        finishDecoding();
+}
+
+void CSoundOutput::finishDecoding() {
+    m_Source.reset();
+    if (m_Keeping && !m_Decoded.pcm.isEmpty())
+        remember(std::move(m_Decoded));
+    m_Decoded = CachedSound();
+    m_Keeping = false;
 }
 
 void CSoundOutput::stop() {
     m_FeedTimer->stop();
     m_Pending.clear();
-    if (m_Decoding && !m_Warming) {
-        m_Decoder->stop();
-        m_Decoding = false;
-    }
+    m_Source.reset();
+    m_Decoded = CachedSound();
+    m_Keeping = false;
     // Dropping the stream drops what the server still holds of it: the sound ends now.
     m_Current = Stream();
     m_Playing = false;
@@ -400,7 +202,7 @@ bool CSoundOutput::isPlaying() const {
 }
 
 void CSoundOutput::fail() {
-    bool wasPlaying = m_Playing || m_Decoding;
+    bool wasPlaying = m_Playing;
     stop();
     if (wasPlaying && m_OnFailure)
         m_OnFailure();
@@ -413,152 +215,66 @@ bool CSoundOutput::playPcm(const QByteArray& pcm, const QAudioFormat& format) {
     if (!format.isValid() || !takeStream(format))
         return false;
     m_Playing = true;
+    m_LastWasMp3 = false;
     write(pcm.constData(), pcm.size());
     return true;
 }
 
-SoundOpen CSoundOutput::playWave(const std::string& nativePath) {
+SoundOpen CSoundOutput::play(const std::string& nativePath) {
     m_RequestNs = nowNs();
     m_FirstFrameNs = 0;
     stop();
-    FileStamp stamp = stampOf(nativePath);
-    if (stamp.error)
-        return isMissing(stamp.error) ? SoundOpen::NotFound : SoundOpen::Unplayable;
-    std::string bytes;
-    if (!readWholeFile(nativePath, bytes))
-        return SoundOpen::Unplayable;
-    WaveData wave;
-    if (!parseWave(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())), wave))
-        return SoundOpen::Unplayable;
-    wave.pcm.detach();
-    if (!takeStream(wave.format))
-        return SoundOpen::Unplayable;
-    m_Playing = true;
-    write(wave.pcm.constData(), wave.pcm.size());
-    return SoundOpen::Started;
-}
-
-SoundOpen CSoundOutput::playMp3(const std::string& nativePath) {
-    m_RequestNs = nowNs();
-    m_FirstFrameNs = 0;
-    stop();
-    FileStamp stamp = stampOf(nativePath);
-    if (stamp.error)
-        return isMissing(stamp.error) ? SoundOpen::NotFound : SoundOpen::Unplayable;
-    QFile file(QString::fromStdString(nativePath));
-    if (!file.open(QIODevice::ReadOnly))
-        return SoundOpen::Unplayable;
-    if (!looksLikeMp3(file.read(4)))
-        return SoundOpen::Unplayable;
-    file.close();
-    if (const CachedSound* hit = findCached(nativePath, stamp.size, stamp.mtimeNs)) {
-        if (!takeStream(streamFormat()))
+    FileStamp stamp;
+    if (int error = fileStamp(nativePath, stamp))
+        return error == ENOENT || error == ENOTDIR ? SoundOpen::NotFound : SoundOpen::Unplayable;
+    if (const CachedSound* hit = findCached(nativePath, stamp)) {
+        if (!takeStream(hit->format))
             return SoundOpen::Unplayable;
         m_Playing = true;
+        m_LastWasMp3 = hit->mp3;
         write(hit->pcm.constData(), hit->pcm.size());
         return SoundOpen::Started;
     }
-    if (!takeStream(streamFormat()))
+    auto source = std::make_unique<CSoundFile>();
+    switch (source->open(nativePath)) {
+    case SoundFileStatus::Ok:
+        break;
+    case SoundFileStatus::Missing:
+        return SoundOpen::NotFound;
+    case SoundFileStatus::Undecodable:
+        trace("CSoundOutput: %s: %s\n", nativePath.c_str(), source->error().c_str());
         return SoundOpen::Unplayable;
-    resetDecoder();
-    m_Decoded = CachedSound{nativePath, stamp.size, stamp.mtimeNs, QByteArray()};
-    m_Trimming = true;
-    m_Decoding = true;
-    m_Playing = true;
-    m_Decoder->setSource(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
-    m_Decoder->start();
+    }
+    const QAudioFormat format = pcmFormat(source->sampleRate(), source->channels());
+    const qsizetype frames = qsizetype(format.sampleRate()) * kFirstPieceMs / 1000 + 1;
+    QByteArray first(frames * format.bytesPerFrame(), Qt::Uninitialized);
+    long long n = source->read(reinterpret_cast<std::int16_t*>(first.data()), frames);
+    if (n == 0 && (source->frames() > 0 || !source->error().empty())) {
+        trace("CSoundOutput: %s: %s\n", nativePath.c_str(),
+              source->error().empty() ? "no frame decodes" : source->error().c_str());
+        return SoundOpen::Unplayable;
+    }
+    first.truncate(qsizetype(n) * format.bytesPerFrame());
+    if (!takeStream(format))
+        return SoundOpen::Unplayable;
+    m_LastWasMp3 = source->isMp3();
+    m_Playing = !first.isEmpty();
+    m_Decoded = CachedSound{nativePath, stamp, format, first, m_LastWasMp3};
+    m_Keeping = true;
+    m_Source = std::move(source);
+    write(first.constData(), first.size());
+    if (n < frames)
+        finishDecoding();
+    else
+        m_FeedTimer->start();
     return SoundOpen::Started;
 }
 
-void CSoundOutput::resetDecoder() {
-    if (!m_Decoder) {
-        m_Decoder = std::make_unique<QAudioDecoder>();
-        m_Decoder->setAudioFormat(streamFormat());
-        connect(m_Decoder.get(), &QAudioDecoder::bufferReady, this, &CSoundOutput::onDecoderBuffer);
-        connect(m_Decoder.get(), &QAudioDecoder::finished, this, &CSoundOutput::onDecoderFinished);
-        connect(m_Decoder.get(), qOverload<QAudioDecoder::Error>(&QAudioDecoder::error), this,
-                &CSoundOutput::onDecoderError);
-    } else if (m_Decoding) {
-        // A warm-up still running is simply abandoned for the real file.
-        m_Decoder->stop();
-    }
-    m_Warming = false;
-    m_Decoding = false;
-}
-
-void CSoundOutput::onDecoderBuffer() {
-    while (m_Decoder->bufferAvailable()) {
-        QAudioBuffer buffer = m_Decoder->read();
-        if (!m_Decoding || m_Warming || !buffer.isValid())
-            continue;
-        if (buffer.format() != streamFormat()) {
-            trace("CSoundOutput: the decoder gives an unexpected format\n");
-            fail();
-            return;
-        }
-        const char* data = buffer.constData<char>();
-        qsizetype size = buffer.byteCount();
-        if (m_Trimming) {
-            // Cut the encoder's leading silence, but never more than kTrimMs in all.
-            const auto* s = reinterpret_cast<const qint16*>(data);
-            qsizetype samples = size / 2;
-            qsizetype limit =
-                qsizetype(streamFormat().sampleRate()) * kTrimMs / 1000 - m_Decoded.pcm.size() / 2;
-            qsizetype skip = 0;
-            while (skip < samples && skip < limit && std::abs(int(s[skip])) <= kTrimLevel)
-                ++skip;
-            if (skip < samples && skip < limit)
-                m_Trimming = false;
-            else if (skip >= limit)
-                m_Trimming = false;
-            data += skip * 2;
-            size -= skip * 2;
-        }
-        m_Decoded.pcm.append(data, size);
-        write(data, size);
-    }
-}
-
-void CSoundOutput::onDecoderFinished() {
-    if (m_Warming) {
-        m_Warming = false;
-        m_Decoding = false;
-        return;
-    }
-    if (!m_Decoding)
-        return;
-    onDecoderBuffer();
-    m_Decoding = false;
-    if (m_Decoded.pcm.isEmpty()) {
-        // Nothing came out of it: not a sound.
-        m_Playing = true;
-        fail();
-        return;
-    }
-    remember(std::move(m_Decoded));
-    m_Decoded = CachedSound();
-}
-
-void CSoundOutput::onDecoderError() {
-    if (m_Warming) {
-        trace("CSoundOutput::warm(): %s\n", qPrintable(m_Decoder->errorString()));
-        m_Warming = false;
-        m_Decoding = false;
-        return;
-    }
-    if (!m_Decoding)
-        return;
-    trace("CSoundOutput: %s\n", qPrintable(m_Decoder->errorString()));
-    m_Decoded = CachedSound();
-    fail();
-}
-
-const CSoundOutput::CachedSound* CSoundOutput::findCached(const std::string& path, long long size,
-                                                          long long mtimeNs) {
+const CSoundOutput::CachedSound* CSoundOutput::findCached(const std::string& path, const FileStamp& stamp) {
     for (auto it = m_Cache.begin(); it != m_Cache.end(); ++it) {
         if (it->path != path)
             continue;
-        if (it->size != size || it->mtimeNs != mtimeNs) {
+        if (!(it->stamp == stamp)) {
             m_Cache.erase(it); // the file changed since: its old sound must not play
             return nullptr;
         }
@@ -581,10 +297,18 @@ void CSoundOutput::remember(CachedSound sound) {
     for (auto it = m_Cache.begin(); it != m_Cache.end();) {
         total += it->pcm.size();
         if (kept >= kCacheEntries || (kept > 0 && total > kCacheBytes)) {
+            total -= it->pcm.size();
             it = m_Cache.erase(it);
         } else {
             ++kept;
             ++it;
         }
     }
+}
+
+qsizetype CSoundOutput::cachedBytes() const {
+    qsizetype total = 0;
+    for (const CachedSound& s : m_Cache)
+        total += s.pcm.size();
+    return total;
 }

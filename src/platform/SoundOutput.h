@@ -1,45 +1,38 @@
 #pragma once
-// Sound output: plays a wave or MP3 file by path, or PCM held in memory, and stops at once.
+// Sound output: plays a sound file by path, or PCM held in memory, and stops at once. Decoding is the
+// sound-file module's job; this only hands PCM to the sound server.
 //
 // The pen must sound at once, so nothing here waits for a media pipeline: one push-mode audio stream is
-// opened ahead of time and a whole clip is written into it in one go (the sound server buffers it). Cutting a
-// sound off drops its stream, which silences it at once, and a fresh stream is opened for the next sound
-// after the current request has returned. MP3 files are decoded to PCM; the decoded sound of the last few
-// files is kept, keyed by path, size and time of last change, so a replay is as quick as a wave file and a
-// re-recorded file never plays stale.
+// opened ahead of time and the first piece of a sound is written into it during the play call. The rest is
+// decoded a chunk at a time while it plays, only as fast as the stream takes it, so an hour-long file costs
+// no more memory than a short one. Cutting a sound off drops its stream, which silences it at once, and a
+// fresh stream is opened for the next sound after the current request has returned. The decoded sound of
+// the last few files is kept, keyed by path, size and time of last change, so a replay needs no decoding
+// and a re-recorded file never plays stale; a sound too long for one entry is simply not kept.
 //
-// Checks that can be made at once (the file is there, can be read, has the right header) are made before
-// a play call returns; a failure that shows only later (an MP3 that does not decode, a stream the server
-// drops) is reported through the failure handler.
+// Whether the file is there and decodes is known before a play call returns; a failure that shows only
+// later (a stream the server drops, a file that stops decoding half-way) is reported through the failure
+// handler.
+#include "platform/Files.h"
+
 #include <QAudioFormat>
 #include <QByteArray>
 #include <QObject>
-#include <QString>
 #include <functional>
 #include <list>
 #include <memory>
 #include <string>
 
-class QAudioDecoder;
+class CSoundFile;
 class QAudioSink;
 class QIODevice;
 class QTimer;
 
 enum class SoundOpen {
-    Started,    // the sound is playing (or, for an MP3 not yet decoded, decoding into the stream)
+    Started,    // the sound is playing
     NotFound,   // there is no file at that path
-    Unplayable, // the file cannot be read or is not a sound of that kind, or no output device
+    Unplayable, // the file cannot be read or decoded, or no output device
 };
-
-// The PCM of a wave file: its format and its sample bytes.
-struct WaveData {
-    QAudioFormat format;
-    QByteArray pcm;
-};
-// Reads a RIFF wave file (PCM 8/16/32-bit or 32-bit float). False when it is no such file.
-bool parseWave(const QByteArray& file, WaveData& out);
-// A 44-byte RIFF header for PCM of the given format and byte count.
-QByteArray waveHeader(const QAudioFormat& format, quint32 dataBytes);
 
 class CSoundOutput : public QObject {
     Q_OBJECT
@@ -48,23 +41,25 @@ public:
     // Silences whatever plays.
     ~CSoundOutput() override;
 
-    // The format of the stream kept open, and of decoded MP3 sound: 16-bit mono at 44.1 kHz.
+    // The format of the stream kept open: 16-bit mono at 44.1 kHz, what recordings are made in.
     static QAudioFormat streamFormat();
     // True when the system has an output device.
     static bool deviceAvailable();
 
-    // Opens the stream and runs the MP3 decoder once on a tiny file, so the first play is as quick as
-    // the later ones. Call once at start-up, with the event loop running soon after.
+    // Opens the stream ahead of the first play. Call once at start-up, with the event loop running soon
+    // after.
     void warm();
 
-    SoundOpen playWave(const std::string& nativePath);
-    SoundOpen playMp3(const std::string& nativePath);
+    // Plays any sound file the decoder reads, whatever its name says.
+    SoundOpen play(const std::string& nativePath);
     // Plays PCM of the given format from its start.
     bool playPcm(const QByteArray& pcm, const QAudioFormat& format);
     // Silences the current sound at once (its stream is dropped, queued sound included).
     void stop();
     // True from a successful play call until stop, a later failure or the end of the written sound.
     bool isPlaying() const;
+    // True when the sound last started is MPEG audio.
+    bool lastWasMp3() const { return m_LastWasMp3; }
 
     // Called once when a started sound fails later. Not called for stop().
     void setFailureHandler(std::function<void()> handler) { m_OnFailure = std::move(handler); }
@@ -73,15 +68,19 @@ public:
     // handed to the sound server (0 until then): what the latency measurements read.
     qint64 requestNs() const { return m_RequestNs; }
     qint64 firstFrameNs() const { return m_FirstFrameNs; }
-    // How many decoded MP3 sounds are kept.
+    // How many decoded sounds are kept, and their bytes.
     std::size_t cachedSounds() const { return m_Cache.size(); }
+    qsizetype cachedBytes() const;
+    // Decoded bytes held for the sound playing now, beyond what the stream has taken.
+    qsizetype pendingBytes() const { return m_Pending.size(); }
 
 private:
     struct CachedSound {
         std::string path;
-        long long size = 0;
-        long long mtimeNs = 0;
+        FileStamp stamp;
+        QAudioFormat format;
         QByteArray pcm;
+        bool mp3 = false;
     };
     struct Stream {
         std::unique_ptr<QAudioSink> sink;
@@ -93,14 +92,13 @@ private:
     bool takeStream(const QAudioFormat& format);
     void scheduleSpare();
     void openSpare();
+    // Hands data to the stream; what it does not take now waits in m_Pending.
     void write(const char* data, qsizetype size);
-    void feedPending();
+    void feed();
+    void decodeChunk(qsizetype frames);
+    void finishDecoding();
     void fail();
-    void onDecoderBuffer();
-    void onDecoderFinished();
-    void onDecoderError();
-    void resetDecoder();
-    const CachedSound* findCached(const std::string& path, long long size, long long mtimeNs);
+    const CachedSound* findCached(const std::string& path, const FileStamp& stamp);
     void remember(CachedSound sound);
 
     Stream m_Current;
@@ -109,14 +107,13 @@ private:
     QByteArray m_Pending;
     QTimer* m_FeedTimer = nullptr;
     bool m_Playing = false;
+    bool m_LastWasMp3 = false;
     std::function<void()> m_OnFailure;
 
-    std::unique_ptr<QAudioDecoder> m_Decoder;
-    bool m_Decoding = false;
-    bool m_Warming = false;
-    bool m_Trimming = false;
+    // The file still being decoded into the stream, and its sound so far while it may still be kept.
+    std::unique_ptr<CSoundFile> m_Source;
     CachedSound m_Decoded;
-    QString m_WarmFile;
+    bool m_Keeping = false;
     std::list<CachedSound> m_Cache;
 
     qint64 m_RequestNs = 0;
