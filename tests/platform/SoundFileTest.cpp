@@ -12,7 +12,7 @@
 
 namespace {
 
-bool run(const QString& program, const QStringList& args) {
+bool runProgram(const QString& program, const QStringList& args) {
     QProcess p;
     p.start(program, args);
     return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
@@ -21,7 +21,7 @@ bool run(const QString& program, const QStringList& args) {
 // Half a second of 440 Hz at half of full scale: its RMS is 0.354.
 std::string makeTone(TempFolder& folder) {
     std::string tone = folder.file("tone.wav");
-    EXPECT_TRUE(run("sox", {"-n", "-r", "44100", "-c", "1", "-b", "16", QString::fromStdString(tone), "synth",
+    EXPECT_TRUE(runProgram("sox", {"-n", "-r", "44100", "-c", "1", "-b", "16", QString::fromStdString(tone), "synth",
                             "0.5", "sine", "440", "vol", "0.5"}))
         << "sox is needed (scripts/setup installs it)";
     return tone;
@@ -64,9 +64,9 @@ TEST(SoundFile, EveryEncodingDecodesToItsTone) {
         SCOPED_TRACE(c.name);
         const QString out = QString::fromStdString(folder.file(c.name));
         if (!c.sox.isEmpty())
-            ASSERT_TRUE(run("sox", QStringList{tone} + c.sox + QStringList{out}));
+            ASSERT_TRUE(runProgram("sox", QStringList{tone} + c.sox + QStringList{out}));
         else
-            ASSERT_TRUE(run("lame", QStringList{"--quiet"} + c.lame + QStringList{tone, out}));
+            ASSERT_TRUE(runProgram("lame", QStringList{"--quiet"} + c.lame + QStringList{tone, out}));
         DecodedSound s;
         std::string why;
         ASSERT_EQ(decodeSoundFile(out.toStdString(), s, &why), SoundFileStatus::Ok) << why;
@@ -87,7 +87,7 @@ TEST(SoundFile, TitleTagAndChunkedReading) {
     TempFolder folder;
     const QString tone = QString::fromStdString(makeTone(folder));
     const std::string mp3 = folder.file("titled.mp3");
-    ASSERT_TRUE(run("lame", {"--quiet", "--tt", "Apple", tone, QString::fromStdString(mp3)}));
+    ASSERT_TRUE(runProgram("lame", {"--quiet", "--tt", "Apple", tone, QString::fromStdString(mp3)}));
     DecodedSound whole;
     ASSERT_EQ(decodeSoundFile(mp3, whole), SoundFileStatus::Ok);
     EXPECT_EQ(whole.title, "Apple");
@@ -104,7 +104,7 @@ TEST(SoundFile, TitleTagAndChunkedReading) {
     EXPECT_EQ(head.samples.size(), 1000u);
     // A Chinese title comes as UTF-8.
     const std::string zh = folder.file("zh.mp3");
-    ASSERT_TRUE(run("lame", {"--quiet", "--id3v2-only", "--id3v2-utf16", "--tt", QString::fromUtf8("苹果"),
+    ASSERT_TRUE(runProgram("lame", {"--quiet", "--id3v2-only", "--id3v2-utf16", "--tt", QString::fromUtf8("苹果"),
                              tone, QString::fromStdString(zh)}));
     ASSERT_EQ(decodeSoundFile(zh, whole), SoundFileStatus::Ok);
     EXPECT_EQ(whole.title, "苹果");
