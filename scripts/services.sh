@@ -43,7 +43,9 @@ start_display() {
     mkdir -p "$KIV_RUN_DIR"
     for n in $(seq 90 120); do
         [ -e "/tmp/.X${n}-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$KIV_RUN_DIR/xvfb.log" 2>&1 &
+        # -noreset: by default the server resets when its last client goes, and refuses the next program
+        # that connects meanwhile.
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$KIV_RUN_DIR/xvfb.log" 2>&1 &
         pid=$!
         echo "$pid" >"$KIV_RUN_DIR/xvfb.pid"
         export DISPLAY=":$n"
