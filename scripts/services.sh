@@ -53,7 +53,7 @@ start_display() {
         # the same moment would otherwise share the winner's server, and lose it when that run stops.
         for _ in $(seq 50); do
             kill -0 "$pid" 2>/dev/null || break
-            if [ "$(tr -d '[:space:]' <"/tmp/.X${n}-lock" 2>/dev/null)" = "$pid" ] && xdpyinfo >/dev/null 2>&1; then
+            if [ "$(cat "/tmp/.X${n}-lock" 2>/dev/null | tr -d '[:space:]')" = "$pid" ] && xdpyinfo >/dev/null 2>&1; then
                 export KIV_XVFB_STARTED=1
                 return 0
             fi
