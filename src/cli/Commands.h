@@ -19,3 +19,6 @@ int runLabels(const QStringList& args);
 
 // Prints "kivtool: <text>" and the command's usage on standard error; returns 2.
 int usageError(const KivCommand& command, const QString& text);
+
+int runImport(const QStringList& args);
+int runSay(const QStringList& args);

@@ -273,7 +273,31 @@ const SOUND_RECORD* CSoundLibrary::FindRecord(int number, SOUND_RECORD* copy) {
 
 const SOUND_RECORD* CSoundLibrary::FileRecording(std::string_view content) {
     std::lock_guard lock(m_Lock);
+    SoundRecorder* recorder = m_pRecorder.get();
+    return fileSound(
+        content, [recorder](const std::string& path) { return recorder && recorder->SaveRecording(path); },
+        nullptr);
+}
+
+const SOUND_RECORD* CSoundLibrary::FileSound(std::string_view content, const SoundWriter& writer,
+                                             QString* whyNot) {
+    QString ignored;
+    return fileSound(content, writer, whyNot ? whyNot : &ignored);
+}
+
+const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const SoundWriter& writer,
+                                             QString* whyNot) {
+    std::lock_guard lock(m_Lock);
+    auto fail = [whyNot](const QString& text) -> const SOUND_RECORD* {
+        if (whyNot)
+            *whyNot = text;
+        else
+            messageBox(text);
+        return nullptr;
+    };
     std::string code;
+    if (const SOUND_RECORD* over = m_Map.FirstOverLimit(); over && whyNot)
+        return fail(messageText(kTooLargeText, over->Code));
     if (!AllocateCode(code))
         return nullptr;
     SOUND_RECORD record;
@@ -283,20 +307,16 @@ const SOUND_RECORD* CSoundLibrary::FileRecording(std::string_view content) {
     const std::string soundPath = soundPathFor(CodeNumber(code));
     const std::string indexPath = IndexPath();
     std::string line;
-    if (soundPath.size() > kSoundFileLimit) {
-        messageBox(QString::fromUtf8(kCannotSaveSoundText));
-        return nullptr;
-    }
+    if (soundPath.size() > kSoundFileLimit)
+        return fail(QString::fromUtf8(kCannotSaveSoundText));
     record.SoundFile = soundPath;
     // Checked before the sound is saved, so a line that cannot be written leaves no sound behind.
-    if (!FormatIndexLine(record, line)) {
-        messageBox(messageText(kCannotSaveFileText, indexPath));
-        return nullptr;
-    }
-    if (!m_pRecorder || !m_pRecorder->SaveRecording(soundPath)) {
-        messageBox(QString::fromUtf8(kCannotSaveSoundText));
-        return nullptr;
-    }
+    if (!FormatIndexLine(record, line))
+        return fail(messageText(kCannotSaveFileText, indexPath));
+    // The sound is whole on disk before its line names it: a crash in between leaves an unnamed file that
+    // the next filing of this number replaces, never a line without its sound.
+    if (!writer(soundPath))
+        return fail(QString::fromUtf8(kCannotSaveSoundText));
     // An index whose last line lacks its line end (or leaves a quote open) would swallow the new line.
     const std::string nativeIndex = toNative(indexPath);
     bool ok = true;
@@ -314,8 +334,7 @@ const SOUND_RECORD* CSoundLibrary::FileRecording(std::string_view content) {
         // Nothing is filed: the sound just saved would be an orphan.
         deleteFile(toNative(soundPath));
         forgetIndexText();
-        messageBox(messageText(kCannotSaveFileText, indexPath));
-        return nullptr;
+        return fail(messageText(kCannotSaveFileText, indexPath));
     }
     if (textKnown || m_IndexText.empty()) {
         // The appended line is one record, starting right after the prefix.

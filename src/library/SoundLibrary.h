@@ -17,6 +17,7 @@
 #include "library/SoundRecord.h"
 #include "library/SoundRecorder.h"
 
+#include <QString>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -58,6 +59,12 @@ public:
     // Files the current recording under a new code with the annotation (GBK; normalised as
     // NormaliseContent says). Returns the new record, or null after telling the user why.
     const SOUND_RECORD* FileRecording(std::string_view content);
+    // Writes a sound file at a stored GBK path (convert with nativePath() to open it); true only when the
+    // whole file is there. It must replace the file atomically, so a crash leaves no torn sound.
+    using SoundWriter = std::function<bool(const std::string& gbkPath)>;
+    // Files the sound that writer makes, exactly as FileRecording files a recording (code, index line, list
+    // row, UM_RECORD_ADDED), but tells nobody: on failure returns null with the reason in *whyNot.
+    const SOUND_RECORD* FileSound(std::string_view content, const SoundWriter& writer, QString* whyNot);
     // Saves the current recording as the sound of that record ("%06d.wav" of its number in LibraryFolder);
     // its index line moves to the end. 1 when saved and recorded in the index, else 0.
     int ReplaceRecording(int number);
@@ -125,6 +132,8 @@ private:
     // False when the index could not be written; then the kept text is forgotten.
     bool removeLines(const std::vector<std::size_t>& entries);
     std::string soundPathFor(int number) const;
+    // The filing behind FileRecording and FileSound; a failure is told (box) or, when quiet, only returned.
+    const SOUND_RECORD* fileSound(std::string_view content, const SoundWriter& writer, QString* whyNot);
 
     std::unique_ptr<SoundRecorder> m_pRecorder;
     std::string m_LibraryFolder;

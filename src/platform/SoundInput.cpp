@@ -11,7 +11,9 @@
 #include <QDir>
 #include <QMediaDevices>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace {
@@ -105,6 +107,7 @@ bool CSoundInput::start() {
     m_Source = std::move(source);
     m_SourceIo = io;
     m_Bytes = 0;
+    m_RecentPeak = m_TakePeak = 0;
     m_Broken = false;
     m_Recording = true;
     return true;
@@ -123,7 +126,37 @@ void CSoundInput::takeData() {
         m_Broken = true;
         return;
     }
+    notePeaks(data);
     m_Bytes += data.size();
+}
+
+void CSoundInput::notePeaks(const QByteArray& data) {
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        // Samples start at even offsets of the take; one may be split between two reads.
+        if (((m_Bytes + i) & 1) == 0) {
+            m_LowByte = byte;
+            continue;
+        }
+        const int sample = std::abs(static_cast<int>(static_cast<qint16>((byte << 8) | m_LowByte)));
+        m_RecentPeak = std::max(m_RecentPeak, sample);
+        m_TakePeak = std::max(m_TakePeak, sample);
+    }
+}
+
+double CSoundInput::capturedSeconds() const {
+    const QAudioFormat f = recordingFormat();
+    return double(m_Bytes) / (f.bytesPerFrame() * f.sampleRate());
+}
+
+double CSoundInput::takeRecentPeak() {
+    const double peak = m_RecentPeak / 32768.0;
+    m_RecentPeak = 0;
+    return peak;
+}
+
+double CSoundInput::recordingPeak() const {
+    return m_TakePeak / 32768.0;
 }
 
 bool CSoundInput::stop() {
@@ -199,4 +232,5 @@ void CSoundInput::discard() {
         releaseTempFile(QFile::encodeName(m_File->fileName()).toStdString());
     m_File.reset();
     m_Bytes = 0;
+    m_RecentPeak = m_TakePeak = 0;
 }

@@ -36,6 +36,12 @@ public:
     bool hasRecording() const;
     // Bytes of sound recorded so far.
     qint64 recordedBytes() const { return m_Bytes; }
+    // Seconds of sound captured by the running (or last) recording.
+    double capturedSeconds() const;
+    // The loudest sample (0..1 of full scale) since the last call; for a level meter.
+    double takeRecentPeak();
+    // The loudest sample (0..1) of the whole recording: a silent take shows here.
+    double recordingPeak() const;
 
     // Plays the recording from its start; a second call starts it over. Stops a running recording first.
     bool playBack();
@@ -53,11 +59,17 @@ private:
     void takeData();
     bool finishFile();
 
+    // Keeps the peaks of the 16-bit samples just taken.
+    void notePeaks(const QByteArray& data);
+
     std::unique_ptr<QAudioSource> m_Source;
     QIODevice* m_SourceIo = nullptr;
     std::unique_ptr<QTemporaryFile> m_File;
     std::unique_ptr<CSoundOutput> m_Output;
     qint64 m_Bytes = 0;
+    int m_RecentPeak = 0;
+    int m_TakePeak = 0;
+    unsigned char m_LowByte = 0; // of a sample whose high byte comes with the next read
     bool m_Recording = false;
     // A write of the take failed, or the input stopped by itself.
     bool m_Broken = false;

@@ -5,6 +5,7 @@
 #include "audio/Playback.h"
 #include "controls/EditEx1.h"
 #include "controls/GridListCtrlEx2.h"
+#include "controls/LevelMeter.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/MenuTemplate.h"
@@ -30,6 +31,7 @@ CKIVDlg::CKIVDlg(QWidget* parent)
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     m_AppIcon = QIcon(QStringLiteral(":/icons/kiv.png"));
+    setAcceptDrops(true);
     m_KeywordTokens.resize(kMaxKeywords);
     Builder().setFactory(1006, [this](const DialogControl&, QWidget* parent) {
         m_RecordList = new CGridListCtrlEx2(parent);
@@ -80,6 +82,9 @@ bool CKIVDlg::OnInitDialog() {
     m_RecordList->InsertColumn(1, QStringLiteral("内容"), classicPixelsToPixels(180, units));
     m_RecordList->InsertColumn(2, QStringLiteral("声音类型"), classicPixelsToPixels(60, units));
     m_RecordList->InsertColumn(3, QStringLiteral("声音文件"), classicPixelsToPixels(430, units));
+
+    m_LevelMeter = new CLevelMeter(m_Client);
+    m_LevelMeter->hide();
 
     LoadBook(StartBookFolder.empty() ? ProgramFolder : StartBookFolder);
 
@@ -435,10 +440,15 @@ void CKIVDlg::Layout() {
     Rec = R{T.left - 16 - Rec.w(), T.bottom - Rec.h(), T.left - 16, T.bottom};
     place(1001, Rec);
 
+    // The level meter sits in the free stretch left of the recording button; it moves no control.
+    if (m_LevelMeter) {
+        const int right = Rec.left - 12;
+        const int left = std::max(P.right + 12, right - m_LevelMeter->sizeHint().width());
+        const int h = m_LevelMeter->sizeHint().height();
+        const int top = Rec.top + Rec.h() / 2 - h / 2;
+        m_LevelMeter->setGeometry(left - O.x(), top - O.y(), std::max(0, right - left), h);
+    }
+
     place(1006, R{L.left, L.bottom + 8, S.right, S.top - 8});
     update();
 }
-
-// The book commands; each is built in its own file.
-void CKIVDlg::OnImportSounds() {}
-void CKIVDlg::OnSpeakText() {}

@@ -10,10 +10,12 @@
 #include <vector>
 
 class CEditEx1;
+class CLevelMeter;
 class CPlayback;
 class CGridListCtrlEx2;
 class QMenu;
 class QMenuBar;
+class QTimer;
 struct SOUND_RECORD;
 
 class CKIVDlg : public CDialog {
@@ -46,6 +48,7 @@ public:
     QMenuBar* MainMenu() const { return m_MainMenu; }
     bool LayoutReady() const { return m_LayoutReady; }
     CPlayback& Playback() { return *m_pPlayback; }
+    CLevelMeter* LevelMeter() const { return m_LevelMeter; }
 
     // The recording workflow (RecordingWorkflow.cpp).
     void OnRecordButton();  // 1001: start, or stop a running recording
@@ -68,6 +71,8 @@ public:
     // False when the user keeps it.
     bool DropRecording();
     void OnImportSounds();
+    // Imports the sound files among the paths (folders searched through), with progress and one summary.
+    void ImportPaths(const QStringList& paths);
     void OnSpeakText();
     void OnPrintLabelSheets();
     QMenu* BookMenu() const { return m_BookMenu; }
@@ -90,6 +95,9 @@ protected:
 
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
+    // Sound files and folders dropped on the window are imported.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void Layout();
@@ -102,12 +110,18 @@ private:
     void FillRecentBooks();
     void PostRefresh();
     void ScrollToPendingRow();
+    // The level meter runs while a recording does.
+    void ShowLevelMeter(bool show);
+    // Asks before a silent take is saved; true to go on.
+    bool ConfirmAudibleTake();
 
     QWidget* m_Client;
     QMenuBar* m_MainMenu = nullptr;
     QMenu* m_BookMenu = nullptr;
     CGridListCtrlEx2* m_RecordList = nullptr;
     CEditEx1* m_KeywordEdit = nullptr;
+    CLevelMeter* m_LevelMeter = nullptr;
+    QTimer* m_LevelTimer = nullptr;
     bool m_LayoutReady = false;
     bool m_RefreshPending = false;
     int m_PendingVisibleRow = -1;

@@ -8,17 +8,24 @@
 #include "barcode/BarcodePrintJob.h"
 #include "barcode/Options.h"
 #include "controls/GridListCtrlEx2.h"
+#include "controls/LevelMeter.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
+#include "platform/SoundInput.h"
 #include "ui/AboutDlg.h"
 #include "ui/Content.h"
 
 #include <QPushButton>
+#include <QTimer>
 
 int g_bRecording = 0;
 
 namespace {
+
+// A take whose loudest sample stays below -50 dBFS has no voice in it.
+constexpr double kSilentPeak = 0.0031623;
+constexpr int kMeterIntervalMs = 50;
 
 void setButtonText(CKIVDlg* dlg, int id, const char* utf8) {
     if (auto* b = qobject_cast<QPushButton*>(dlg->GetDlgItem(id)))
@@ -60,6 +67,7 @@ void CKIVDlg::OnRecordButton() {
             return;
         }
         g_bRecording = 1;
+        ShowLevelMeter(true);
         setButtonText(this, 1001, "停止录音");
         enableButton(this, 1002, false);
         enableButton(this, 1003, false);
@@ -67,10 +75,14 @@ void CKIVDlg::OnRecordButton() {
     }
 
     g_bRecording = 0;
+    ShowLevelMeter(false);
     if (CSoundRecorder* recorder = CurrentRecorder())
         recorder->StopRecording();
     m_UnsavedRecording = true;
-    if (m_ReplaceCode != -1) {
+    if (m_ReplaceCode != -1 && !ConfirmAudibleTake()) {
+        m_ReplaceCode = -1;
+        m_ReplaceIndex = -1;
+    } else if (m_ReplaceCode != -1) {
         const QString question = QString::fromUtf8("录音完毕， 是否需要替换编号 \"%1\" 的声音？ ")
                                      .arg(m_ReplaceCode, 6, 10, QLatin1Char('0'));
         if (messageBox(question, QStringLiteral("是否替换？"), MB_YESNO) == IDYES) {
@@ -88,6 +100,35 @@ void CKIVDlg::OnRecordButton() {
     enableButton(this, 1003, true);
 }
 
+void CKIVDlg::ShowLevelMeter(bool show) {
+    if (!m_LevelMeter)
+        return;
+    if (!m_LevelTimer) {
+        m_LevelTimer = new QTimer(this);
+        m_LevelTimer->setInterval(kMeterIntervalMs);
+        connect(m_LevelTimer, &QTimer::timeout, this, [this] {
+            if (CSoundRecorder* recorder = CurrentRecorder(); recorder && recorder->Input())
+                m_LevelMeter->SetLevel(recorder->Input()->takeRecentPeak(),
+                                       recorder->Input()->capturedSeconds());
+        });
+    }
+    m_LevelMeter->Reset();
+    m_LevelMeter->setVisible(show);
+    if (show)
+        m_LevelTimer->start();
+    else
+        m_LevelTimer->stop();
+}
+
+bool CKIVDlg::ConfirmAudibleTake() {
+    CSoundRecorder* recorder = CurrentRecorder();
+    if (!recorder || !recorder->Input() || !recorder->HasRecording() ||
+        recorder->Input()->recordingPeak() >= kSilentPeak)
+        return true;
+    return messageBox(QStringLiteral("录音里听不到声音，请检查麦克风。仍然保存吗？"),
+                      QStringLiteral("没有声音"), MB_YESNO) == IDYES;
+}
+
 void CKIVDlg::OnPreview() {
     UpdateData(true);
     if (CSoundRecorder* recorder = CurrentRecorder())
@@ -96,7 +137,7 @@ void CKIVDlg::OnPreview() {
 
 void CKIVDlg::OnSaveRecording() {
     UpdateData(true);
-    if (!SoundLibrary().Recorder())
+    if (!SoundLibrary().Recorder() || !ConfirmAudibleTake())
         return;
     std::string content;
     {

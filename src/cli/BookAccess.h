@@ -1,0 +1,16 @@
+#pragma once
+// How kivtool's filling commands reach a book: the folder as the library's folder, its index loaded, and
+// message boxes answered on standard error (nobody is there to click them).
+#include <QString>
+
+struct KivCommand;
+
+class CSoundLibrary;
+
+// Opens the book in folder for changing. False, with a message on standard error, when the folder is
+// missing, cannot be written, or another program has the book open for changing.
+bool openBookForChange(const QString& folder, CSoundLibrary& library);
+// Prints a line on standard output or standard error (UTF-8).
+void printLine(const QString& text, bool toError = false);
+// The command of that name in kivtool's table (for its usage line).
+const KivCommand& kivCommandNamed(const char* name);

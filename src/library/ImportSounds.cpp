@@ -1,0 +1,194 @@
+#include "library/ImportSounds.h"
+
+#include "library/Annotation.h"
+#include "library/SoundLibrary.h"
+#include "platform/AtomicFile.h"
+#include "platform/Gbk.h"
+#include "platform/SoundFile.h"
+#include "platform/WaveFile.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+#include <cstdint>
+#include <dirent.h>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+
+namespace {
+
+// A chunk small enough that memory does not grow with a long file, large enough to keep the decoder busy.
+constexpr long long kChunkFrames = 16384;
+
+std::string_view baseName(std::string_view path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view withoutExtension(std::string_view name) {
+    const auto dot = name.find_last_of('.');
+    return dot == std::string_view::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+FillOutcome passedOver(const std::string& path, const QString& why) {
+    FillOutcome o;
+    o.source = NameText(path);
+    o.problem = why;
+    return o;
+}
+
+struct Walk {
+    std::set<std::pair<dev_t, ino_t>> seenFolders;
+    std::vector<std::string> files;
+    std::vector<FillOutcome> passed;
+
+    void add(const std::string& path, bool given) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) {
+            if (given || ::lstat(path.c_str(), &st) == 0)
+                passed.push_back(passedOver(path, QStringLiteral("找不到文件（或链接指向不存在的地方）")));
+            return;
+        }
+        if (S_ISREG(st.st_mode)) {
+            files.push_back(path);
+        } else if (S_ISDIR(st.st_mode)) {
+            if (!seenFolders.insert({st.st_dev, st.st_ino}).second) {
+                passed.push_back(
+                    passedOver(path, QStringLiteral("这个文件夹已经找过了（链接指回上层文件夹）")));
+                return;
+            }
+            DIR* dir = ::opendir(path.c_str());
+            if (!dir) {
+                passed.push_back(passedOver(path, QStringLiteral("不能打开文件夹")));
+                return;
+            }
+            const std::string prefix = path.back() == '/' ? path : path + '/';
+            std::vector<std::string> names;
+            while (dirent* e = ::readdir(dir))
+                if (e->d_name[0] != '.')
+                    names.emplace_back(e->d_name);
+            ::closedir(dir);
+            for (const std::string& name : names)
+                add(prefix + name, false);
+        } else if (given) {
+            passed.push_back(passedOver(path, QStringLiteral("不是普通文件")));
+        }
+    }
+};
+
+bool isSoundName(std::string_view name) {
+    // "000012.wav": the names the library gives its sounds.
+    if (name.size() != 10 || name.substr(6) != ".wav")
+        return false;
+    return std::all_of(name.begin(), name.begin() + 6, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+} // namespace
+
+QString NameText(std::string_view bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (!utf8.hasError())
+        return text;
+    if (gbkRoundTrips(bytes))
+        return fromGbk(bytes);
+    return text;
+}
+
+ImportList CollectSoundFiles(const std::vector<std::string>& nativePaths) {
+    Walk walk;
+    for (const std::string& path : nativePaths)
+        walk.add(path, true);
+    // Sorted by the text a person reads, so "2" comes before "10" in names of any encoding.
+    std::vector<std::pair<QString, std::string>> keyed;
+    keyed.reserve(walk.files.size());
+    for (std::string& f : walk.files)
+        keyed.emplace_back(NameText(f), std::move(f));
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return NaturalLess(a.first, b.first); });
+    ImportList list;
+    list.files.reserve(keyed.size());
+    for (auto& k : keyed)
+        list.files.push_back(std::move(k.second));
+    list.passed = std::move(walk.passed);
+    return list;
+}
+
+FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& nativePath) {
+    FillOutcome outcome;
+    outcome.source = NameText(nativePath);
+    CSoundFile sound;
+    switch (sound.open(nativePath)) {
+    case SoundFileStatus::Missing:
+        outcome.problem = QStringLiteral("找不到文件");
+        return outcome;
+    case SoundFileStatus::Undecodable:
+        outcome.problem = QStringLiteral("不是能读出的声音文件");
+        return outcome;
+    case SoundFileStatus::Ok:
+        break;
+    }
+    const int channels = sound.channels();
+    std::vector<std::int16_t> chunk(static_cast<std::size_t>(kChunkFrames * channels));
+    // The first chunk is decoded before a code is taken: a file that gives no sound files nothing.
+    long long got = sound.read(chunk.data(), kChunkFrames);
+    if (got <= 0) {
+        outcome.problem =
+            sound.error().empty() ? QStringLiteral("文件里没有声音") : QStringLiteral("不是能读出的声音文件");
+        return outcome;
+    }
+    const std::string title = sound.title();
+    QString label = NameText(title).trimmed();
+    if (label.isEmpty())
+        label = NameText(withoutExtension(baseName(nativePath)));
+    bool replaced = false;
+    const std::string content = AnnotationFromText(label, &replaced);
+
+    WaveFormat format;
+    format.sampleRate = sound.sampleRate();
+    format.channels = channels;
+    long long decoded = 0;
+    QString writeProblem;
+    auto writer = [&](const std::string& gbkPath) {
+        CAtomicFile out;
+        if (!out.open(nativePath(gbkPath)) || !out.write(waveHeader(format, 0)))
+            return false;
+        std::uint64_t bytes = 0;
+        while (got > 0) {
+            const std::size_t n = static_cast<std::size_t>(got) * static_cast<std::size_t>(channels) * 2;
+            bytes += n;
+            if (bytes > kWaveMaxDataBytes) {
+                writeProblem = QStringLiteral("声音太长，超过了波形文件能存的 4 GB");
+                return false;
+            }
+            if (!out.write(std::string_view(reinterpret_cast<const char*>(chunk.data()), n)))
+                return false;
+            decoded += got;
+            got = sound.read(chunk.data(), kChunkFrames);
+        }
+        if (!sound.error().empty()) {
+            writeProblem = QStringLiteral("声音读到一半出错（文件坏了？）");
+            return false;
+        }
+        return out.writeAt(0, waveHeader(format, static_cast<std::uint32_t>(bytes))) && out.commit();
+    };
+    const SOUND_RECORD* record = library.FileSound(content, writer, &outcome.problem);
+    if (!record) {
+        if (!writeProblem.isEmpty())
+            outcome.problem = writeProblem;
+        return outcome;
+    }
+    outcome.code = record->Code.str();
+    outcome.content = record->Content.str();
+    QStringList notes;
+    if (replaced)
+        notes << QStringLiteral("注释里有不能保存的字符，已换成“?”");
+    if (!sound.isMp3() && sound.frames() > decoded)
+        notes << QStringLiteral("文件不完整，只存了能读出的部分");
+    outcome.problem = notes.join(QStringLiteral("；"));
+    return outcome;
+}
+
+void RemoveUnfinishedSounds(const CSoundLibrary& library) {
+    removeAbandonedTemporaries(nativePath(library.LibraryFolder()), isSoundName);
+}
