@@ -6,8 +6,8 @@ const KivCommand kKivCommands[] = {
      "BOOK_FOLDER --sheet NAME --out FILE.pdf [--codes FROM-TO] [--start N] [--copies N] [--outline] | "
      "--list-sheets",
      "把点读书的条码印成标签页 (PDF)", runLabels},
-    //{"import", "BOOK_FOLDER PATH...", "把声音文件（或文件夹里的全部声音文件）按文件名顺序存进点读书",
-    //runImport},
+    {"import", "BOOK_FOLDER PATH...", "把声音文件（或文件夹里的全部声音文件）按文件名顺序存进点读书",
+     runImport},
     {"say", "BOOK_FOLDER [--rate N] (TEXT... | --from FILE)", "把每行文字转成语音，存进点读书", runSay},
 };
 const int kKivCommandCount = static_cast<int>(sizeof kKivCommands / sizeof kKivCommands[0]);

@@ -8,6 +8,7 @@
 #include "platform/WaveFile.h"
 
 #include <QStringDecoder>
+#include <QStringList>
 #include <algorithm>
 #include <cstdint>
 #include <dirent.h>
@@ -114,11 +115,16 @@ ImportList CollectSoundFiles(const std::vector<std::string>& nativePaths) {
     return list;
 }
 
-FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& nativePath) {
+FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path) {
     FillOutcome outcome;
-    outcome.source = NameText(nativePath);
+    outcome.source = NameText(path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+        outcome.problem = QStringLiteral("文件是空的");
+        return outcome;
+    }
     CSoundFile sound;
-    switch (sound.open(nativePath)) {
+    switch (sound.open(path)) {
     case SoundFileStatus::Missing:
         outcome.problem = QStringLiteral("找不到文件");
         return outcome;
@@ -140,7 +146,7 @@ FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& nativePat
     const std::string title = sound.title();
     QString label = NameText(title).trimmed();
     if (label.isEmpty())
-        label = NameText(withoutExtension(baseName(nativePath)));
+        label = NameText(withoutExtension(baseName(path)));
     bool replaced = false;
     const std::string content = AnnotationFromText(label, &replaced);
 

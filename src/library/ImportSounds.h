@@ -23,7 +23,7 @@ ImportList CollectSoundFiles(const std::vector<std::string>& nativePaths);
 QString NameText(std::string_view bytes);
 
 // Decodes one file and files it; the outcome says which code it got or why it got none.
-FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& nativePath);
+FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path);
 
 // Removes what a filing killed mid-way left in the library folder (a sound's unfinished temporary file).
 // Call it before a batch, while this program holds the book for changing.
