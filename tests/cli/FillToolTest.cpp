@@ -1,0 +1,248 @@
+// kivtool import and say, run as a user runs them: the tool on a book folder, then the book as the program
+// loads it, and the filed sounds played into the null sink and heard there.
+#include "audio/SoundServer.h"
+#include "common/TestSupport.h"
+#include "library/SoundLibrary.h"
+#include "platform/Gbk.h"
+#include "platform/SoundOutput.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <map>
+#include <sndfile.h>
+#include <unistd.h>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString out, err;
+};
+
+ToolRun kivtool(const QStringList& args) {
+    QProcess p;
+    p.start(qEnvironmentVariable("KIV_BINARY_DIR") + QStringLiteral("/kivtool"), args);
+    p.waitForFinished(120000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+// A sine tone in any format libsndfile writes; the title tag when given.
+void writeTone(const std::string& path, int format, int rate, int channels, double hz, double seconds,
+               const char* title = nullptr) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << path << ": " << sf_strerror(nullptr);
+    if (title)
+        sf_set_string(f, SF_STR_TITLE, title);
+    const auto frames = static_cast<sf_count_t>(seconds * rate);
+    std::vector<float> pcm(static_cast<std::size_t>(frames * channels));
+    for (sf_count_t i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            pcm[static_cast<std::size_t>(i * channels + c)] =
+                0.5f * std::sin(2 * M_PI * hz * double(i) / rate);
+    sf_writef_float(f, pcm.data(), frames);
+    sf_close(f);
+}
+
+struct Filed {
+    std::string code, file;
+    QString content;
+};
+
+std::vector<Filed> loadBook(const std::string& folder) {
+    CSoundLibrary library;
+    library.SetLibraryFolder(folder);
+    library.LoadIndex();
+    std::vector<Filed> records;
+    library.ForEachRecord([&](const SOUND_RECORD* r) {
+        records.push_back({r->Code.str(), nativePath(r->SoundFile.view()), fromGbk(r->Content.view())});
+    });
+    std::sort(records.begin(), records.end(), [](const Filed& a, const Filed& b) { return a.code < b.code; });
+    return records;
+}
+
+SF_INFO waveInfo(const std::string& path) {
+    SF_INFO info{};
+    if (SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info))
+        sf_close(f);
+    return info;
+}
+
+// The frequency of the tone the sink plays while the file plays, from the zero crossings of its loud part.
+double heardFrequency(const std::string& wav) {
+    CSinkCapture capture;
+    CSoundOutput output;
+    if (!capture.started() || output.playWave(wav) != SoundOpen::Started)
+        return -1;
+    capture.wait(1100);
+    const std::vector<short> s = capture.samples();
+    const double from = capture.firstLoud(0.05), to = capture.lastLoud(0.05);
+    if (from < 0 || to - from < 0.2)
+        return -1;
+    // A margin at both ends keeps the fade in and out of the stream out of the count.
+    const auto a = static_cast<std::size_t>((from + 0.05) * 44100),
+               b = static_cast<std::size_t>((to - 0.05) * 44100);
+    int crossings = 0;
+    for (std::size_t i = a + 1; i < b && i < s.size(); ++i)
+        crossings += (s[i - 1] < 0) != (s[i] < 0);
+    return crossings / 2.0 / (double(b - a) / 44100);
+}
+
+} // namespace
+
+TEST(ImportTool, MixedFolderIsFiledInNaturalOrderAndEachRecordPlaysItsOwnTone) {
+    const std::string problem = soundServerProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
+    TempFolder book, src;
+    const std::string in = src.path();
+    QDir().mkpath(QString::fromStdString(in + "sub"));
+    struct Tone {
+        std::string name;
+        int format, rate, channels;
+        double hz;
+        const char* title;
+    };
+    const std::vector<Tone> tones = {
+        {"01 wav16.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 440, nullptr},
+        {"02 stereo24.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 22050, 2, 550, nullptr},
+        {"03 float.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000, 1, 330, nullptr},
+        {"04 voice.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, 1, 990, nullptr},
+        {"09 \xF0\x9F\x98\x80 smile.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 600, nullptr},
+        {"sub/10.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 1, 880, nullptr},
+        {"sub/2.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 660, "  第二课 苹果  "},
+        {"\xC6\xBB\xB9\xFB.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1, 500, nullptr}, // "苹果" in GBK
+    };
+    for (const Tone& t : tones)
+        writeTone(in + t.name, t.format, t.rate, t.channels, t.hz, 0.6, t.title);
+    writeTone(in + "mp3.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 770, 0.6);
+    ASSERT_TRUE(
+        runTool(QStringLiteral("lame"),
+                {QStringLiteral("--quiet"), QStringLiteral("--tt"), QStringLiteral("歌曲标题"),
+                 QString::fromStdString(in + "mp3.wav"), QString::fromStdString(in + "05 song.mp3")}));
+    QFile::remove(QString::fromStdString(in + "mp3.wav"));
+    writeFile(in + "06 empty.mp3", "");
+    writeFile(in + "07 notes.mp3", "not a sound at all\n");
+    writeTone(in + "whole.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 440, 0.6);
+    const std::string flac = readFile(in + "whole.flac");
+    QFile::remove(QString::fromStdString(in + "whole.flac"));
+    writeFile(in + "08 cut.flac", flac.substr(0, flac.size() / 2));
+    ASSERT_EQ(::symlink("..", (in + "sub/loop").c_str()), 0);
+
+    const ToolRun run =
+        kivtool({QStringLiteral("import"), QString::fromStdString(book.path()), QString::fromStdString(in)});
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString(); // something was refused
+    EXPECT_TRUE(run.err.contains(QStringLiteral("06 empty.mp3: 文件是空的"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("07 notes.mp3: 不是能读出的声音文件")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("sub/loop")));
+
+    const std::vector<Filed> records = loadBook(book.path());
+    QStringList contents;
+    for (const Filed& r : records) {
+        contents << r.content;
+        EXPECT_TRUE(run.out.contains(QString::fromStdString(r.code) + QStringLiteral("  ") + r.content));
+    }
+    // The cut FLAC may give part of its sound or none; everything else is in the order of the paths (names
+    // in Chinese by their reading), annotated with its title tag or else its name.
+    contents.removeAll(QStringLiteral("08 cut"));
+    EXPECT_EQ(contents, (QStringList{"01 wav16", "02 stereo24", "03 float", "04 voice", "歌曲标题",
+                                     "09 ? smile", "苹果", "第二课 苹果", "10"}));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("已换成“?”")));
+
+    // Each record is a 16-bit wave at its source's rate and channels, and sounds its source's tone.
+    struct Heard {
+        int rate, channels;
+        double hz;
+    };
+    const std::map<QString, Heard> expected = {
+        {"01 wav16", {44100, 1, 440}},    {"02 stereo24", {22050, 2, 550}}, {"03 float", {8000, 1, 330}},
+        {"04 voice", {48000, 1, 990}},    {"歌曲标题", {44100, 1, 770}},    {"09 ? smile", {44100, 1, 600}},
+        {"第二课 苹果", {44100, 1, 660}}, {"10", {44100, 1, 880}},          {"苹果", {16000, 1, 500}},
+    };
+    for (const Filed& r : records) {
+        const auto e = expected.find(r.content);
+        if (e == expected.end())
+            continue;
+        const SF_INFO info = waveInfo(r.file);
+        EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16) << r.file;
+        EXPECT_EQ(info.samplerate, e->second.rate) << r.file;
+        EXPECT_EQ(info.channels, e->second.channels) << r.file;
+        EXPECT_NEAR(heardFrequency(r.file), e->second.hz, e->second.hz * 0.04) << r.content.toStdString();
+    }
+}
+
+TEST(SayTool, LinesOfAGbkFileAreSpokenLoudAndLongerTextTakesLonger) {
+    const std::string problem = soundServerProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
+    TempFolder book, src;
+    writeFile(src.file("lines.txt"), toGbk(QStringLiteral("苹果\r\n\r\n   \n我们一起去公园看美丽的花\n")));
+    const ToolRun run = kivtool({QStringLiteral("say"), QString::fromStdString(book.path()),
+                                 QStringLiteral("--rate"), QStringLiteral("175"), QStringLiteral("--from"),
+                                 QString::fromStdString(src.file("lines.txt"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("000000  苹果\n000001  我们一起去公园看美丽的花\n")))
+        << run.out.toStdString();
+    const std::vector<Filed> records = loadBook(book.path());
+    ASSERT_EQ(records.size(), 2u);
+    int rate = 0;
+    const std::vector<short> shortLine = readMono16(records[0].file, &rate);
+    const std::vector<short> longLine = readMono16(records[1].file);
+    ASSERT_GT(rate, 0);
+    const double shortSeconds = double(shortLine.size()) / rate, longSeconds = double(longLine.size()) / rate;
+    EXPECT_GT(shortSeconds, 0.3);
+    EXPECT_LT(shortSeconds, 2.5);
+    EXPECT_GT(longSeconds, 2 * shortSeconds);
+    EXPECT_GT(rms(longLine), 0.05);
+
+    // Heard in the sink for about as long as the file lasts.
+    CSinkCapture capture;
+    CSoundOutput output;
+    ASSERT_EQ(output.playWave(records[1].file), SoundOpen::Started);
+    capture.wait(int(longSeconds * 1000) + 800);
+    EXPECT_GT(capture.loudSeconds(0.02), 0.5 * longSeconds);
+    EXPECT_LT(capture.lastLoud(0.02) - capture.firstLoud(0.02), longSeconds + 0.3);
+}
+
+TEST(ImportTool, KilledAtRandomMomentsLeavesEveryIndexLineWithItsWholeSound) {
+    TempFolder book, src;
+    for (int i = 0; i < 40; ++i)
+        writeTone(src.file("t" + std::to_string(i) + ".wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 440,
+                  3.0);
+    const QString tool = qEnvironmentVariable("KIV_BINARY_DIR") + QStringLiteral("/kivtool");
+    const QStringList args{QStringLiteral("import"), QString::fromStdString(book.path()),
+                           QString::fromStdString(src.path())};
+    auto checkBook = [&] {
+        for (const Filed& r : loadBook(book.path())) {
+            const std::string bytes = readFile(r.file);
+            ASSERT_GE(bytes.size(), 44u) << r.code;
+            std::uint32_t data = 0;
+            std::memcpy(&data, bytes.data() + 40, 4);
+            EXPECT_EQ(bytes.size(), 44u + data) << r.code << ": the sound is not whole";
+        }
+    };
+    for (int round = 0; round < 8; ++round) {
+        QProcess p;
+        p.start(tool, args);
+        ASSERT_TRUE(p.waitForStarted(5000));
+        QThread::msleep(QRandomGenerator::global()->bounded(30, 250));
+        ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+        p.waitForFinished(5000);
+        checkBook();
+    }
+    // A full run afterwards files everything and leaves no unfinished file behind.
+    const std::size_t before = loadBook(book.path()).size();
+    ASSERT_EQ(kivtool(args).exitCode, 0);
+    checkBook();
+    EXPECT_EQ(loadBook(book.path()).size(), before + 40);
+    EXPECT_TRUE(QDir(QString::fromStdString(book.path()))
+                    .entryList({QStringLiteral("*.tmp-*")}, QDir::Files)
+                    .isEmpty());
+}
