@@ -68,6 +68,10 @@ TEST_F(RecorderTest, RecordsTheSpeechItHears) {
     CSoundRecorder* rec = newRecorder();
     recordWhilePlaying(rec, speech);
 
+    // What the level meter and the silent-take check read: the take was loud, for about its length.
+    EXPECT_GT(rec->Input()->recordingPeak(), 0.1);
+    EXPECT_GT(rec->Input()->capturedSeconds(), seconds);
+
     // Saved twice: two equal wave files holding about the speech's length of sound, not silence.
     const std::string a = folder.file("a.wav"), b = folder.file(toGbk(QString::fromUtf8("录音二.wav")));
     ASSERT_TRUE(rec->SaveRecording(a));
@@ -111,6 +115,27 @@ TEST_F(RecorderTest, RecordsTheSpeechItHears) {
     ASSERT_EQ(rec->OpenNewRecording(), 1);
     EXPECT_FALSE(rec->SaveRecording(folder.file("c.wav")));
     EXPECT_FALSE(std::filesystem::exists(folder.file("c.wav")));
+}
+
+TEST_F(RecorderTest, ASilentTakeStaysBelowTheSilenceThresholdWhileTheMeterSeesATone) {
+    CSoundRecorder* rec = newRecorder();
+    ASSERT_EQ(rec->StartRecording(), 1);
+    pumpEvents(800);
+    EXPECT_LT(rec->Input()->takeRecentPeak(), 0.0031); // -50 dBFS
+    const std::string tone = folder.file("tone.wav");
+    writeTone(tone, 0.5, 440, 0.25);
+    QProcess paplay;
+    paplay.start(QStringLiteral("paplay"), {QString::fromStdString(tone)});
+    ASSERT_TRUE(paplay.waitForStarted(5000));
+    double loudest = 0;
+    for (int i = 0; i < 40; ++i) {
+        pumpEvents(50);
+        loudest = std::max(loudest, rec->Input()->takeRecentPeak());
+    }
+    paplay.waitForFinished(5000);
+    rec->StopRecording();
+    EXPECT_NEAR(loudest, 0.25, 0.08);
+    EXPECT_GT(rec->Input()->capturedSeconds(), 2.0);
 }
 
 TEST_F(RecorderTest, LibraryFilesAndReplacesARealRecording) {
