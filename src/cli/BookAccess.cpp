@@ -7,10 +7,35 @@
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+
+std::vector<std::string> nativeArguments() {
+    // The decoded arguments replace bytes that are not UTF-8; the kernel keeps them as they were.
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    const std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> raw;
+    {
+        std::size_t from = 0;
+        for (std::size_t i = 0; i < cmdline.size(); ++i)
+            if (cmdline[i] == '\0') {
+                raw.push_back(cmdline.substr(from, i - from));
+                from = i + 1;
+            }
+    }
+    const QStringList decoded = QCoreApplication::arguments();
+    if (raw.size() == static_cast<std::size_t>(decoded.size()))
+        return raw;
+    raw.clear();
+    for (const QString& a : decoded)
+        raw.push_back(QFile::encodeName(a).toStdString());
+    return raw;
+}
 
 void printLine(const QString& text, bool toError) {
     FILE* out = toError ? stderr : stdout;

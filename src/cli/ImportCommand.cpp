@@ -11,9 +11,9 @@ int runImport(const QStringList& args) {
     if (args.size() < 2)
         return usageError(self, args.isEmpty() ? QStringLiteral("缺少点读书文件夹")
                                                : QStringLiteral("缺少要导入的文件"));
-    std::vector<std::string> paths;
-    for (const QString& a : args.mid(1))
-        paths.push_back(QFile::encodeName(a).toStdString());
+    // The paths as the shell gave them: the last words of the command line.
+    const std::vector<std::string> words = nativeArguments();
+    std::vector<std::string> paths(words.end() - (args.size() - 1), words.end());
     CSoundLibrary library;
     if (!openBookForChange(args.first(), library))
         return 1;
