@@ -5,6 +5,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Gbk.h"
 #include "platform/SoundFile.h"
+#include "platform/TempFiles.h"
 #include "platform/WaveFile.h"
 
 #include <QStringDecoder>
@@ -76,13 +77,6 @@ struct Walk {
         }
     }
 };
-
-bool isSoundName(std::string_view name) {
-    // "000012.wav": the names the library gives its sounds.
-    if (name.size() != 10 || name.substr(6) != ".wav")
-        return false;
-    return std::all_of(name.begin(), name.begin() + 6, [](char c) { return c >= '0' && c <= '9'; });
-}
 
 } // namespace
 
@@ -196,5 +190,5 @@ FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path) {
 }
 
 void RemoveUnfinishedSounds(const CSoundLibrary& library) {
-    removeAbandonedTemporaries(nativePath(library.LibraryFolder()), isSoundName);
+    removeStaleTempFiles(nativePath(library.LibraryFolder()));
 }

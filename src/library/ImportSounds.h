@@ -26,5 +26,4 @@ QString NameText(std::string_view bytes);
 FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path);
 
 // Removes what a filing killed mid-way left in the library folder (a sound's unfinished temporary file).
-// Call it before a batch, while this program holds the book for changing.
 void RemoveUnfinishedSounds(const CSoundLibrary& library);

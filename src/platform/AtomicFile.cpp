@@ -1,15 +1,13 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/TempFiles.h"
+
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr std::string_view kTempMark = ".tmp-";
-constexpr std::size_t kTempSuffix = 6; // the XXXXXX of mkstemp
 
 bool writeAllAt(int fd, std::string_view data, off_t offset, bool append) {
     const char* p = data.data();
@@ -36,8 +34,8 @@ CAtomicFile::~CAtomicFile() {
 bool CAtomicFile::open(const std::string& nativePath) {
     discard();
     m_Target = nativePath;
-    m_Temp = nativePath + std::string(kTempMark) + "XXXXXX";
-    m_Fd = ::mkstemp(m_Temp.data());
+    m_Temp = nativePath + tempNamePrefix(".tmp-") + "XXXXXX";
+    m_Fd = createHeldTempFile(m_Temp);
     m_Failed = m_Fd < 0;
     if (m_Failed)
         return false;
@@ -70,10 +68,10 @@ bool CAtomicFile::commit() {
     ok = ::close(m_Fd) == 0 && ok;
     m_Fd = -1;
     if (!ok || ::rename(m_Temp.c_str(), m_Target.c_str()) != 0) {
-        ::unlink(m_Temp.c_str());
-        m_Temp.clear();
+        discard();
         return false;
     }
+    releaseTempFile(m_Temp);
     m_Temp.clear();
     const auto slash = m_Target.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : m_Target.substr(0, slash ? slash : 1);
@@ -89,30 +87,10 @@ void CAtomicFile::discard() {
     if (m_Fd >= 0)
         ::close(m_Fd);
     m_Fd = -1;
-    if (!m_Temp.empty())
+    if (!m_Temp.empty()) {
         ::unlink(m_Temp.c_str());
+        releaseTempFile(m_Temp);
+    }
     m_Temp.clear();
     m_Failed = false;
-}
-
-int removeAbandonedTemporaries(const std::string& nativeFolder, bool (*isOurs)(std::string_view)) {
-    DIR* dir = ::opendir(nativeFolder.c_str());
-    if (!dir)
-        return 0;
-    int removed = 0;
-    const std::string folder =
-        nativeFolder.empty() || nativeFolder.back() == '/' ? nativeFolder : nativeFolder + '/';
-    while (dirent* e = ::readdir(dir)) {
-        const std::string_view name(e->d_name);
-        const auto mark = name.rfind(kTempMark);
-        if (mark == std::string_view::npos || name.size() != mark + kTempMark.size() + kTempSuffix ||
-            !isOurs(name.substr(0, mark)))
-            continue;
-        struct stat st {};
-        const std::string path = folder + std::string(name);
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0)
-            ++removed;
-    }
-    ::closedir(dir);
-    return removed;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A file written piece by piece that appears under its name only when it is complete: the pieces go to a
-// temporary file beside the target ("<target>.tmp-XXXXXX", the name atomicReplace uses), which commit()
-// syncs and renames over the target. Dropped before commit, the temporary file goes with it.
+// temporary file beside the target, named and held as atomicReplace's are (so a later start removes it
+// when this process dies first), which commit() syncs and renames over the target. Dropped before commit,
+// the temporary file goes with it.
 #include <string>
 #include <string_view>
 
@@ -29,7 +30,3 @@ private:
     std::string m_Target;
     std::string m_Temp;
 };
-
-// Removes the temporary files that writers killed before their commit left in the folder (native path),
-// for the targets whose names satisfy isOurs. Only call it while no other writer can be at work there.
-int removeAbandonedTemporaries(const std::string& nativeFolder, bool (*isOurs)(std::string_view targetName));
