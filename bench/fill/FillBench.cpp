@@ -7,7 +7,7 @@
 #include "library/SpeakText.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
-#include "platform/WaveFile.h"
+#include "support/Wave.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -47,11 +47,7 @@ std::string mp3Folder() {
     if (!folder.empty())
         return folder;
     folder = freshFolder();
-    WaveFormat format;
-    std::vector<std::int16_t> pcm(3 * 44100);
-    for (std::size_t i = 0; i < pcm.size(); ++i)
-        pcm[i] = static_cast<std::int16_t>(10000 * std::sin(2 * M_PI * 440 * double(i) / 44100));
-    atomicReplace(folder + "tone.wav", waveFileBytes(format, pcm.data(), pcm.size() * 2));
+    writeTone(folder + "tone.wav", 3.0, 440, 0.3);
     if (QProcess::execute(QStringLiteral("lame"),
                           {QStringLiteral("--quiet"), QString::fromStdString(folder + "tone.wav"),
                            QString::fromStdString(folder + "tone.mp3")}) != 0)

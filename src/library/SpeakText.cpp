@@ -4,8 +4,8 @@
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
-#include "platform/SoundOutput.h"
 #include "platform/Speech.h"
+#include "platform/WaveFile.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -40,14 +40,10 @@ FillOutcome SpeakLine(CSoundLibrary& library, const QString& line, int rate) {
     if (!synthesiseSpeech(line, rate, speech, &outcome.problem))
         return outcome;
     auto writer = [&speech](const std::string& gbkPath) {
-        QAudioFormat format;
-        format.setSampleRate(speech.sampleRate);
-        format.setChannelCount(1);
-        format.setSampleFormat(QAudioFormat::Int16);
-        const auto bytes = static_cast<quint32>(speech.samples.size() * sizeof(short));
-        QByteArray wave = waveHeader(format, bytes);
-        wave.append(reinterpret_cast<const char*>(speech.samples.data()), bytes);
-        return atomicReplace(nativePath(gbkPath), std::string_view(wave.constData(), wave.size()));
+        WaveFormat format;
+        format.sampleRate = speech.sampleRate;
+        return atomicReplace(nativePath(gbkPath), waveFileBytes(format, speech.samples.data(),
+                                                                speech.samples.size() * sizeof(short)));
     };
     const SOUND_RECORD* record = library.FileSound(content, writer, &outcome.problem);
     if (!record)

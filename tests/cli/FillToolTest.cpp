@@ -1,10 +1,12 @@
 // kivtool import and say, run as a user runs them: the tool on a book folder, then the book as the program
 // loads it, and the filed sounds played into the null sink and heard there.
-#include "audio/SoundServer.h"
-#include "common/TestSupport.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/SoundOutput.h"
+#include "support/SinkMonitor.h"
+#include "support/SoundServer.h"
+#include "support/TestSupport.h"
+#include "support/Wave.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,8 +35,8 @@ ToolRun kivtool(const QStringList& args) {
 }
 
 // A sine tone in any format libsndfile writes; the title tag when given.
-void writeTone(const std::string& path, int format, int rate, int channels, double hz, double seconds,
-               const char* title = nullptr) {
+void writeSoundFile(const std::string& path, int format, int rate, int channels, double hz, double seconds,
+                    const char* title = nullptr) {
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;
@@ -79,7 +81,7 @@ SF_INFO waveInfo(const std::string& path) {
 
 // The frequency of the tone the sink plays while the file plays, from the zero crossings of its loud part.
 double heardFrequency(const std::string& wav) {
-    CSinkCapture capture;
+    CSinkMonitor capture;
     CSoundOutput output;
     if (!capture.started() || output.playWave(wav) != SoundOpen::Started)
         return -1;
@@ -122,16 +124,18 @@ TEST(ImportTool, MixedFolderIsFiledInNaturalOrderAndEachRecordPlaysItsOwnTone) {
         {"\xC6\xBB\xB9\xFB.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16000, 1, 500, nullptr}, // "苹果" in GBK
     };
     for (const Tone& t : tones)
-        writeTone(in + t.name, t.format, t.rate, t.channels, t.hz, 0.6, t.title);
-    writeTone(in + "mp3.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 770, 0.6);
-    ASSERT_TRUE(
-        runTool(QStringLiteral("lame"),
-                {QStringLiteral("--quiet"), QStringLiteral("--tt"), QStringLiteral("歌曲标题"),
-                 QString::fromStdString(in + "mp3.wav"), QString::fromStdString(in + "05 song.mp3")}));
+        writeSoundFile(in + t.name, t.format, t.rate, t.channels, t.hz, 0.6, t.title);
+    writeSoundFile(in + "mp3.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 770, 0.6);
+    bool encoded = false;
+    run(QStringLiteral("lame"),
+        {QStringLiteral("--quiet"), QStringLiteral("--tt"), QStringLiteral("歌曲标题"),
+         QString::fromStdString(in + "mp3.wav"), QString::fromStdString(in + "05 song.mp3")},
+        &encoded);
+    ASSERT_TRUE(encoded);
     QFile::remove(QString::fromStdString(in + "mp3.wav"));
     writeFile(in + "06 empty.mp3", "");
     writeFile(in + "07 notes.mp3", "not a sound at all\n");
-    writeTone(in + "whole.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 440, 0.6);
+    writeSoundFile(in + "whole.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 440, 0.6);
     const std::string flac = readFile(in + "whole.flac");
     QFile::remove(QString::fromStdString(in + "whole.flac"));
     writeFile(in + "08 cut.flac", flac.substr(0, flac.size() / 2));
@@ -203,7 +207,7 @@ TEST(SayTool, LinesOfAGbkFileAreSpokenLoudAndLongerTextTakesLonger) {
     EXPECT_GT(rms(longLine), 0.05);
 
     // Heard in the sink for about as long as the file lasts.
-    CSinkCapture capture;
+    CSinkMonitor capture;
     CSoundOutput output;
     ASSERT_EQ(output.playWave(records[1].file), SoundOpen::Started);
     capture.wait(int(longSeconds * 1000) + 800);
@@ -214,8 +218,8 @@ TEST(SayTool, LinesOfAGbkFileAreSpokenLoudAndLongerTextTakesLonger) {
 TEST(ImportTool, KilledAtRandomMomentsLeavesEveryIndexLineWithItsWholeSound) {
     TempFolder book, src;
     for (int i = 0; i < 40; ++i)
-        writeTone(src.file("t" + std::to_string(i) + ".wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 440,
-                  3.0);
+        writeSoundFile(src.file("t" + std::to_string(i) + ".wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                       440, 3.0);
     const QString tool = qEnvironmentVariable("KIV_BINARY_DIR") + QStringLiteral("/kivtool");
     const QStringList args{QStringLiteral("import"), QString::fromStdString(book.path()),
                            QString::fromStdString(src.path())};

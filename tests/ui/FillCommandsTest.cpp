@@ -1,12 +1,12 @@
 // Filling the book from the main window: a dropped folder imported with progress and one summary, a
 // cancelled import keeping what it filed, and lines of text spoken into records from the speech dialog.
 #include "app/Folders.h"
-#include "common/TestSupport.h"
 #include "controls/GridListCtrlEx2.h"
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
-#include "platform/WaveFile.h"
+#include "support/TestSupport.h"
+#include "support/Wave.h"
 #include "ui/KIVDlg.h"
 #include "ui/SpeakTextDlg.h"
 
@@ -22,14 +22,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void writeToneWave(const std::string& path, double seconds) {
-    WaveFormat format;
-    std::vector<std::int16_t> pcm(static_cast<std::size_t>(seconds * format.sampleRate));
-    for (std::size_t i = 0; i < pcm.size(); ++i)
-        pcm[i] = static_cast<std::int16_t>(12000 * std::sin(2 * M_PI * 440 * double(i) / format.sampleRate));
-    writeFile(path, waveFileBytes(format, pcm.data(), pcm.size() * 2));
-}
 
 class Fill : public ::testing::Test {
 protected:
@@ -54,7 +46,7 @@ protected:
 
 TEST_F(Fill, DroppedFolderIsImportedWithProgressAndCancelKeepsWhatIsFiled) {
     for (int i = 1; i <= 8; ++i)
-        writeToneWave(m_Sources.file("lesson " + std::to_string(i) + ".wav"), 0.5);
+        writeTone(m_Sources.file("lesson " + std::to_string(i) + ".wav"), 0.5, 440);
     QStringList labels;
     QTimer watch;
     watch.setInterval(1);
