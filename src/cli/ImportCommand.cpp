@@ -1,5 +1,5 @@
 // kivtool import: sound files, and every sound file in folders, filed in the natural order of their paths.
-#include "cli/BookAccess.h"
+#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "library/ImportSounds.h"
 #include "library/SoundLibrary.h"

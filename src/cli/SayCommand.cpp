@@ -1,5 +1,5 @@
 // kivtool say: one record per line of text, spoken by the synthesiser.
-#include "cli/BookAccess.h"
+#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "library/SoundLibrary.h"
 #include "library/SpeakText.h"

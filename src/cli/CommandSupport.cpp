@@ -1,4 +1,4 @@
-#include "cli/BookAccess.h"
+#include "cli/CommandSupport.h"
 
 #include "cli/Commands.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// How kivtool's filling commands reach a book: the folder as the library's folder, its index loaded, and
-// message boxes answered on standard error (nobody is there to click them).
+// What kivtool's filling commands share: reaching a book, the command line's own bytes, printing.
+// Message boxes are answered on standard error: nobody is there to click them.
 #include <QString>
 #include <string>
 #include <vector>
