@@ -83,7 +83,7 @@ SF_INFO waveInfo(const std::string& path) {
 double heardFrequency(const std::string& wav) {
     CSinkMonitor capture;
     CSoundOutput output;
-    if (!capture.started() || output.playWave(wav) != SoundOpen::Started)
+    if (!capture.started() || output.play(wav) != SoundOpen::Started)
         return -1;
     capture.wait(1100);
     const std::vector<short> s = capture.samples();
@@ -209,7 +209,7 @@ TEST(SayTool, LinesOfAGbkFileAreSpokenLoudAndLongerTextTakesLonger) {
     // Heard in the sink for about as long as the file lasts.
     CSinkMonitor capture;
     CSoundOutput output;
-    ASSERT_EQ(output.playWave(records[1].file), SoundOpen::Started);
+    ASSERT_EQ(output.play(records[1].file), SoundOpen::Started);
     capture.wait(int(longSeconds * 1000) + 800);
     EXPECT_GT(capture.loudSeconds(0.02), 0.5 * longSeconds);
     EXPECT_LT(capture.lastLoud(0.02) - capture.firstLoud(0.02), longSeconds + 0.3);
