@@ -1,6 +1,6 @@
 // The library at full size: a generated index of 1,000,000 records in a temporary folder on disk. Each
 // figure has its yardstick beside it, measured in the same run: reading the file and counting its lines
-// (for LoadIndex), writing a copy of the index durably (for DeleteRecord).
+// (for LoadIndex), writing a copy of the index durably (for DeleteRecord and DeleteRecords).
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -147,6 +148,25 @@ void BM_DeleteRecord(benchmark::State& state) {
     }
 }
 
+// The record list's delete over 1,000 selected rows, spread over the book: one rewrite of the index, against
+// BM_WriteIndexCopyDurably (at most twice that).
+void BM_DeleteSelectedRecords(benchmark::State& state) {
+    Setup& s = setup();
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.writeIndex();
+        s.library.LoadIndex();
+        std::vector<const SOUND_RECORD*> selected;
+        for (int number = 17; number < kRecords - 50 && selected.size() < 1000; number += 997)
+            selected.push_back(s.library.FindRecord(number));
+        state.ResumeTiming();
+        std::vector<bool> deleted;
+        if (!s.library.DeleteRecords(selected, &deleted) ||
+            std::count(deleted.begin(), deleted.end(), true) != 1000)
+            state.SkipWithError("DeleteRecords failed");
+    }
+}
+
 void BM_FileRecording(benchmark::State& state) {
     Setup& s = setup();
     for (auto _ : state)
@@ -174,6 +194,7 @@ BENCHMARK(BM_AllocateCode)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ForEachRecord)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_WriteIndexCopyDurably)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_DeleteRecord)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DeleteSelectedRecords)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FileRecording)->Unit(benchmark::kMillisecond)->Iterations(40);
 BENCHMARK(BM_DeleteAllRecords)->Unit(benchmark::kMillisecond)->Iterations(2);
 

@@ -7,6 +7,11 @@
 #include <string>
 #include <string_view>
 
+// The largest index a book can have: a million records (000000 to 999999) of the longest line the writer
+// makes. A larger file is no index of ours and is not read.
+constexpr std::size_t kIndexLineLimit = kCodeLimit + kContentLimit + kSoundTypeLimit + kSoundFileLimit + 32;
+constexpr std::size_t kIndexFileLimit = 1000000 * kIndexLineLimit;
+
 // One record as the reader finds it: the bytes it occupies (from the start of its line through the run of
 // line ends after it), how many fields it had and the first four of them, uncut.
 struct IndexLine {

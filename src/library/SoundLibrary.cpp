@@ -5,22 +5,29 @@
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
+#include "platform/TempFiles.h"
 #include "platform/Trace.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace {
 
 CSoundLibrary* g_pSoundLibrary = nullptr;
 
 const char* const kIndexName = "KIV_Lib.cfg";
+const char* const kSettingsName = "KIV.ini";
 const char* const kTooLargeText = "条码 \"%s\"超过了最大允许的编号999999，请重新选择声音库目录。 ";
 const char* const kTooLargeCaption = "出错了！";
 const char* const kCannotSaveSoundText = "出错了! 不能保存录制的声音! ";
 const char* const kCannotSaveFileText = "不能保存文件 \"%s\" ! ";
+const char* const kIndexTooLargeText =
+    "声音库索引文件 \"%s\" 太大，超过了一百万条记录所能占用的大小，不能打开。";
 
 // A message text with its one %s replaced by a GBK text.
 QString messageText(const char* utf8Format, std::string_view gbkArg) {
@@ -121,7 +128,7 @@ const std::string* CSoundLibrary::indexText() {
         return &m_IndexText;
     forgetIndexText();
     std::string text;
-    if (!readWholeFile(toNative(IndexPath()), text))
+    if (m_IndexRefused || !readWholeFile(toNative(IndexPath()), text, kIndexFileLimit))
         return nullptr;
     IndexEnd end = ScanIndex(text, [](const IndexLine&) {});
     m_IndexText = std::move(text);
@@ -202,7 +209,7 @@ bool CSoundLibrary::removeLines(const std::vector<std::size_t>& entries) {
     m_Lines.numbers.resize(write);
     if (removedLast)
         m_Lines.end = static_cast<int>(IndexEnd::Clean);
-    if (!atomicReplace(toNative(IndexPath()), text)) {
+    if (!atomicReplace(toNative(IndexPath()), text, LinkPolicy::WriteTarget)) {
         forgetIndexText();
         return false;
     }
@@ -218,10 +225,24 @@ void CSoundLibrary::LoadIndex() {
     struct stat before {};
     bool statted = statFile(path, before);
     std::string text;
-    if (!readWholeFile(path, text))
+    m_IndexRefused = false;
+    if (!readWholeFile(path, text, kIndexFileLimit)) {
+        // Not even read: it would take the memory of many books, and nothing here may write over it.
+        if (errno == EFBIG) {
+            m_IndexRefused = true;
+            messageBox(messageText(kIndexTooLargeText, IndexPath()));
+        }
         return;
+    }
+    // The table of record starts comes with the one scan, so the first delete need not scan again.
+    LineTable lines;
+    const std::size_t lineEnds = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    lines.begins.reserve(lineEnds + 1);
+    lines.numbers.reserve(lineEnds + 1);
     IndexEnd end = ScanIndex(text, [&](const IndexLine& line) {
         IndexFields f = FieldsOf(line);
+        lines.begins.push_back(line.begin);
+        lines.numbers.push_back(CodeNumber(f.code));
         SOUND_RECORD r;
         r.Code = f.code;
         r.Content = f.content;
@@ -232,10 +253,14 @@ void CSoundLibrary::LoadIndex() {
     rememberIndexState(static_cast<int>(end));
     // Changed while we read it: do not trust what we remember of its end.
     if (!statted || m_IndexState.size != before.st_size || m_IndexState.inode != before.st_ino ||
-        static_cast<long long>(text.size()) != m_IndexState.size)
+        static_cast<long long>(text.size()) != m_IndexState.size) {
         forgetIndexText();
-    else
+    } else {
         m_IndexText = std::move(text);
+        lines.end = static_cast<int>(end);
+        lines.valid = true;
+        m_Lines = std::move(lines);
+    }
     // Room for many appended lines before the text has to move.
     m_IndexText.reserve(m_IndexText.size() + m_IndexText.size() / 16 + 4096);
 }
@@ -402,7 +427,7 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
     }
     next += AppendPrefix(static_cast<IndexEnd>(tail));
     next += line;
-    if (!atomicReplace(nativeIndex, next)) {
+    if (!atomicReplace(nativeIndex, next, LinkPolicy::WriteTarget)) {
         forgetIndexText();
         messageBox(messageText(kCannotSaveFileText, indexPath));
         return 0;
@@ -452,10 +477,20 @@ int CSoundLibrary::twinRank(const SOUND_RECORD* record) const {
     return rank;
 }
 
-bool CSoundLibrary::isInsideLibrary(std::string_view gbkPath,
-                                    const std::unordered_set<std::string>* names) const {
+bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
+                                     const std::unordered_set<std::string>* names) const {
     const std::string folder = toNative(m_LibraryFolder);
     const std::string file = toNative(gbkPath);
+    auto ours = [](std::string_view name) {
+        return name == kIndexName || name == kSettingsName || isTempFileName(std::string(name));
+    };
+    // Never the running program, under whatever name it is reached.
+    static const std::pair<dev_t, ino_t> program = [] {
+        struct stat exe {};
+        return ::stat("/proc/self/exe", &exe) == 0 ? std::pair(exe.st_dev, exe.st_ino)
+                                                   : std::pair<dev_t, ino_t>();
+    }();
+    auto isProgram = [](const struct stat& st) { return std::pair(st.st_dev, st.st_ino) == program; };
     // The usual case, a plain file named directly in the folder: no link to follow, nothing to resolve.
     if (!folder.empty() && folder.back() == '/' && file.size() > folder.size() &&
         file.compare(0, folder.size(), folder) == 0) {
@@ -467,7 +502,7 @@ bool CSoundLibrary::isInsideLibrary(std::string_view gbkPath,
             if (::lstat(file.c_str(), &st) != 0)
                 return false;
             if (S_ISREG(st.st_mode))
-                return name != kIndexName;
+                return !ours(name) && !isProgram(st);
         }
     }
     std::string canonicalFolder = canonicalPath(folder);
@@ -479,13 +514,18 @@ bool CSoundLibrary::isInsideLibrary(std::string_view gbkPath,
     if (canonicalFile.size() <= canonicalFolder.size() ||
         canonicalFile.compare(0, canonicalFolder.size(), canonicalFolder) != 0)
         return false;
-    // Never the index itself, whatever a record names.
-    return canonicalFile != canonicalPath(toNative(IndexPath()));
+    struct stat st {};
+    if (::stat(canonicalFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || isProgram(st))
+        return false;
+    // Neither the name the record gives nor the one it leads to may be one of the program's own files.
+    const std::string_view given = std::string_view(file).substr(file.rfind('/') + 1);
+    const std::string_view real = std::string_view(canonicalFile).substr(canonicalFile.rfind('/') + 1);
+    return !ours(given) && !ours(real);
 }
 
 bool CSoundLibrary::deleteSoundFileOf(const SOUND_RECORD* record,
                                       const std::unordered_set<std::string>* names) {
-    if (!isInsideLibrary(record->SoundFile, names))
+    if (!isDeletableSound(record->SoundFile, names))
         return false;
     return deleteFile(toNative(record->SoundFile));
 }
@@ -522,39 +562,70 @@ int CSoundLibrary::DeleteRecord(int number) {
 }
 
 int CSoundLibrary::DeleteRecord(const SOUND_RECORD* record) {
-    std::lock_guard lock(m_Lock);
-    if (!m_Map.Owns(record))
-        return 0;
-    if (!indexText())
-        return 0;
-    if (!m_Lines.valid)
-        buildLineTable();
-    // The record's own line: among the lines with its number and its fields, the one its rank picks.
-    const int number = CodeNumber(record->Code);
-    const int rank = twinRank(record);
-    int seen = 0;
-    std::vector<std::size_t> own;
-    for (std::size_t i = 0; i < m_Lines.numbers.size() && own.empty(); ++i) {
-        if (m_Lines.numbers[i] != number || !sameFields(FieldsOf(lineAt(i)), *record))
-            continue;
-        if (seen++ == rank)
-            own.push_back(i);
-    }
-    // The index first: if it cannot be rewritten, the record and its sound stay as they were.
-    if (!own.empty() && !removeLines(own))
-        return 0;
-    deleteSoundFileOf(record);
-    m_Map.Remove(m_Map.ByKey(record->Index));
-    return 1;
+    std::vector<bool> deleted;
+    return DeleteRecords({record}, &deleted) && deleted[0] ? 1 : 0;
 }
 
-void CSoundLibrary::DeleteAllRecords() {
+bool CSoundLibrary::DeleteRecords(const std::vector<const SOUND_RECORD*>& records,
+                                  std::vector<bool>* deleted) {
     std::lock_guard lock(m_Lock);
+    if (deleted)
+        deleted->assign(records.size(), false);
+    std::vector<const SOUND_RECORD*> held;
+    std::unordered_set<const SOUND_RECORD*> chosen;
+    for (const SOUND_RECORD* r : records)
+        if (m_Map.Owns(r) && chosen.insert(r).second)
+            held.push_back(r);
+    if (held.empty())
+        return true;
+    if (!indexText())
+        return false;
+    if (!m_Lines.valid)
+        buildLineTable();
+    // One pass over the lines finds the candidates of every number concerned.
+    std::unordered_map<int, std::vector<std::size_t>> linesOf;
+    for (const SOUND_RECORD* r : held)
+        linesOf[CodeNumber(r->Code)];
+    for (std::size_t i = 0; i < m_Lines.numbers.size(); ++i)
+        if (auto it = linesOf.find(m_Lines.numbers[i]); it != linesOf.end())
+            it->second.push_back(i);
+    // Each record's own line: among the lines with its number and its fields, the one its rank picks.
+    std::vector<std::size_t> own;
+    for (const SOUND_RECORD* r : held) {
+        const int rank = twinRank(r);
+        int seen = 0;
+        for (std::size_t i : linesOf[CodeNumber(r->Code)]) {
+            if (!sameFields(FieldsOf(lineAt(i)), *r))
+                continue;
+            if (seen++ == rank) {
+                own.push_back(i);
+                break;
+            }
+        }
+    }
+    std::sort(own.begin(), own.end());
+    // The index first: if it cannot be rewritten, the records and their sounds stay as they were.
+    if (!own.empty() && !removeLines(own))
+        return false;
+    if (deleted)
+        for (std::size_t i = 0; i < records.size(); ++i)
+            (*deleted)[i] = chosen.count(records[i]) != 0;
+    for (const SOUND_RECORD* r : held) {
+        deleteSoundFileOf(r);
+        m_Map.Remove(m_Map.ByKey(r->Index));
+    }
+    return true;
+}
+
+bool CSoundLibrary::DeleteAllRecords() {
+    std::lock_guard lock(m_Lock);
+    if (m_IndexRefused)
+        return false;
     // Emptying the index comes first: should it fail, nothing is lost.
-    if (!atomicReplace(toNative(IndexPath()), std::string_view())) {
+    if (!atomicReplace(toNative(IndexPath()), std::string_view(), LinkPolicy::WriteTarget)) {
         forgetIndexText();
         trace("DeleteAllRecords(): cannot rewrite %s\n", IndexPath().c_str());
-        return;
+        return false;
     }
     forgetIndexText();
     rememberIndexState(static_cast<int>(IndexEnd::Clean));
@@ -565,6 +636,7 @@ void CSoundLibrary::DeleteAllRecords() {
         names.insert(entry.path().filename().string());
     m_Map.ForEach([&](const SOUND_RECORD* r) { deleteSoundFileOf(r, ec ? nullptr : &names); });
     ClearRecords();
+    return true;
 }
 
 void CSoundLibrary::ForEachRecord(const std::function<void(const SOUND_RECORD*)>& fn) {

@@ -44,7 +44,8 @@ public:
     // LibraryFolder + "KIV_Lib.cfg" (GBK).
     std::string IndexPath() const;
 
-    // Replaces the records by the index file's; an index that cannot be read leaves the library empty.
+    // Replaces the records by the index file's; an index that cannot be read leaves the library empty. One
+    // larger than a book's index can be is refused with a message, and later changes leave it alone.
     void LoadIndex();
     // Frees every record and restarts the running index at 0.
     void ClearRecords();
@@ -69,7 +70,8 @@ public:
     // its index line moves to the end. 1 when saved and recorded in the index, else 0.
     int ReplaceRecording(int number);
     int ReplaceRecording(const SOUND_RECORD* record);
-    // Deletes the sound file of the first record with that number, if the file lies inside LibraryFolder.
+    // Deletes the sound file of the first record with that number, if it is a sound inside LibraryFolder
+    // (isDeletableSound); anything else stays, silently.
     int DeleteSoundFile(int number);
     // The same for the given record (the one a row shows); a record no longer held is refused.
     int DeleteSoundFile(const SOUND_RECORD* record);
@@ -80,8 +82,14 @@ public:
     // deletes the first record with that number; the record form the given one (the one a row shows).
     int DeleteRecord(int number);
     int DeleteRecord(const SOUND_RECORD* record);
-    // Deletes every record and its sound file and leaves the index empty.
-    void DeleteAllRecords();
+    // Deletes the given records (the rows selected in the list) with one rewrite of the index: first their
+    // own lines, then their entries and sound files. A record not held (or named twice) is skipped. deleted
+    // tells, for each given pointer, whether its record went. False when the index could not be read or
+    // rewritten: then nothing changed.
+    bool DeleteRecords(const std::vector<const SOUND_RECORD*>& records, std::vector<bool>* deleted = nullptr);
+    // Deletes every record and its sound file and leaves the index empty; false, with nothing changed, when
+    // the index cannot be rewritten.
+    bool DeleteAllRecords();
     // Calls fn for every record in enumeration order, under the lock.
     void ForEachRecord(const std::function<void(const SOUND_RECORD*)>& fn);
 
@@ -108,8 +116,10 @@ private:
     // names: when given, the names in LibraryFolder, so a file that is not there costs no system call.
     bool deleteSoundFileOf(const SOUND_RECORD* record,
                            const std::unordered_set<std::string>* names = nullptr);
-    bool isInsideLibrary(std::string_view gbkPath,
-                         const std::unordered_set<std::string>* names = nullptr) const;
+    // Whether a record's file may be deleted: a sound, that is a plain file inside LibraryFolder that is not
+    // the index, KIV.ini, the running program or a temporary file of ours.
+    bool isDeletableSound(std::string_view gbkPath,
+                          const std::unordered_set<std::string>* names = nullptr) const;
     // Finds the record's own line in the index text: the line whose fields are the record's. When several
     // lines match, the record's rank among its identical twins picks one.
     bool findOwnLine(const std::string& text, const SOUND_RECORD* record, std::size_t& begin,
@@ -141,6 +151,8 @@ private:
     CRecordMap m_Map;
     unsigned m_Generation = 0;
     IndexState m_IndexState;
+    bool m_IndexRefused = false; // the index was too large to load: it is neither read nor written
+
     std::string m_IndexText;
     LineTable m_Lines;
 };

@@ -150,6 +150,10 @@ void removeHeldTempFilesOnExit() {
     }
 }
 
+bool isTempFileName(const std::string& name) {
+    return ownerOf(name) > 0;
+}
+
 int removeStaleTempFiles(const std::string& folder) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir)

@@ -24,6 +24,9 @@ std::string tempNamePrefix(const std::string& prefix);
 // whose handling someone else already set are left alone. Safe to call more than once.
 void removeHeldTempFilesOnExit();
 
+// True when the name (without folder) has one of the forms above, whoever made it.
+bool isTempFileName(const std::string& name);
+
 // Removes, from the folder, the temporary files named as above whose process is gone: only regular files
 // owned by this user. Returns how many were removed.
 int removeStaleTempFiles(const std::string& folder);

@@ -9,9 +9,9 @@
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/MenuTemplate.h"
-#include "ui/BookMenu.h"
 #include "platform/MessageBox.h"
 #include "reading/Training.h"
+#include "ui/BookMenu.h"
 
 #include <QAction>
 #include <QMenu>
@@ -48,7 +48,9 @@ CKIVDlg::~CKIVDlg() {
         g_pMainDlg = nullptr;
 }
 
-void CKIVDlg::DoDataExchange(CDataExchange& dx) { DDX_Text(dx, m_KeywordEdit, m_Keyword); }
+void CKIVDlg::DoDataExchange(CDataExchange& dx) {
+    DDX_Text(dx, m_KeywordEdit, m_Keyword);
+}
 
 bool CKIVDlg::OnInitDialog() {
     setWindowIcon(m_AppIcon);
@@ -154,7 +156,9 @@ void CKIVDlg::UpdateRecordRow(const SOUND_RECORD* record) {
     PostRefresh();
 }
 
-void CKIVDlg::BlankRow(int row) { m_RecordList->Model()->BlankItem(row); }
+void CKIVDlg::BlankRow(int row) {
+    m_RecordList->Model()->BlankItem(row);
+}
 
 void CKIVDlg::BlankRowsOf(const SOUND_RECORD* record) {
     if (!record || record->Index < 0 || static_cast<std::size_t>(record->Index) >= m_RowOfIndex.size())
@@ -222,7 +226,8 @@ bool CKIVDlg::MatchesKeywords(std::string_view content) const {
         if (key.empty())
             continue;
         // A match must start on a character: "的" (B5 C4) is not inside "说你" (CB B5 C4 E3).
-        for (std::size_t pos = content.find(key); pos != std::string_view::npos; pos = content.find(key, pos + 1))
+        for (std::size_t pos = content.find(key); pos != std::string_view::npos;
+             pos = content.find(key, pos + 1))
             if (gbkIsCharStart(content, pos))
                 return true;
     }
@@ -292,6 +297,9 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case UM_DELETE_RECORD:
         OnDeleteRecord(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 0;
+    case UM_DELETE_PENDING:
+        OnDeletePending();
         return 0;
     case UM_DELETE_ALL:
         OnDeleteAll();

@@ -56,6 +56,7 @@ public:
     void OnSaveRecording(); // 1003: annotate, file, offer the barcode
     void OnRerecord(int code);
     void OnDeleteRecord(int code, int row);
+    void OnDeletePending(); // the rows gathered by OnDeleteRecord, in one rewrite of the index
     void OnDeleteAll();
     void OnAbout();   // 32773
     void OnOptions(); // 32774
@@ -130,6 +131,12 @@ private:
     std::unique_ptr<CPlayback> m_pPlayback; // the playback state; destroying it stops the sound
     std::vector<int> m_RowOfIndex;          // row showing the record with that Index, or -1
     QStringList m_RecentBooks;              // as the popup lists them
+    static constexpr unsigned UM_DELETE_PENDING = 0x9495;
+    struct PendingDelete {
+        int index; // the record's Index
+        int row;
+    };
+    std::vector<PendingDelete> m_PendingDeletes;
 };
 
 // The main window while it exists.

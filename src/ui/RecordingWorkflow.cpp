@@ -154,8 +154,8 @@ void CKIVDlg::OnSaveRecording() {
     m_UnsavedRecording = false;
     // The record may go while the question is open (the list's requests are still handled): keep its code.
     const std::string code = record->Code.str();
-    if (messageBox(QString::fromUtf8("保存录音成功, 是否需要打印对应的条码? "), QStringLiteral("打印条码"), MB_YESNO) !=
-        IDYES)
+    if (messageBox(QString::fromUtf8("保存录音成功, 是否需要打印对应的条码? "), QStringLiteral("打印条码"),
+                   MB_YESNO) != IDYES)
         return;
     BarcodePrintJob job;
     if (job.BeginJob(BarcodeSettings.Height, BarcodeSettings.LineWidth)) {
@@ -170,13 +170,14 @@ void CKIVDlg::OnRerecord(int code) {
     if (!record)
         return;
     const int index = record->Index;
-    if (messageBox(QString::fromUtf8("确定要删除原来的声音并重新录音 ？"), QStringLiteral("确定"), MB_YESNO) != IDYES)
+    if (messageBox(QString::fromUtf8("确定要删除原来的声音并重新录音 ？"), QStringLiteral("确定"),
+                   MB_YESNO) != IDYES)
         return;
     // The question ran a message loop: look the record up again rather than trust the pointer.
     if (const SOUND_RECORD* r = SoundLibrary().RecordByIndex(index))
         SoundLibrary().DeleteSoundFile(r);
-    if (messageBox(QString::fromUtf8("现在开始录音，请按\"停止录音\"替换新的录音。"), QStringLiteral("开始"), MB_OK) !=
-        IDOK)
+    if (messageBox(QString::fromUtf8("现在开始录音，请按\"停止录音\"替换新的录音。"), QStringLiteral("开始"),
+                   MB_OK) != IDOK)
         return;
     m_ReplaceCode = code;
     m_ReplaceIndex = index;
@@ -187,16 +188,43 @@ void CKIVDlg::OnDeleteRecord(int code, int row) {
     const SOUND_RECORD* record = recordFor(m_RecordList, code, row);
     if (!record)
         return;
-    if (!SoundLibrary().DeleteRecord(record))
+    // The list posts one message per selected row, all at once: gather them and rewrite the index once,
+    // after the last of them.
+    if (m_PendingDeletes.empty())
+        postMessage(this, UM_DELETE_PENDING);
+    m_PendingDeletes.push_back({record->Index, row});
+}
+
+void CKIVDlg::OnDeletePending() {
+    const std::vector<PendingDelete> pending = std::move(m_PendingDeletes);
+    m_PendingDeletes.clear();
+    std::vector<const SOUND_RECORD*> records;
+    std::vector<int> rows;
+    for (const PendingDelete& p : pending) {
+        if (const SOUND_RECORD* r = SoundLibrary().RecordByIndex(p.index)) {
+            records.push_back(r);
+            rows.push_back(p.row);
+        }
+    }
+    if (records.empty())
         return;
-    BlankRow(row);
+    std::vector<bool> deleted;
+    if (!SoundLibrary().DeleteRecords(records, &deleted))
+        messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SoundLibrary().IndexPath())));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (deleted[i])
+            BlankRow(rows[i]);
 }
 
 void CKIVDlg::OnDeleteAll() {
     if (messageBox(QString::fromUtf8("确认删除所有声音记录? "), QString(), MB_YESNO) != IDYES)
         return;
+    // The rows go only with their records: an index that cannot be emptied keeps both.
+    if (!SoundLibrary().DeleteAllRecords()) {
+        messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SoundLibrary().IndexPath())));
+        return;
+    }
     ResetRecordList();
-    SoundLibrary().DeleteAllRecords();
     if (m_RecordList)
         m_RecordList->m_HotItem = -1;
 }

@@ -2,10 +2,12 @@
 // the main window.
 #include "library/SoundLibrary.h"
 #include "support/FakeRecorder.h"
+#include "support/Faults.h"
 #include "support/TestSupport.h"
 #include "library/IndexFormat.h"
 #include "platform/Files.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -338,6 +340,128 @@ TEST_F(SoundLibraryTest, DeletesOnlyFilesInsideTheLibrary) {
     EXPECT_EQ(index(), "");
     m_Library.LoadIndex();
     EXPECT_EQ(m_Library.RecordCount(), 0u);
+}
+
+TEST_F(SoundLibraryTest, DeleteAllKeepsTheProgramItsSettingsFoldersAndTemporaryFiles) {
+    // The program in its own folder (a second name of the running executable), its settings, a
+    // rewrite in progress and a folder, all named by hand-edited lines.
+    const bool exeLinked = ::link(executablePath().c_str(), m_Folder.file("KIV").c_str()) == 0;
+    writeFile(m_Folder.file("KIV.ini"), "CodeType=1");
+    const std::string tmp = m_Folder.file("KIV_Lib.cfg.tmp-") + std::to_string(::getpid()) + "-abcdef";
+    writeFile(tmp, "half");
+    ASSERT_EQ(::mkdir(m_Folder.file("000004.wav").c_str(), 0755), 0);
+    writeFile(m_Folder.file("000005.wav"), "w");
+    char cwd[4096];
+    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(::chdir(m_Folder.path().c_str()), 0);
+    load(line("000001", "a", m_Folder.file("KIV")) + line("000002", "b", m_Folder.file("KIV.ini")) +
+         line("000003", "c", "/proc/self/cwd/KIV.ini") + line("000004", "d", m_Folder.file("000004.wav")) +
+         line("000006", "f", tmp) + own("000005"));
+    EXPECT_EQ(m_Library.DeleteSoundFile(3), 0);
+    EXPECT_TRUE(m_Library.DeleteAllRecords());
+    EXPECT_EQ(::chdir(cwd), 0);
+    EXPECT_FALSE(fileExists(m_Folder.file("000005.wav"))); // a sound goes
+    EXPECT_EQ(readFile(m_Folder.file("KIV.ini")), "CodeType=1");
+    EXPECT_TRUE(fileExists(tmp));
+    EXPECT_TRUE(std::filesystem::is_directory(m_Folder.file("000004.wav")));
+    EXPECT_TRUE(!exeLinked || fileExists(m_Folder.file("KIV")));
+    EXPECT_EQ(m_Boxes.count(), 0u); // silently
+}
+
+TEST_F(SoundLibraryTest, DeletingSelectedRecordsTogetherRemovesExactlyTheirLinesAndSounds) {
+    std::string text;
+    for (int i = 0; i < 8; ++i) {
+        const std::string code = "00000" + std::to_string(i);
+        text += own(code, "n" + std::to_string(i));
+        writeFile(m_Folder.file(code + ".wav"), "w");
+    }
+    text += own("000003", "twin"); // a hand-merged twin of 3 that is not selected
+    load(text);
+    std::vector<const SOUND_RECORD*> chosen;
+    m_Library.ForEachRecord([&](const SOUND_RECORD* r) {
+        if (r->Content.str() == "n1" || r->Content.str() == "n3" || r->Content.str() == "n7")
+            chosen.push_back(r);
+    });
+    chosen.push_back(chosen.front()); // the same row twice
+    const SOUND_RECORD* stranger = nullptr;
+    {
+        CSoundLibrary other; // a record this library does not hold
+        other.SetLibraryFolder(m_Folder.path());
+        stranger = other.AddRecord(SOUND_RECORD());
+        chosen.push_back(stranger);
+        std::vector<bool> deleted;
+        ASSERT_TRUE(m_Library.DeleteRecords(chosen, &deleted));
+        EXPECT_EQ(deleted, (std::vector<bool>{true, true, true, true, false}));
+    }
+    std::string expected;
+    for (int i : {0, 2, 4, 5, 6})
+        expected += own("00000" + std::to_string(i), "n" + std::to_string(i));
+    expected += own("000003", "twin");
+    EXPECT_EQ(index(), expected);
+    EXPECT_EQ(m_Library.RecordCount(), 6u);
+    EXPECT_FALSE(fileExists(m_Folder.file("000001.wav")));
+    EXPECT_FALSE(fileExists(m_Folder.file("000007.wav")));
+    EXPECT_TRUE(fileExists(m_Folder.file("000002.wav")));
+}
+
+TEST_F(SoundLibraryTest, AnIndexThisUserMayNotWriteKeepsEveryRecordAndSound) {
+    if (!isRoot())
+        GTEST_SKIP() << "changing to another user needs root";
+    ::chmod(m_Folder.path().c_str(), 0777);
+    load(own("000001") + own("000002"));
+    writeFile(m_Folder.file("000001.wav"), "w");
+    ::chmod(m_Folder.file("000001.wav").c_str(), 0666);
+    ::chmod(indexPath().c_str(), 0444);
+    const std::string before = index();
+    const int result = runAsNobody([&] {
+        const SOUND_RECORD* r = m_Library.FindRecord(1);
+        return (m_Library.DeleteRecords({r}) ? 1 : 0) | (m_Library.DeleteAllRecords() ? 2 : 0) |
+               (m_Library.RecordCount() == 2 ? 0 : 4);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(index(), before);
+    EXPECT_TRUE(fileExists(m_Folder.file("000001.wav")));
+}
+
+TEST_F(SoundLibraryTest, OddIndexFilesAreNeitherWaitedForNorReadWholeNorReplaced) {
+    const QString refused = QStringLiteral("不能保存文件 \"%1\" ! ").arg(QString::fromStdString(indexPath()));
+    // Larger than a million records can be: refused at once, and nothing writes to it.
+    writeFile(indexPath(), own("000001"));
+    ASSERT_EQ(::truncate(indexPath().c_str(), 3LL << 30), 0);
+    m_Library.LoadIndex();
+    EXPECT_EQ(m_Library.RecordCount(), 0u);
+    ASSERT_EQ(m_Boxes.count(), 1u);
+    EXPECT_EQ(m_Boxes.last().text,
+              QStringLiteral("声音库索引文件 \"%1\" 太大，超过了一百万条记录所能占用的大小，不能打开。")
+                  .arg(QString::fromStdString(indexPath())));
+    EXPECT_EQ(m_Library.FileRecording("x"), nullptr);
+    EXPECT_EQ(m_Boxes.last().text, refused);
+    EXPECT_FALSE(m_Library.DeleteAllRecords());
+    EXPECT_EQ(fileSize(indexPath()), 3LL << 30);
+    EXPECT_FALSE(fileExists(m_Folder.file("000000.wav")));
+
+    // A named pipe: no records, no wait, and filing is refused.
+    deleteFile(indexPath());
+    ASSERT_EQ(::mkfifo(indexPath().c_str(), 0644), 0);
+    m_Library.LoadIndex();
+    EXPECT_EQ(m_Library.RecordCount(), 0u);
+    EXPECT_EQ(m_Library.FileRecording("x"), nullptr);
+    EXPECT_EQ(m_Boxes.last().text, refused);
+
+    // An index kept in a synced folder behind a link: every change goes to the target and the link stays.
+    deleteFile(indexPath());
+    TempFolder synced;
+    writeFile(synced.file("KIV_Lib.cfg"), own("000001", "a") + own("000002", "b"));
+    ASSERT_EQ(::symlink(synced.file("KIV_Lib.cfg").c_str(), indexPath().c_str()), 0);
+    m_Library.LoadIndex();
+    ASSERT_NE(m_Library.FileRecording("c"), nullptr);
+    ASSERT_EQ(m_Library.ReplaceRecording(1), 1);
+    ASSERT_EQ(m_Library.DeleteRecord(2), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(indexPath()));
+    EXPECT_EQ(readFile(synced.file("KIV_Lib.cfg")), own("000003", "c") + own("000001", "a"));
+    EXPECT_TRUE(m_Library.DeleteAllRecords());
+    EXPECT_TRUE(std::filesystem::is_symlink(indexPath()));
+    EXPECT_EQ(readFile(synced.file("KIV_Lib.cfg")), "");
 }
 
 TEST_F(SoundLibraryTest, DeleteAllEmptiesEverythingAtOnce) {

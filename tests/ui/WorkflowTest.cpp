@@ -3,6 +3,7 @@
 #include "app/Folders.h"
 #include "app/Settings.h"
 #include "barcode/SharedPrintDialog.h"
+#include "support/Faults.h"
 #include "support/TestSupport.h"
 #include "controls/GridListCtrlEx2.h"
 #include "support/FakeRecorder.h"
@@ -62,7 +63,11 @@ protected:
     }
     std::string index() const { return m_Folder.file("KIV_Lib.cfg"); }
     void haveRecording() { m_Library.SetRecorder(std::make_unique<CFakeRecorder>(&m_Log)); }
-    void deliver() { QCoreApplication::sendPostedEvents(); }
+    // Also what the delivered messages post in turn (a delete over several rows finishes in one).
+    void deliver() {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::sendPostedEvents();
+    }
     bool exists(const std::string& name) const { return std::filesystem::exists(m_Folder.file(name)); }
     int rowOf(const char* content) const {
         for (int r = 0; r < list->m_FilledRows; ++r)
@@ -157,6 +162,59 @@ TEST_F(Workflow, DeleteActsOnTheRowsRecordWhenNumbersRepeat) {
     postMessage(m_Dlg.get(), UM_DELETE_RECORD, 7, 0);
     deliver();
     EXPECT_EQ(list->GetItemText(firstRow, 1), u(kept));
+}
+
+TEST_F(Workflow, SelectedRowsGoTogetherAndAFullDiskKeepsThemAndSaysSo) {
+    if (!isRoot())
+        GTEST_SKIP() << "mounting a small disk needs root";
+    SmallDisk disk("256k");
+    ASSERT_TRUE(disk.mounted());
+    std::string text;
+    for (const char* name : {"a", "b", "c", "d"}) {
+        text += std::string("00000") + std::to_string(name[0] - 'a') + "  " + name + "  S_WAV  \"" +
+                disk.path() + name + ".wav\"\r\n";
+        writeFile(disk.path() + name + ".wav", WaveBytes());
+    }
+    writeFile(disk.path() + "KIV_Lib.cfg", text);
+    ProgramFolder = disk.path();
+    m_Dlg = std::make_unique<CKIVDlg>();
+    ASSERT_TRUE(m_Dlg->Create());
+    list = m_Dlg->RecordList();
+    const int rowB = rowOf("b"), rowD = rowOf("d"), rowA = rowOf("a");
+    // As the list posts them for two selected rows.
+    postMessage(m_Dlg.get(), UM_DELETE_RECORD, 1, rowB);
+    postMessage(m_Dlg.get(), UM_DELETE_RECORD, 3, rowD);
+    deliver();
+    EXPECT_TRUE(list->GetItemText(rowB, 0).isEmpty());
+    EXPECT_TRUE(list->GetItemText(rowD, 0).isEmpty());
+    const std::string kept = readFile(disk.path() + "KIV_Lib.cfg");
+    EXPECT_EQ(kept.find("b.wav"), std::string::npos);
+    EXPECT_EQ(kept.find("d.wav"), std::string::npos);
+    EXPECT_NE(kept.find("c.wav"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(disk.path() + "b.wav"));
+    EXPECT_EQ(m_Boxes.count(), 0u);
+
+    // No room for the rewritten index: the rows, their records and their sounds stay, and the user is told.
+    disk.fill();
+    const QString refused =
+        QStringLiteral("不能保存文件 \"%1\" ! ").arg(QString::fromStdString(disk.path() + "KIV_Lib.cfg"));
+    postMessage(m_Dlg.get(), UM_DELETE_RECORD, 0, rowA);
+    deliver();
+    ASSERT_EQ(m_Boxes.count(), 1u);
+    EXPECT_EQ(m_Boxes.last().text, refused);
+    EXPECT_EQ(list->GetItemText(rowA, 1), u("a"));
+    EXPECT_EQ(m_Library.RecordCount(), 2u);
+    EXPECT_EQ(readFile(disk.path() + "KIV_Lib.cfg"), kept);
+    EXPECT_TRUE(std::filesystem::exists(disk.path() + "a.wav"));
+    // Emptying the index needs no room: everything goes, and the disk has room again.
+    m_Boxes.answer(IDYES);
+    postMessage(m_Dlg.get(), UM_DELETE_ALL, 0, 0);
+    deliver();
+    EXPECT_EQ(m_Boxes.count(), 2u);
+    EXPECT_EQ(m_Library.RecordCount(), 0u);
+    EXPECT_EQ(readFile(disk.path() + "KIV_Lib.cfg"), "");
+    EXPECT_FALSE(std::filesystem::exists(disk.path() + "a.wav"));
+    m_Dlg.reset();
 }
 
 TEST_F(Workflow, RerecordWhileRecordingReplacesTheRowsRecordAfterTheQuestions) {
@@ -260,8 +318,8 @@ TEST(Annotation, CutFallsBetweenCharactersWithin63Bytes) {
 
 TEST(Annotation, ProblemsAreNamedForWhatCannotBeFiledAsTyped) {
     EXPECT_TRUE(AnnotationProblem(u("苹果")).isEmpty());
-    EXPECT_TRUE(AnnotationProblem(u("say \"hi\"")).size() > 0);            // quotes would turn single
-    EXPECT_TRUE(AnnotationProblem(u("a\"b")).isEmpty());                  // unquoted field keeps them
+    EXPECT_TRUE(AnnotationProblem(u("say \"hi\"")).size() > 0); // quotes would turn single
+    EXPECT_TRUE(AnnotationProblem(u("a\"b")).isEmpty());        // unquoted field keeps them
     EXPECT_TRUE(AnnotationProblem(u("苹果\xF0\x9F\x8D\x8E")).contains(u("表情符号"))); // an emoji
     EXPECT_FALSE(AnnotationProblem(QString(64, u'x')).isEmpty());
     EXPECT_TRUE(AnnotationProblem(QString(63, u'x')).isEmpty());
