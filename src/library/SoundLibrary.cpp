@@ -12,8 +12,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace {
@@ -491,6 +493,10 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
                                                    : std::pair<dev_t, ino_t>();
     }();
     auto isProgram = [](const struct stat& st) { return std::pair(st.st_dev, st.st_ino) == program; };
+    // A sound the user made read-only stays, as it does where deleting such a file fails.
+    auto mayWrite = [](const std::string& path) {
+        return ::geteuid() == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+    };
     // The usual case, a plain file named directly in the folder: no link to follow, nothing to resolve.
     if (!folder.empty() && folder.back() == '/' && file.size() > folder.size() &&
         file.compare(0, folder.size(), folder) == 0) {
@@ -502,7 +508,7 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
             if (::lstat(file.c_str(), &st) != 0)
                 return false;
             if (S_ISREG(st.st_mode))
-                return !ours(name) && !isProgram(st);
+                return !ours(name) && !isProgram(st) && mayWrite(file);
         }
     }
     std::string canonicalFolder = canonicalPath(folder);
@@ -520,7 +526,7 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
     // Neither the name the record gives nor the one it leads to may be one of the program's own files.
     const std::string_view given = std::string_view(file).substr(file.rfind('/') + 1);
     const std::string_view real = std::string_view(canonicalFile).substr(canonicalFile.rfind('/') + 1);
-    return !ours(given) && !ours(real);
+    return !ours(given) && !ours(real) && mayWrite(canonicalFile);
 }
 
 bool CSoundLibrary::deleteSoundFileOf(const SOUND_RECORD* record,

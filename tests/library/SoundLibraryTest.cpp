@@ -1,11 +1,11 @@
 // The library's operations on real files in a temporary folder, with a stand-in recorder and the test as
 // the main window.
 #include "library/SoundLibrary.h"
+#include "library/IndexFormat.h"
+#include "platform/Files.h"
 #include "support/FakeRecorder.h"
 #include "support/Faults.h"
 #include "support/TestSupport.h"
-#include "library/IndexFormat.h"
-#include "platform/Files.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -421,6 +421,12 @@ TEST_F(SoundLibraryTest, AnIndexThisUserMayNotWriteKeepsEveryRecordAndSound) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(index(), before);
     EXPECT_TRUE(fileExists(m_Folder.file("000001.wav")));
+    // A sound made read-only is not deleted (re-recording deletes the old sound first), its line is.
+    ::chmod(indexPath().c_str(), 0666);
+    ::chmod(m_Folder.file("000001.wav").c_str(), 0444);
+    EXPECT_EQ(runAsNobody([&] { return m_Library.DeleteSoundFile(1) + 2 * m_Library.DeleteRecord(1); }), 2);
+    EXPECT_TRUE(fileExists(m_Folder.file("000001.wav")));
+    EXPECT_EQ(index(), own("000002"));
 }
 
 TEST_F(SoundLibraryTest, OddIndexFilesAreNeitherWaitedForNorReadWholeNorReplaced) {
