@@ -1,6 +1,7 @@
 // A copy that was killed leaves nothing behind: its temporary files go with it on SIGTERM, and what a copy
 // killed harder left is cleared by the next start.
 #include "e2e/E2eSupport.h"
+#include "support/XDoTool.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -33,10 +34,13 @@ TEST(LeftoversE2e, TemporaryFilesGoAtStartAndWithATerminatedCopy) {
                                  kiv.tempFolder() + "kiv-warm-" + d + ".mp3"})
         writeFile(f, "left by a killed copy");
     ASSERT_TRUE(kiv.start());
-    ASSERT_FALSE(kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0")).isEmpty()) << kiv.output().toStdString();
+    const QString window = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
+    ASSERT_FALSE(window.isEmpty()) << kiv.output().toStdString();
     EXPECT_EQ(entries(kiv.programFolder()), std::set<std::string>{"KIV"});
-    // Give the sound output time to make its decoder sample, a file it holds for the whole run.
-    waitUntil([&] { return !entries(kiv.tempFolder()).empty(); });
+    // A recording under way: its take is a temporary file until it is saved.
+    const QSize size = windowSize(window);
+    click(window, size.width() - 238, size.height() - 42); // 开始录音
+    ASSERT_TRUE(waitUntil([&] { return !entries(kiv.tempFolder()).empty(); })) << kiv.output().toStdString();
     kiv.terminate();
     EXPECT_NE(kiv.waitForExit(), -1);
     EXPECT_EQ(entries(kiv.programFolder()), std::set<std::string>{"KIV"});
