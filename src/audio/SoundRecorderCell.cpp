@@ -32,12 +32,21 @@ int CSoundRecorder::StartRecording() {
         appMessageBox(QStringLiteral("error #01"));
         return 0;
     }
-    return m_pInput->start() ? 1 : 0;
+    if (!m_pInput->start()) {
+        appMessageBox(QStringLiteral("error #01"));
+        return 0;
+    }
+    return 1;
 }
 
-void CSoundRecorder::StopRecording() {
-    if (m_pInput)
-        m_pInput->stop();
+bool CSoundRecorder::StopRecording() {
+    if (!m_pInput || !m_pInput->isRecording())
+        return true;
+    if (!m_pInput->stop()) {
+        appMessageBox(QStringLiteral("error #01"));
+        return false;
+    }
+    return true;
 }
 
 void CSoundRecorder::PreviewRecording() {

@@ -17,10 +17,12 @@ public:
     // Drops any recording and makes a new, empty one. 1 ready to record, 0 failed.
     int OpenNewRecording();
     // Opens a new recording and starts it. Tells the user "error #01" when there is nothing to record
-    // from. 1 recording runs, 0 failed (the caller then discards the cell).
+    // from or the input does not start. 1 recording runs, 0 failed (the caller then discards the cell).
     int StartRecording();
-    // Ends the recording; it stays for preview and saving.
-    void StopRecording();
+    // Ends the recording; it stays for preview and saving. When the take could not be kept whole (the
+    // temporary folder filled up, the sound server went away) tells the user "error #01", drops it and
+    // returns false: nothing is left to preview or save.
+    bool StopRecording();
     // Plays the recording from its start; a second preview starts it over. Nothing without a recording.
     void PreviewRecording();
 

@@ -6,7 +6,9 @@
 // not be written whole (a full temporary folder) or that the input dropped half-way (the sound server went
 // away) is a failed take, which stop() reports and which is never played back or saved.
 #include <QAudioFormat>
+#include <QIODevice>
 #include <QObject>
+#include <QPointer>
 #include <memory>
 #include <string>
 
@@ -63,7 +65,8 @@ private:
     void notePeaks(const QByteArray& data);
 
     std::unique_ptr<QAudioSource> m_Source;
-    QIODevice* m_SourceIo = nullptr;
+    // The input's own device: it goes away with the input's stream, even when the server drops that.
+    QPointer<QIODevice> m_SourceIo;
     std::unique_ptr<QTemporaryFile> m_File;
     std::unique_ptr<CSoundOutput> m_Output;
     qint64 m_Bytes = 0;

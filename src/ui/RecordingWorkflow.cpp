@@ -76,8 +76,16 @@ void CKIVDlg::OnRecordButton() {
 
     g_bRecording = 0;
     ShowLevelMeter(false);
-    if (CSoundRecorder* recorder = CurrentRecorder())
-        recorder->StopRecording();
+    if (CSoundRecorder* recorder = CurrentRecorder(); recorder && !recorder->StopRecording()) {
+        // The take was lost and the user told: as after a failed start, nothing to preview, save or
+        // replace with, and a pending re-record waits for the next recording.
+        SoundLibrary().SetRecorder(nullptr);
+        m_UnsavedRecording = false;
+        setButtonText(this, 1001, "开始录音");
+        enableButton(this, 1002, false);
+        enableButton(this, 1003, false);
+        return;
+    }
     m_UnsavedRecording = true;
     if (m_ReplaceCode != -1 && !ConfirmAudibleTake()) {
         m_ReplaceCode = -1;

@@ -1,18 +1,19 @@
 // The recorder cell against the headless sound server: speech played into the null sink is heard by the
 // virtual microphone and recorded.
-#include "support/SoundServer.h"
 #include "audio/SoundRecorderCell.h"
-#include "support/TestSupport.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/SoundInput.h"
+#include "support/Faults.h"
 #include "support/SinkMonitor.h"
+#include "support/SoundServer.h"
+#include "support/TestSupport.h"
 #include "support/Wave.h"
 
-#include <QProcess>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -205,6 +206,39 @@ TEST_F(RecorderTest, SaveWithoutARecordingSavesNothing) {
     rec.StopRecording();
     EXPECT_FALSE(std::filesystem::exists(folder.file("x.wav")));
     EXPECT_EQ(boxes.count(), 0u);
+}
+
+} // namespace
+
+namespace {
+
+// The temporary folder fills up during a take: the take fails when it is stopped, the user hears of it,
+// and nothing is filed.
+TEST_F(RecorderTest, AFullTemporaryFolderFailsTheTake) {
+    if (!isRoot())
+        GTEST_SKIP() << "mounting a small file system needs root (CI runs as root)";
+    SmallDisk disk("1m");
+    ASSERT_TRUE(disk.mounted());
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QByteArray::fromStdString(disk.path()));
+    CSoundRecorder* rec = newRecorder();
+    ASSERT_EQ(rec->StartRecording(), 1);
+    pumpEvents(500);
+    disk.fill();
+    pumpEvents(1000);
+    EXPECT_FALSE(rec->StopRecording());
+    if (oldTmp.isNull())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTmp);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.last().text, QStringLiteral("error #01"));
+    EXPECT_EQ(boxes.last().caption, applicationName());
+    EXPECT_FALSE(rec->HasRecording());
+    boxes.clear();
+    EXPECT_EQ(library.FileRecording("x"), nullptr);
+    EXPECT_EQ(library.RecordCount(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("000000.wav")));
 }
 
 } // namespace
