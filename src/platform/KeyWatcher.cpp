@@ -86,7 +86,58 @@ bool removeKeyWatcher(HHOOK hook) {
     return true;
 }
 
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+namespace {
+
+// The X11 keycodes (evdev) of the keys whose meaning must not depend on the keyboard layout: the top row's
+// digits (10..19 are 1..9, 0) and the keypad's digits, and both Enter keys. A French layout types "&" on
+// the 1 key, a German one '"' on Shift+2; the pen means the digit either way.
+unsigned virtualKeyOfKeycode(quint32 code) {
+    if (code >= 10 && code <= 18)
+        return 0x31u + (code - 10);
+    if (code == 19)
+        return 0x30u;
+    switch (code) {
+    case 79:
+        return VK_NUMPAD0 + 7;
+    case 80:
+        return VK_NUMPAD0 + 8;
+    case 81:
+        return VK_NUMPAD0 + 9;
+    case 83:
+        return VK_NUMPAD0 + 4;
+    case 84:
+        return VK_NUMPAD0 + 5;
+    case 85:
+        return VK_NUMPAD0 + 6;
+    case 87:
+        return VK_NUMPAD0 + 1;
+    case 88:
+        return VK_NUMPAD0 + 2;
+    case 89:
+        return VK_NUMPAD0 + 3;
+    case 90:
+        return VK_NUMPAD0;
+    case 36:
+    case 104:
+        return VK_RETURN;
+    default:
+        return VK_NONE;
+    }
+}
+
+} // namespace
+#endif
+
 unsigned virtualKeyOf(const QKeyEvent& e) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // X11 and Wayland report XKB keycodes as native scan codes; without one (offscreen) the symbol decides.
+    if (e.nativeScanCode() != 0) {
+        const unsigned vk = virtualKeyOfKeycode(e.nativeScanCode());
+        if (vk != VK_NONE)
+            return vk;
+    }
+#endif
     const int key = e.key();
     const bool keypad = e.modifiers().testFlag(Qt::KeypadModifier);
     if (key >= Qt::Key_0 && key <= Qt::Key_9)

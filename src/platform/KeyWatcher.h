@@ -34,8 +34,9 @@ bool removeKeyWatcher(HHOOK hook);
 // The id of the calling thread, as installKeyWatcher expects it.
 Qt::HANDLE currentThreadId();
 
-// The Windows virtual-key code of a key event: top-row digits are 0x30..0x39 with or without Shift,
-// keypad digits 0x60..0x69, both Enter keys VK_RETURN, letters 0x41..0x5A; VK_NONE for keys without one.
+// The Windows virtual-key code of a key event: top-row digits are 0x30..0x39 with or without Shift and on
+// any layout, keypad digits 0x60..0x69, both Enter keys VK_RETURN, letters 0x41..0x5A; VK_NONE for keys
+// without one.
 unsigned virtualKeyOf(const QKeyEvent& e);
 // The keystroke flags: repeat count 1; bit 30 set for a repeat or a release; bit 31 set for a release.
 LPARAM keystrokeFlagsOf(const QKeyEvent& e);

@@ -92,6 +92,26 @@ TEST(VirtualKeys, DigitsEnterLettersAndTheRest) {
     EXPECT_EQ(vk(Qt::Key_unknown), VK_NONE);
 }
 
+TEST(VirtualKeys, TheKeyNotItsSymbolMakesADigitOnEveryLayout) {
+    auto atKey = [](quint32 keycode, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent e(QEvent::KeyPress, key, mods, keycode, 0, 0);
+        return virtualKeyOf(e);
+    };
+    // French top row without Shift, German with Shift: the 1..0 keys are X keycodes 10..19.
+    EXPECT_EQ(atKey(10, Qt::Key_Ampersand), 0x31u);
+    EXPECT_EQ(atKey(11, Qt::Key_Eacute), 0x32u);
+    EXPECT_EQ(atKey(19, Qt::Key_Agrave), 0x30u);
+    EXPECT_EQ(atKey(11, Qt::Key_QuoteDbl, Qt::ShiftModifier), 0x32u);
+    EXPECT_EQ(atKey(12, Qt::Key_section, Qt::ShiftModifier), 0x33u);
+    // The keypad stays the keypad, also with Num Lock off; both Enter keys are Return.
+    EXPECT_EQ(atKey(87, Qt::Key_End, Qt::KeypadModifier), VK_NUMPAD0 + 1);
+    EXPECT_EQ(atKey(90, Qt::Key_0, Qt::KeypadModifier), VK_NUMPAD0);
+    EXPECT_EQ(atKey(104, Qt::Key_Enter, Qt::KeypadModifier), VK_RETURN);
+    // Other keys, and events without a keycode, go by their symbol.
+    EXPECT_EQ(atKey(38, Qt::Key_A), 0x41u);
+    EXPECT_EQ(atKey(0, Qt::Key_Ampersand), VK_NONE);
+}
+
 TEST(VirtualKeys, FlagsTellPressesRepeatsAndReleases) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier);
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_1, Qt::NoModifier, QString(), true);
