@@ -416,27 +416,25 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
     const std::string& text = *current;
     std::size_t begin = 0, end = 0;
     int tail = 0;
-    std::string next;
+    // A line removed by hand while we ran stays removed: the index is left as the user left it.
     if (findOwnLine(text, record, begin, end, tail)) {
+        std::string next;
         next.reserve(text.size() + text.size() / 16 + 4096); // room for later appends
         next.append(text, 0, begin);
         next.append(text, end, std::string::npos);
         if (end == text.size())
             tail = static_cast<int>(IndexEnd::Clean);
-    } else {
-        next = text;
-        tail = text.empty() ? static_cast<int>(IndexEnd::Clean) : tail;
+        next += AppendPrefix(static_cast<IndexEnd>(tail));
+        next += line;
+        if (!atomicReplace(nativeIndex, next, LinkPolicy::WriteTarget)) {
+            forgetIndexText();
+            messageBox(messageText(kCannotSaveFileText, indexPath));
+            return 0;
+        }
+        m_IndexText = std::move(next);
+        m_Lines = LineTable();
+        rememberIndexState(static_cast<int>(IndexEnd::Clean));
     }
-    next += AppendPrefix(static_cast<IndexEnd>(tail));
-    next += line;
-    if (!atomicReplace(nativeIndex, next, LinkPolicy::WriteTarget)) {
-        forgetIndexText();
-        messageBox(messageText(kCannotSaveFileText, indexPath));
-        return 0;
-    }
-    m_IndexText = std::move(next);
-    m_Lines = LineTable();
-    rememberIndexState(static_cast<int>(IndexEnd::Clean));
     // Only now that the sound and its line are saved does the record name the new file.
     SOUND_RECORD* p = m_Map.ByKey(record->Index);
     p->SoundFile = updated.SoundFile;

@@ -160,15 +160,6 @@ void CKIVDlg::BlankRow(int row) {
     m_RecordList->Model()->BlankItem(row);
 }
 
-void CKIVDlg::BlankRowsOf(const SOUND_RECORD* record) {
-    if (!record || record->Index < 0 || static_cast<std::size_t>(record->Index) >= m_RowOfIndex.size())
-        return;
-    int& row = m_RowOfIndex[static_cast<std::size_t>(record->Index)];
-    if (row >= 0)
-        BlankRow(row);
-    row = -1;
-}
-
 void CKIVDlg::PostRefresh() {
     // At most one refresh is pending: loading a million rows posts one message, not a million.
     if (m_RefreshPending)

@@ -32,8 +32,6 @@ public:
     void AppendRecordRow(const SOUND_RECORD* record);
     void UpdateRecordRow(const SOUND_RECORD* record);
     void BlankRow(int row);
-    // Blanks every row that shows the record (before the record goes).
-    void BlankRowsOf(const SOUND_RECORD* record);
 
     // Splits keyword text (GBK) into m_KeywordTokens; returns the count. Only the last line's words count.
     int SplitKeywords(const std::string& text);

@@ -193,6 +193,22 @@ TEST_F(SoundLibraryTest, ReplaceSavesTheSoundThenMovesTheLineToTheEnd) {
     EXPECT_EQ(m_Library.ReplaceRecording(77), 0);
 }
 
+TEST_F(SoundLibraryTest, ReplaceLeavesAnIndexWhoseLineWasRemovedByHandAsItIs) {
+    load(own("000004") + own("000005"));
+    writeFile(indexPath(), own("000004") + "# kept\r\n");
+    m_Window.messages.clear();
+    ASSERT_EQ(m_Library.ReplaceRecording(5), 1);
+    EXPECT_EQ(index(), own("000004") + "# kept\r\n");
+    EXPECT_EQ(readFile(m_Folder.file("000005.wav")), WaveBytes());
+    ASSERT_EQ(m_Window.messages.size(), 1u);
+    EXPECT_EQ(m_Window.messages[0].message, UM_RECORD_UPDATED);
+    // No index at all: none is made.
+    deleteFile(indexPath());
+    deleteFile(m_Folder.file("000005.wav"));
+    ASSERT_EQ(m_Library.ReplaceRecording(5), 1);
+    EXPECT_FALSE(fileExists(indexPath()));
+}
+
 TEST_F(SoundLibraryTest, HandEditedCodeCannotWriteOutsideTheLibrary) {
     load(line("5/../../x", "a", "/elsewhere/x.wav"));
     ASSERT_EQ(m_Library.ReplaceRecording(5), 1);
