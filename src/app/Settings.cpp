@@ -174,6 +174,7 @@ int SaveIniFile(const BARCODE_SETTINGS* settings) {
     // A settings file kept elsewhere behind a link stays there.
     if (!atomicReplace(path, text, LinkPolicy::WriteTarget)) {
         trace("SaveIniFile(): fopen \"%s\" with \"wb+\" failed ! \r\n", SettingsPath.c_str());
+        trace("SaveIniFile(): failed \"%s\" \r\n", keys.c_str());
         messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SettingsPath)));
         return 0;
     }

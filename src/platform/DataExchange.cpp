@@ -69,8 +69,13 @@ bool scanDouble(const QString& text, double& value) {
     auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
     if (r.ec == std::errc::invalid_argument)
         return false;
-    if (r.ec == std::errc::result_out_of_range)
-        v = HUGE_VAL;
+    if (r.ec == std::errc::result_out_of_range) {
+        // from_chars leaves v untouched; the scan gives infinity for a number too large and 0 for one too
+        // small ("1e-400").
+        const std::string_view number = s.substr(0, static_cast<std::size_t>(r.ptr - s.data()));
+        const std::size_t e = number.find_first_of("eE");
+        v = e != std::string_view::npos && number.find('-', e) != std::string_view::npos ? 0.0 : HUGE_VAL;
+    }
     value = negative ? -v : v;
     return true;
 }

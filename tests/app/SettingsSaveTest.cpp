@@ -96,7 +96,11 @@ TEST_F(SettingsSave, FailedWriteKeepsTheOldFileAndTellsTheUser) {
 
     // A folder that is gone: the message names the settings path.
     SettingsPath = dir.file("gone/KIV.ini");
+    testing::internal::CaptureStderr();
     EXPECT_EQ(SaveIniFile(&defaults), 0);
+    const std::string traces = testing::internal::GetCapturedStderr();
+    EXPECT_NE(traces.find("SaveIniFile(): failed \"CodeType=3"), std::string::npos) << traces;
+    EXPECT_EQ(traces.find("successful"), std::string::npos) << traces;
     EXPECT_EQ(boxes.count(), 2u);
 }
 

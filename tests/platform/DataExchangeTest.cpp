@@ -15,6 +15,11 @@ TEST(DataExchange, NumbersReadLikeScanfAndWriteLikePrintfG15) {
     EXPECT_EQ(v, -0.4);
     EXPECT_TRUE(scanDouble(QStringLiteral("+2e1"), v));
     EXPECT_EQ(v, 20.0);
+    // Out of range: too small reads as 0, too large as infinity.
+    EXPECT_TRUE(scanDouble(QStringLiteral("1e-400"), v));
+    EXPECT_EQ(v, 0.0);
+    EXPECT_TRUE(scanDouble(QStringLiteral("-1e400"), v));
+    EXPECT_EQ(v, -HUGE_VAL);
     EXPECT_FALSE(scanDouble(QStringLiteral(""), v));
     EXPECT_FALSE(scanDouble(QStringLiteral("mm"), v));
     EXPECT_FALSE(scanDouble(QStringLiteral("- 1"), v));
