@@ -3,6 +3,7 @@
 #include "platform/DialogTemplate.h"
 #include "platform/Gbk.h"
 
+#include <QDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,8 +11,9 @@
 
 CGridListCtrl::CGridListCtrl(QWidget* parent) : CReportView(parent) {
     // Header clicks and right-button presses go to the parent as posted messages; nothing is sorted.
-    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this](int column) { postMessage(parentWidget(), UM_COLUMN_CLICK, static_cast<WPARAM>(column), 0); });
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        postMessage(OwnerDialog(), UM_COLUMN_CLICK, static_cast<WPARAM>(column), 0);
+    });
     // Scrolling takes the focus.
     auto takeFocus = [this] {
         if (!hasFocus())
@@ -33,7 +35,16 @@ int CGridListCtrl::ColumnAtPosition(int position) const {
     return horizontalHeader()->logicalIndex(position);
 }
 
-int CGridListCtrl::ControlId() const { return controlId(this); }
+int CGridListCtrl::ControlId() const {
+    return controlId(this);
+}
+
+QWidget* CGridListCtrl::OwnerDialog() const {
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+        if (qobject_cast<QDialog*>(w))
+            return w;
+    return parentWidget();
+}
 
 void CGridListCtrl::EnsureColumnVisible(int column) {
     if (column < 0 || column >= GetColumnCount() || GetItemCount() == 0)
@@ -46,9 +57,9 @@ void CGridListCtrl::EnsureColumnVisible(int column) {
 
 void CGridListCtrl::SendEditRequest(int row, int column) {
     const std::string text = toGbk(GetItemText(row, column));
-    NMLVDISPINFO info{this, ControlId(), LVN_BEGINLABELEDITA, LVIF_TEXT, row, column, text.c_str(),
-                      static_cast<int>(text.size())};
-    sendMessage(parentWidget(), WM_NOTIFY, static_cast<WPARAM>(ControlId()), reinterpret_cast<LPARAM>(&info));
+    NMLVDISPINFO info{this, ControlId(), LVN_BEGINLABELEDITA, LVIF_TEXT,
+                      row,  column,      text.c_str(),        static_cast<int>(text.size())};
+    sendMessage(OwnerDialog(), WM_NOTIFY, static_cast<WPARAM>(ControlId()), reinterpret_cast<LPARAM>(&info));
 }
 
 void CGridListCtrl::OnCellClick(QMouseEvent* e) {
@@ -75,7 +86,9 @@ void CGridListCtrl::OnCellClick(QMouseEvent* e) {
     }
 }
 
-void CGridListCtrl::ClickOnRow(QMouseEvent* e) { CReportView::mousePressEvent(e); }
+void CGridListCtrl::ClickOnRow(QMouseEvent* e) {
+    CReportView::mousePressEvent(e);
+}
 
 void CGridListCtrl::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) {
@@ -84,7 +97,7 @@ void CGridListCtrl::mousePressEvent(QMouseEvent* e) {
     }
     if (e->button() == Qt::RightButton) {
         const QPoint p = e->position().toPoint();
-        postMessage(parentWidget(), UM_LIST_RBUTTONDOWN, static_cast<WPARAM>(p.x()), p.y());
+        postMessage(OwnerDialog(), UM_LIST_RBUTTONDOWN, static_cast<WPARAM>(p.x()), p.y());
     }
     CReportView::mousePressEvent(e);
 }

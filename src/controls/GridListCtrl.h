@@ -9,10 +9,10 @@ class CGridListCtrl : public CReportView {
 public:
     explicit CGridListCtrl(QWidget* parent = nullptr);
 
-    int m_CurColumn = -1;  // display position of the current column; -1: none
-    int m_RowCount = 0;    // rows inserted, blank or filled (kept by the owner)
-    int m_FilledRows = 0;  // filled rows at the top; the next row to fill (kept by the owner)
-    int m_Highlight = 2;   // highlight extent; both owners set 2
+    int m_CurColumn = -1;      // display position of the current column; -1: none
+    int m_RowCount = 0;        // rows inserted, blank or filled (kept by the owner)
+    int m_FilledRows = 0;      // filled rows at the top; the next row to fill (kept by the owner)
+    int m_Highlight = 2;       // highlight extent; both owners set 2
     QColor m_Color1, m_Color2; // set by the owners; nothing draws with them
 
     // Scrolls horizontally so that the column's left edge is at the client's left edge when the column is
@@ -23,6 +23,8 @@ public:
     int ColumnAtPosition(int position) const;
     // The list's id in its dialog (the one its edit requests carry).
     int ControlId() const;
+    // The dialog that holds the list (its notifications go there, past any inner client widget).
+    QWidget* OwnerDialog() const;
 
 protected:
     virtual void OnCellClick(QMouseEvent* e);

@@ -18,20 +18,26 @@ CGridListCtrlEx2::CGridListCtrlEx2(QWidget* parent) : CGridListCtrl(parent) {
         if (!r)
             return {};
         switch (column) {
-        case 0: return fromGbk(r->Code.view());
-        case 1: return fromGbk(r->Content.view());
-        case 2: return fromGbk(r->SoundType.view());
-        case 3: return fromGbk(r->SoundFile.view());
-        default: return {};
+        case 0:
+            return fromGbk(r->Code.view());
+        case 1:
+            return fromGbk(r->Content.view());
+        case 2:
+            return fromGbk(r->SoundType.view());
+        case 3:
+            return fromGbk(r->SoundFile.view());
+        default:
+            return {};
         }
     });
-    // A row that becomes selected or current is an item change that names that row. (Rows that only lose
-    // their selection are left out: they would name a row the user is leaving and play it.)
+    // Every row that loses or gains the selection or becomes current is an item change that names that row,
+    // the rows left first.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected, const QItemSelection&) {
-                for (const QItemSelectionRange& r : selected)
-                    for (int row = r.top(); row <= r.bottom(); ++row)
-                        OnItemChanged(row);
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                for (const QItemSelection* s : {&deselected, &selected})
+                    for (const QItemSelectionRange& r : *s)
+                        for (int row = r.top(); row <= r.bottom(); ++row)
+                            OnItemChanged(row);
             });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
@@ -59,8 +65,21 @@ int CGridListCtrlEx2::CodeOfRow(int row) const {
 void CGridListCtrlEx2::OnItemChanged(int row) {
     if (row == m_HotItem)
         return;
+    if (!m_PlayPending) {
+        // One user action (a Shift+click over a thousand rows) changes many rows in one turn of the event
+        // loop: it plays once, the row that ends up hot, when the turn is over.
+        m_PlayPending = true;
+        m_HotBefore = m_HotItem;
+        QMetaObject::invokeMethod(
+            this, [this] { PlayHotItem(); }, Qt::QueuedConnection);
+    }
     m_HotItem = row;
-    if (row >= 0 && row < GetItemCount() && RecordOfRow(row))
+}
+
+void CGridListCtrlEx2::PlayHotItem() {
+    m_PlayPending = false;
+    const int row = m_HotItem;
+    if (row != m_HotBefore && row >= 0 && row < GetItemCount() && RecordOfRow(row))
         postMessage(mainWindow(), UM_PLAY_CODE, static_cast<WPARAM>(CodeOfRow(row)), 0);
 }
 

@@ -43,4 +43,8 @@ protected:
 private:
     void PrintSelected();
     void PrintSelectedLabels();
+    void PlayHotItem();
+
+    bool m_PlayPending = false; // a play of the hot row is due at the end of this turn
+    int m_HotBefore = -1;       // the hot row before this turn's changes
 };

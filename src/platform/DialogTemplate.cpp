@@ -193,7 +193,9 @@ QWidget* CDialogBuilder::makeStandardControl(const DialogControl& c, QWidget* pa
         if (c.hasStyle("AUTOCHECKBOX"))
             return new QCheckBox(c.text, parent);
         auto* b = new QPushButton(c.text, parent);
-        b->setAutoDefault(false);
+        // A focused button takes Enter (it is the default while it has the focus); elsewhere Enter presses
+        // the template's default button.
+        b->setAutoDefault(true);
         b->setDefault(c.hasStyle("DEFPUSHBUTTON"));
         return b;
     }

@@ -1,13 +1,17 @@
 #include "platform/ReportList.h"
 
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 int CReportModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_Data.size());
 }
 
-int CReportModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_Titles.size(); }
+int CReportModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_Titles.size();
+}
 
 QVariant CReportModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid())
@@ -121,6 +125,20 @@ void CReportModel::BeginBulk() {
 void CReportModel::EndBulk() {
     if (m_Bulk > 0 && --m_Bulk == 0)
         endResetModel();
+}
+
+void CReportView::focusInEvent(QFocusEvent* e) {
+    // The view makes a row current on any focus but a mouse press; the pressed row is made current anyway.
+    QFocusEvent asByMouse(e->type(), Qt::MouseFocusReason);
+    QTableView::focusInEvent(&asByMouse);
+}
+
+void CReportView::keyPressEvent(QKeyEvent* e) {
+    if (e->matches(QKeySequence::SelectAll)) {
+        e->ignore();
+        return;
+    }
+    QTableView::keyPressEvent(e);
 }
 
 CReportView::CReportView(QWidget* parent) : QTableView(parent), m_Model(new CReportModel) {

@@ -70,5 +70,10 @@ public:
     QRect GetItemRect(int row) const;
 
 protected:
+    // Getting the focus makes no row current (the view would make the first one current on Tab).
+    void focusInEvent(QFocusEvent* e) override;
+    // The list has no select-all key: Ctrl+A goes on to the parent.
+    void keyPressEvent(QKeyEvent* e) override;
+
     CReportModel* m_Model;
 };

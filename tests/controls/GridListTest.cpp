@@ -3,6 +3,7 @@
 #include "controls/GridListCtrl.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -11,7 +12,7 @@
 
 namespace {
 
-class Parent : public CMessageWindow<QWidget> {
+class Parent : public CMessageWindow<QDialog> {
 public:
     struct Msg {
         unsigned message;
@@ -39,7 +40,10 @@ class GridList : public ::testing::Test {
 protected:
     void SetUp() override {
         parent.resize(400, 300);
-        list = new CGridListCtrl(&parent);
+        // As in the main window: the list sits in a plain client widget inside the dialog.
+        auto* client = new QWidget(&parent);
+        client->setGeometry(0, 0, 400, 300);
+        list = new CGridListCtrl(client);
         list->setGeometry(0, 0, 300, 200);
         list->InsertColumn(0, QStringLiteral("条码"), 60);
         list->InsertColumn(1, QStringLiteral("内容"), 120);

@@ -14,13 +14,6 @@
 
 namespace {
 
-// Clicks a point of the main window given from its bottom-right corner (the buttons keep their distance
-// from it).
-void clickFromCorner(const QString& window, int dx, int dy) {
-    const QSize s = windowSize(window);
-    click(window, s.width() - dx, s.height() - dy);
-}
-
 // The record list's rows: below the menu bar, the search line and the list's header, one text line plus
 // the grid each.
 constexpr int kFirstRowCenterY = 90;

@@ -56,6 +56,11 @@ void click(const QString& window, int x, int y, int button) {
              QString::number(y), QStringLiteral("click"), QString::number(button)});
 }
 
+void clickFromCorner(const QString& window, int dx, int dy) {
+    const QSize s = windowSize(window);
+    click(window, s.width() - dx, s.height() - dy);
+}
+
 bool sendKeys(const QString& window, const QString& keys, int delayMs, bool shift) {
     bool ok = false;
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, &ok);

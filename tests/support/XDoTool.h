@@ -17,6 +17,9 @@ QString focusedWindow();
 QSize windowSize(const QString& window);
 // Clicks at a point of the window (button 1 left, 3 right).
 void click(const QString& window, int x, int y, int button = 1);
+// Clicks a point given from the window's bottom-right corner (the main window's buttons keep their
+// distance from it).
+void clickFromCorner(const QString& window, int dx, int dy);
 // Gives the window the focus and types keys (xdotool key names, space separated) delayMs apart, with Shift
 // held throughout when shift is set.
 bool sendKeys(const QString& window, const QString& keys, int delayMs = 30, bool shift = false);

@@ -6,6 +6,7 @@
 #include "support/FakeRecorder.h"
 #include "library/SoundLibrary.h"
 #include "platform/DialogTemplate.h"
+#include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "ui/KIVDlg.h"
 
@@ -17,6 +18,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -147,9 +149,9 @@ TEST_F(MainWindow, FiledUpdatedAndDeletedRecords) {
     EXPECT_EQ(list->GetItemText(1, 3), QString::fromStdString(m_Folder.path() + "000001.wav"));
 
     // A deleted record's row turns blank in place; the rows below stay.
-    const SOUND_RECORD* victim = list->RecordOfRow(1);
-    m_Dlg->BlankRowsOf(victim);
-    ASSERT_EQ(m_Library.DeleteRecord(victim), 1);
+    ASSERT_EQ(list->CodeOfRow(1), 1);
+    sendMessage(m_Dlg.get(), UM_DELETE_RECORD, 1, 1);
+    EXPECT_EQ(m_Library.FindRecord(1), nullptr);
     EXPECT_TRUE(list->GetItemText(1, 0).isEmpty());
     EXPECT_EQ(list->RecordOfRow(1), nullptr);
     EXPECT_EQ(list->GetItemText(2, 0), QStringLiteral("000000"));
@@ -164,6 +166,58 @@ TEST_F(MainWindow, RowOfARecordThatWentShowsNothingAndReachesNothing) {
     EXPECT_TRUE(list->GetItemText(0, 0).isEmpty());
     m_Library.DeleteAllRecords();
     EXPECT_EQ(list->RecordOfRow(1), nullptr);
+}
+
+TEST_F(MainWindow, DeleteAllThatCannotEmptyTheIndexKeepsEveryRowAndSaysSo) {
+    open({{"000000", "a"}, {"000001", "b"}});
+    deleteFile(m_Folder.file("KIV_Lib.cfg"));
+    std::filesystem::create_directory(m_Folder.file("KIV_Lib.cfg"));
+    m_Boxes.answer(IDYES);
+    sendMessage(m_Dlg.get(), UM_DELETE_ALL, 0, 0);
+    ASSERT_EQ(m_Boxes.count(), 2u);
+    EXPECT_EQ(m_Boxes.last().text,
+              QStringLiteral("不能保存文件 \"%1\" ! ").arg(QString::fromStdString(m_Folder.file("KIV_Lib.cfg"))));
+    EXPECT_EQ(filledCodes(), (std::vector<std::string>{"000001", "000000"}));
+    EXPECT_EQ(list->m_HotItem, -1);
+}
+
+TEST_F(MainWindow, OneListActionPlaysOnceAndFocusOrCtrlAPlaysNothing) {
+    std::vector<std::pair<std::string, std::string>> records;
+    for (int i = 0; i < 50; ++i)
+        records.emplace_back(QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0')).toStdString(), "x");
+    open(records);
+    RecordingReceiver receiver;
+    setMainWindow(&receiver);
+    m_Dlg->show();
+    QApplication::setActiveWindow(m_Dlg.get());
+    // The plays posted by now; a play comes at the end of the event-loop turn of its change.
+    auto plays = [&] {
+        waitUntil([&] { return !receiver.messages.empty(); }, 300);
+        std::vector<WPARAM> codes;
+        for (const auto& m : receiver.messages)
+            if (m.message == UM_PLAY_CODE)
+                codes.push_back(m.wParam);
+        receiver.messages.clear();
+        return codes;
+    };
+    // Focus alone (Tab, or the scroll bar taking it) makes no row current.
+    list->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(list->currentIndex().isValid());
+    EXPECT_TRUE(plays().empty());
+    // Ctrl+A selects nothing.
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(list->GetSelectedCount(), 0);
+    EXPECT_TRUE(plays().empty());
+    // One change of fifty rows plays once, the row that ends up hot.
+    list->selectionModel()->select(QItemSelection(list->Model()->index(0, 0), list->Model()->index(49, 0)),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_EQ(plays(), std::vector<WPARAM>{static_cast<WPARAM>(list->CodeOfRow(list->m_HotItem))});
+    // A change that only deselects a row runs the routine too: that row becomes hot and plays.
+    list->selectionModel()->select(list->Model()->index(7, 0),
+                                   QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    EXPECT_EQ(list->m_HotItem, 7);
+    EXPECT_EQ(plays(), std::vector<WPARAM>{static_cast<WPARAM>(list->CodeOfRow(7))});
+    setMainWindow(m_Dlg.get());
 }
 
 TEST_F(MainWindow, RefreshIsPostedOnceForManyRows) {
@@ -240,10 +294,11 @@ TEST_F(MainWindow, KeywordThatGbkCannotHoldIsRefused) {
 
 TEST_F(MainWindow, EnterInTheKeywordEditSearches) {
     open({{"000000", "apple"}, {"000001", "pear"}});
+    m_Dlg->show();
     m_Dlg->KeywordEdit()->setText(QStringLiteral("pear"));
     QTest::keyClick(m_Dlg->KeywordEdit(), Qt::Key_Return);
     EXPECT_EQ(filledCodes(), (std::vector<std::string>{"000001"}));
-    EXPECT_TRUE(m_Dlg->isVisible() || !m_Dlg->isVisible()); // Enter did not end the dialog:
+    EXPECT_TRUE(m_Dlg->isVisible()) << "Enter ended the main window";
     EXPECT_EQ(m_Dlg->result(), 0);
 }
 
@@ -311,7 +366,7 @@ TEST_F(MainWindow, MenuCommandsEnableByTheSelectionAndPostTheirMessages) {
     EXPECT_TRUE(states.empty());
 
     list->selectRow(0);
-    QCoreApplication::processEvents();
+    waitUntil([&] { return !receiver.messages.empty(); }, 1000);
     ASSERT_EQ(receiver.messages.size(), 1u); // selecting a row plays it, once
     EXPECT_EQ(receiver.messages[0].message, UM_PLAY_CODE);
     EXPECT_EQ(receiver.messages[0].wParam, 2u);
@@ -329,9 +384,10 @@ TEST_F(MainWindow, MenuCommandsEnableByTheSelectionAndPostTheirMessages) {
     EXPECT_EQ(receiver.messages[0].message, UM_PLAY_CODE);
 
     // Two rows selected: play and re-record greyed; delete posts one message per row, in list order.
+    receiver.messages.clear();
     list->selectionModel()->select(list->Model()->index(2, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QCoreApplication::processEvents();
+    waitUntil([&] { return !receiver.messages.empty(); }, 1000); // row 2 became hot: it plays
     receiver.messages.clear();
     choose = CGridListCtrlEx2::ID_DELETE;
     list->OnContextMenu();
