@@ -150,8 +150,8 @@ TEST_F(MainWindow, FiledUpdatedAndDeletedRecords) {
 
     // A deleted record's row turns blank in place; the rows below stay.
     ASSERT_EQ(list->CodeOfRow(1), 1);
-    sendMessage(m_Dlg.get(), UM_DELETE_RECORD, 1, 1);
-    EXPECT_EQ(m_Library.FindRecord(1), nullptr);
+    postMessage(m_Dlg.get(), UM_DELETE_RECORD, 1, 1);
+    EXPECT_TRUE(waitUntil([&] { return m_Library.FindRecord(1) == nullptr; }, 2000));
     EXPECT_TRUE(list->GetItemText(1, 0).isEmpty());
     EXPECT_EQ(list->RecordOfRow(1), nullptr);
     EXPECT_EQ(list->GetItemText(2, 0), QStringLiteral("000000"));
