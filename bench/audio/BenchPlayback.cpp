@@ -37,6 +37,8 @@ constexpr int kMp3Code = 999991;  // played again and again: decoded once, then 
 constexpr int kMp3Fresh = 999000; // 999000... each an MP3 of its own, never played before
 constexpr int kRotation = 999980; // four MP3s played in turn
 constexpr int kShortWav = 999992;
+constexpr int kPcm24Fresh = 998000; // 998000... each a 24-bit extensible wave file never played before
+constexpr int kAdpcmFresh = 998100; // 998100... each an IMA ADPCM wave file never played before
 
 // The first loud sample from now on, timed back to its place in the capture.
 qint64 heardLoud(CSinkMonitor& monitor, int timeoutMs) {
@@ -80,8 +82,16 @@ struct World {
                           {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("64"),
                            QString::fromStdString(wav), QString::fromStdString(mp3)});
         writeTone(folder + "short.wav", 0.2, 660);
-        std::string mp3Bytes;
+        std::string mp3Bytes, pcm24Bytes, adpcmBytes;
         readWholeFile(mp3, mp3Bytes);
+        QProcess::execute(QStringLiteral("sox"),
+                          {QString::fromStdString(wav), QStringLiteral("-b"), QStringLiteral("24"),
+                           QString::fromStdString(folder + "pcm24.wav")});
+        QProcess::execute(QStringLiteral("sox"),
+                          {QString::fromStdString(wav), QStringLiteral("-e"), QStringLiteral("ima-adpcm"),
+                           QString::fromStdString(folder + "ima.wav")});
+        readWholeFile(folder + "pcm24.wav", pcm24Bytes);
+        readWholeFile(folder + "ima.wav", adpcmBytes);
         std::string index;
         index.reserve(std::size_t(kRecords) * 80);
         std::string line;
@@ -100,6 +110,10 @@ struct World {
             } else if (n == kMp3Code) {
                 file = mp3;
                 r.SoundType = "S_MP3";
+            } else if (n >= kPcm24Fresh && n < kPcm24Fresh + 30) {
+                atomicReplace(file, pcm24Bytes);
+            } else if (n >= kAdpcmFresh && n < kAdpcmFresh + 30) {
+                atomicReplace(file, adpcmBytes);
             } else if ((n >= kMp3Fresh && n < kMp3Fresh + 40) || (n >= kRotation && n < kRotation + 4)) {
                 // Copies of one MP3 under names of their own: each decodes afresh the first time.
                 file = folder + code + ".mp3";
@@ -179,6 +193,27 @@ void BM_PlayCodeMp3FirstDecode(benchmark::State& state) {
         }
         report(state, ms);
     }
+}
+
+// The first play of wave files in encodings that need decoding: 24-bit extensible PCM and IMA ADPCM.
+void firstPlays(benchmark::State& state, int first) {
+    World& w = *gWorld;
+    for (auto _ : state) {
+        std::vector<double> ms;
+        for (int i = 0; i < 30; ++i) {
+            ms.push_back(w.play(first + i));
+            pump(60);
+            w.playback.StopPlay();
+            pump(40);
+        }
+        report(state, ms);
+    }
+}
+void BM_PlayCodePcm24First(benchmark::State& state) {
+    firstPlays(state, kPcm24Fresh);
+}
+void BM_PlayCodeAdpcmFirst(benchmark::State& state) {
+    firstPlays(state, kAdpcmFresh);
 }
 
 void BM_PlayCodeMp3Replay(benchmark::State& state) {
@@ -315,6 +350,8 @@ void BM_BaselineQMediaPlayerMp3(benchmark::State& state) {
 BENCHMARK(BM_FirstPlayAfterStartup)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlayCodeWav)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlayCodeMp3FirstDecode)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlayCodePcm24First)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlayCodeAdpcmFirst)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlayCodeMp3Replay)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlayCodeMp3RecentFour)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlayCodeWavCuttingOff)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -1,40 +1,15 @@
 #include "support/Wave.h"
 
 #include "platform/Files.h"
+#include "platform/WaveFile.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-namespace {
-void put32(std::string& s, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        s += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void put16(std::string& s, std::uint16_t v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>(v >> 8);
-}
-} // namespace
-
 std::string waveBytes(int rate, const std::vector<short>& samples) {
-    const auto bytes = static_cast<std::uint32_t>(samples.size() * 2);
-    std::string w = "RIFF";
-    put32(w, 36 + bytes);
-    w += "WAVEfmt ";
-    put32(w, 16);
-    put16(w, 1);
-    put16(w, 1);
-    put32(w, static_cast<std::uint32_t>(rate));
-    put32(w, static_cast<std::uint32_t>(rate) * 2);
-    put16(w, 2);
-    put16(w, 16);
-    w += "data";
-    put32(w, bytes);
-    for (short v : samples)
-        put16(w, static_cast<std::uint16_t>(v));
-    return w;
+    return waveFileBytes(WaveFormat{rate, 1, 16, false}, samples.data(), samples.size() * sizeof(short));
 }
 
 void writeTone(const std::string& path, double seconds, double hz, double amplitude) {
