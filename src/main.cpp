@@ -1,8 +1,8 @@
 // KIV: record sounds, file them under code numbers, print the codes as barcodes, play them with a pen.
 #include "app/KIVApp.h"
-#include "library/SoundLibrary.h"
 #include "barcode/SharedPrintDialog.h"
 #include "controls/My_Menu_1.h"
+#include "library/SoundLibrary.h"
 #include "platform/DialogTemplate.h"
 #include "ui/KIVDlg.h"
 
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         // The long-lived objects, in this order; they go in reverse order before the application does.
         CKIVApp theApp;
         CSoundLibrary soundLibrary;
-        InitOsKind(); // g_OsKind, read by the popup menus
+        InitOsKind();                      // g_OsKind, read by the popup menus
         CSharedPrintDialog thePrintDialog; // last of them: its dialog is made at the first print
         theApp.SetMainDialogRunner([] {
             CKIVDlg dlg;

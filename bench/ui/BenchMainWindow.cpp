@@ -40,8 +40,8 @@ void makeLibrary() {
     char line[512];
     for (int i = 0; i < kRecords; ++i) {
         const std::string content = (i % 2 ? apple : std::string("pear")) + std::to_string(i % 1000);
-        std::snprintf(line, sizeof line, "%06d      %-10s  S_WAV       \"%s%06d.wav\"\r\n", i, content.c_str(),
-                      g_Folder.c_str(), i);
+        std::snprintf(line, sizeof line, "%06d      %-10s  S_WAV       \"%s%06d.wav\"\r\n", i,
+                      content.c_str(), g_Folder.c_str(), i);
         out << line;
     }
 }

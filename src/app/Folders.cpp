@@ -32,7 +32,8 @@ FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const s
     }
     choice.usedDataFolder = true;
     std::string dataGbk = gbkFromNative(nativeDataFolder, &gbkOk);
-    if (gbkOk && dataGbk.size() <= kFolderLimit && ensureFolder(nativeDataFolder) && writable(nativeDataFolder)) {
+    if (gbkOk && dataGbk.size() <= kFolderLimit && ensureFolder(nativeDataFolder) &&
+        writable(nativeDataFolder)) {
         choice.folder = dataGbk;
         return choice;
     }

@@ -16,7 +16,7 @@ bool FolderOfExecutable(const std::string& exePath, std::string& folder);
 // Where the settings and the library live: the program folder when it can be written and its name survives
 // GBK, else the per-user data folder (created). *warning gets a message for the user when neither fits.
 struct FolderChoice {
-    std::string folder;     // GBK, with trailing separator
+    std::string folder; // GBK, with trailing separator
     bool usedDataFolder = false;
     bool usable = true;
 };

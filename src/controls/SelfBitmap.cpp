@@ -7,7 +7,9 @@ namespace {
 constexpr int kMaxSide = 32767;
 } // namespace
 
-CSelfBitmap::~CSelfBitmap() { DeleteObject(); }
+CSelfBitmap::~CSelfBitmap() {
+    DeleteObject();
+}
 
 bool CSelfBitmap::CreateCompatible(const QPaintDevice* device, int width, int height) {
     m_Pixmap = QPixmap();

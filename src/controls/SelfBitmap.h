@@ -1,8 +1,8 @@
 #pragma once
 // A bitmap that knows its size in pixels and may own a colour table; the grid list's background picture.
 #include <QPixmap>
-#include <QVector>
 #include <QRgb>
+#include <QVector>
 #include <memory>
 
 class QPaintDevice;
@@ -17,7 +17,9 @@ public:
     // Makes a bitmap of that size for drawing on the device. True on success; otherwise the width and the
     // height are 0 and no bitmap is held.
     bool CreateCompatible(const QPaintDevice* device, int width, int height);
-    void SetPalette(QVector<QRgb> colours) { m_pPalette = std::make_unique<QVector<QRgb>>(std::move(colours)); }
+    void SetPalette(QVector<QRgb> colours) {
+        m_pPalette = std::make_unique<QVector<QRgb>>(std::move(colours));
+    }
     void DeleteObject();
 
     const QPixmap& Pixmap() const { return m_Pixmap; }

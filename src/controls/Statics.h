@@ -40,9 +40,9 @@ private:
 
     std::optional<QCursor> m_HandCursor;
     std::optional<QCursor> m_ArrowCursor;
-    QString m_Text;       // the window text when the control was made; later changes are not shown
+    QString m_Text; // the window text when the control was made; later changes are not shown
     QString m_LinkTarget;
-    QFont m_Font;         // the parent's font, underlined
+    QFont m_Font; // the parent's font, underlined
     int m_TextWidth = 0;
     int m_TextHeight = 0;
     bool m_bFont = false;     // m_Font is made

@@ -8,7 +8,8 @@ class QWidget;
 
 class CDataExchange {
 public:
-    CDataExchange(QWidget* dialog, bool saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+    CDataExchange(QWidget* dialog, bool saveAndValidate)
+        : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
     QWidget* m_pDlgWnd;
     bool m_bSaveAndValidate; // true: controls to members
     bool m_bFailed = false;  // a control could not be read; later exchanges are skipped

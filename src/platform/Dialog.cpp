@@ -31,7 +31,9 @@ int CDialog::DoModal() {
     return exec() == 1 ? 1 : 2;
 }
 
-void CDialog::EndDialog(int result) { QDialog::done(result); }
+void CDialog::EndDialog(int result) {
+    QDialog::done(result);
+}
 
 bool CDialog::UpdateData(bool saveAndValidate) {
     CDataExchange dx(this, saveAndValidate);

@@ -63,7 +63,9 @@ bool tokenize(const QString& line, QStringList& tokens, QString* error) {
     return true;
 }
 
-QString stringToken(const QString& t) { return t.startsWith(u'"') ? t.mid(1) : t; }
+QString stringToken(const QString& t) {
+    return t.startsWith(u'"') ? t.mid(1) : t;
+}
 
 QStringList styleList(const QString& t) {
     if (t == QLatin1String("-"))
@@ -118,8 +120,8 @@ bool parseDialogTemplate(const QByteArray& text, DialogTemplate& out, QString* e
             // CONTROL id class "text" styles x y w h
             DialogControl c;
             int x = 0, y = 0, w = 0, h = 0;
-            if (t.size() != 9 || !toInt(t[1], c.id) || !toInt(t[5], x) || !toInt(t[6], y) || !toInt(t[7], w) ||
-                !toInt(t[8], h))
+            if (t.size() != 9 || !toInt(t[1], c.id) || !toInt(t[5], x) || !toInt(t[6], y) ||
+                !toInt(t[7], w) || !toInt(t[8], h))
                 return fail(QStringLiteral("CONTROL id class \"text\" styles x y w h"));
             c.className = t[2];
             c.text = stringToken(t[3]);
@@ -181,7 +183,9 @@ QRect dialogUnitsToPixels(const QRect& r, const DialogBaseUnits& u) {
     return QRect(left, top, right - left, bottom - top);
 }
 
-int classicPixelsToPixels(int pixels, const DialogBaseUnits& u) { return mulDiv(pixels, u.x, 6); }
+int classicPixelsToPixels(int pixels, const DialogBaseUnits& u) {
+    return mulDiv(pixels, u.x, 6);
+}
 
 QSize dialogUnitsToPixels(const QSize& s, const DialogBaseUnits& u) {
     return QSize(mulDiv(s.width(), u.x, 4), mulDiv(s.height(), u.y, 8));
@@ -227,7 +231,8 @@ void CDialogBuilder::build(QWidget* dialog, const DialogTemplate& tpl) const {
         dialog->setWindowTitle(tpl.caption);
     for (const DialogControl& c : tpl.controls) {
         auto it = m_Factories.find(c.id);
-        QWidget* w = (c.id != -1 && it != m_Factories.end()) ? it->second(c, dialog) : makeStandardControl(c, dialog);
+        QWidget* w =
+            (c.id != -1 && it != m_Factories.end()) ? it->second(c, dialog) : makeStandardControl(c, dialog);
         if (!w)
             continue;
         w->setProperty("kivControlId", c.id);

@@ -35,7 +35,9 @@ bool gbkRoundTrips(std::string_view gbk) {
 }
 
 namespace {
-inline bool isLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+inline bool isLead(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 } // namespace
 
 std::size_t gbkPrefixLength(std::string_view s, std::size_t maxBytes) {

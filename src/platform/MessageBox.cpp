@@ -11,8 +11,12 @@ MessageBoxResponder& responder() {
 }
 } // namespace
 
-QString defaultCaption() { return QStringLiteral("错误"); }
-QString applicationName() { return QStringLiteral("KIV"); }
+QString defaultCaption() {
+    return QStringLiteral("错误");
+}
+QString applicationName() {
+    return QStringLiteral("KIV");
+}
 
 MessageBoxResponder setMessageBoxResponder(MessageBoxResponder r) {
     auto old = std::move(responder());
@@ -29,11 +33,20 @@ int messageBox(const QString& text, const QString& caption, unsigned type, QWidg
     box.setWindowTitle(call.caption);
     box.setText(text);
     switch (type & 0xF0) {
-    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
-    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-    case MB_ICONEXCLAMATION: box.setIcon(QMessageBox::Warning); break;
-    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
-    default: break;
+    case MB_ICONERROR:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
     }
     // Buttons carry the platform's Chinese texts and map back to the classic results.
     struct Choice {
@@ -43,13 +56,20 @@ int messageBox(const QString& text, const QString& caption, unsigned type, QWidg
     };
     std::vector<Choice> choices;
     switch (type & 0xF) {
-    case MB_OKCANCEL: choices = {{QMessageBox::AcceptRole, "确定", IDOK}, {QMessageBox::RejectRole, "取消", IDCANCEL}}; break;
+    case MB_OKCANCEL:
+        choices = {{QMessageBox::AcceptRole, "确定", IDOK}, {QMessageBox::RejectRole, "取消", IDCANCEL}};
+        break;
     case MB_YESNOCANCEL:
-        choices = {{QMessageBox::YesRole, "是(&Y)", IDYES}, {QMessageBox::NoRole, "否(&N)", IDNO},
+        choices = {{QMessageBox::YesRole, "是(&Y)", IDYES},
+                   {QMessageBox::NoRole, "否(&N)", IDNO},
                    {QMessageBox::RejectRole, "取消", IDCANCEL}};
         break;
-    case MB_YESNO: choices = {{QMessageBox::YesRole, "是(&Y)", IDYES}, {QMessageBox::NoRole, "否(&N)", IDNO}}; break;
-    default: choices = {{QMessageBox::AcceptRole, "确定", IDOK}}; break;
+    case MB_YESNO:
+        choices = {{QMessageBox::YesRole, "是(&Y)", IDYES}, {QMessageBox::NoRole, "否(&N)", IDNO}};
+        break;
+    default:
+        choices = {{QMessageBox::AcceptRole, "确定", IDOK}};
+        break;
     }
     std::vector<std::pair<QAbstractButton*, int>> buttons;
     for (const auto& c : choices)

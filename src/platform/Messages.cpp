@@ -26,5 +26,9 @@ namespace {
 QPointer<QObject> g_MainWindow;
 }
 
-void setMainWindow(QObject* window) { g_MainWindow = window; }
-QObject* mainWindow() { return g_MainWindow.data(); }
+void setMainWindow(QObject* window) {
+    g_MainWindow = window;
+}
+QObject* mainWindow() {
+    return g_MainWindow.data();
+}

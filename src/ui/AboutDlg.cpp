@@ -10,9 +10,12 @@ const char* const kMakerWebAddress = "https://kiv.example.org/";
 const char* const kSupportMailAddress = "support@kiv.example.org";
 
 CAboutDlg::CAboutDlg(QWidget* parent) : CDialog(100, parent) {
-    Builder().setFactory(1008, [](const DialogControl& c, QWidget* p) -> QWidget* { return new CMy_Static_1(c.text, p); });
-    Builder().setFactory(1009, [](const DialogControl& c, QWidget* p) -> QWidget* { return new CMy_Static_1(c.text, p); });
-    Builder().setFactory(1010, [](const DialogControl& c, QWidget* p) -> QWidget* { return new CMy_Static_3(c.text, p); });
+    Builder().setFactory(
+        1008, [](const DialogControl& c, QWidget* p) -> QWidget* { return new CMy_Static_1(c.text, p); });
+    Builder().setFactory(
+        1009, [](const DialogControl& c, QWidget* p) -> QWidget* { return new CMy_Static_1(c.text, p); });
+    Builder().setFactory(
+        1010, [](const DialogControl& c, QWidget* p) -> QWidget* { return new CMy_Static_3(c.text, p); });
     Builder().setFactory(1011, [](const DialogControl&, QWidget* p) -> QWidget* {
         auto* icon = new CMy_Static_2(QString(), p);
         icon->setScaledContents(true);

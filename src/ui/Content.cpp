@@ -10,7 +10,9 @@
 
 namespace {
 
-bool isAnnotationBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool isAnnotationBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 // The annotation edit: Enter types a blank (it would otherwise be a line break the index cannot hold), and
 // the text never grows past what the record can hold; the cut falls between characters.
@@ -92,7 +94,8 @@ QString AnnotationProblem(const QString& typed) {
 }
 
 CContent::CContent(QWidget* parent) : CDialog(133, parent) {
-    Builder().setFactory(1005, [](const DialogControl& c, QWidget* p) -> QWidget* { return new CAnnotationEdit(c.text, p); });
+    Builder().setFactory(
+        1005, [](const DialogControl& c, QWidget* p) -> QWidget* { return new CAnnotationEdit(c.text, p); });
 }
 
 bool CContent::OnInitDialog() {
@@ -102,7 +105,9 @@ bool CContent::OnInitDialog() {
     return CDialog::OnInitDialog();
 }
 
-void CContent::DoDataExchange(CDataExchange& dx) { DDX_Text(dx, GetDlgItem(1005), m_Content); }
+void CContent::DoDataExchange(CDataExchange& dx) {
+    DDX_Text(dx, GetDlgItem(1005), m_Content);
+}
 
 void CContent::OnOK() {
     if (!UpdateData(true))

@@ -45,10 +45,10 @@ TEST_F(SettingsRead, KeysAnyCaseSeveralPerLineLastWins) {
 
 TEST_F(SettingsRead, ItemsAreSplitAtSingleSpacesOnly) {
     ini("CodeType = 1\nHeight=7\tLineWidth=0.2\n");
-    EXPECT_EQ(ReadCodeType(), 3);     // no item begins with "CodeType="
-    EXPECT_EQ(ReadHeight(), 7.0);     // tabs do not divide: atof stops at the tab
-    EXPECT_EQ(ReadLineWidth(), 0.4);  // so LineWidth is inside the Height item
-    ini("Height=5  LineWidth=0.25");  // two spaces: an empty item between
+    EXPECT_EQ(ReadCodeType(), 3);    // no item begins with "CodeType="
+    EXPECT_EQ(ReadHeight(), 7.0);    // tabs do not divide: atof stops at the tab
+    EXPECT_EQ(ReadLineWidth(), 0.4); // so LineWidth is inside the Height item
+    ini("Height=5  LineWidth=0.25"); // two spaces: an empty item between
     EXPECT_EQ(ReadHeight(), 5.0);
     EXPECT_EQ(ReadLineWidth(), 0.25);
 }

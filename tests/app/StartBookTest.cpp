@@ -2,9 +2,9 @@
 #include "app/StartBook.h"
 #include "app/Folders.h"
 #include "app/RecentBooks.h"
-#include "support/TestSupport.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
+#include "support/TestSupport.h"
 
 #include <QString>
 #include <filesystem>

@@ -3,9 +3,9 @@
 #include "app/KIVApp.h"
 #include "app/Settings.h"
 #include "app/StartBook.h"
-#include "support/TestSupport.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
+#include "support/TestSupport.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -42,7 +42,8 @@ TEST(ProgramFolder, ReadOnlyOrNonGbkFolderFallsBackToTheDataFolder) {
     EXPECT_EQ(c.folder, data);
     EXPECT_TRUE(std::filesystem::is_directory(data)); // created on demand
 
-    const std::string german = dir.path() + "Stra\xC3\x9F" "e/";
+    const std::string german = dir.path() + "Stra\xC3\x9F"
+                                            "e/";
     ensureFolder(german);
     c = ChooseLibraryFolder(german, data, folderWritable);
     EXPECT_TRUE(c.usedDataFolder);
@@ -55,7 +56,9 @@ TEST(ProgramFolder, ReadOnlyOrNonGbkFolderFallsBackToTheDataFolder) {
 namespace {
 
 std::string g_FakeExe;
-std::string fakeExe() { return g_FakeExe; }
+std::string fakeExe() {
+    return g_FakeExe;
+}
 
 class Startup : public ::testing::Test {
 protected:

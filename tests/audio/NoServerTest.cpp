@@ -1,16 +1,16 @@
 // With no sound server at all, recording says "error #01", playback says it cannot play, and nothing hangs.
 // The sound system is set up once per process, so the checks run in a child process whose environment
 // points at a server that is not there.
-#include "support/SoundServer.h"
 #include "audio/Playback.h"
 #include "audio/SoundRecorderCell.h"
-#include "support/TestSupport.h"
 #include "library/SoundLibrary.h"
+#include "support/SoundServer.h"
+#include "support/TestSupport.h"
 #include "support/Wave.h"
 
-#include <QProcess>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Playback decisions that need no sound server: lookups, types, messages and log lines.
 #include "audio/Playback.h"
-#include "support/TestSupport.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/WaveFile.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

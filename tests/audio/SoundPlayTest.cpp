@@ -1,11 +1,11 @@
 // Playback into the headless sound server's null sink, checked by recording the sink.
-#include "support/SoundServer.h"
 #include "audio/Playback.h"
-#include "support/TestSupport.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/WaveFile.h"
 #include "support/SinkMonitor.h"
+#include "support/SoundServer.h"
+#include "support/TestSupport.h"
 #include "support/Wave.h"
 
 #include <QCoreApplication>

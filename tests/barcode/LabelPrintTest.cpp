@@ -3,9 +3,9 @@
 #include "PrintedPage.h"
 #include "barcode/LabelPages.h"
 #include "barcode/LabelSheets.h"
-#include "support/TestSupport.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

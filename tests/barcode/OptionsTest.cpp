@@ -1,8 +1,8 @@
 // The barcode settings dialog, offscreen: what it shows, what "保存" stores and writes, the test text's
 // range, and the test print of all four types.
+#include "barcode/Options.h"
 #include "app/Folders.h"
 #include "app/Settings.h"
-#include "barcode/Options.h"
 #include "barcode/SharedPrintDialog.h"
 #include "support/TestSupport.h"
 
@@ -15,7 +15,9 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 class Options : public ::testing::Test {
 protected:

@@ -1,6 +1,6 @@
 // The grid list under real key and mouse events.
-#include "support/TestSupport.h"
 #include "controls/GridListCtrl.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QDialog>

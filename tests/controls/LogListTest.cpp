@@ -1,7 +1,7 @@
 // The log list: every key is swallowed before the list or its window sees it; the context menu is built
 // once, shown also over an empty log, and its one command posts UM_CLEAR_LOG to the parent.
-#include "support/TestSupport.h"
 #include "controls/GridListCtrlEx1.h"
+#include "support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The owner-drawn popup menu: building from templates, sizes, the two looks' colours, tracking, teardown.
-#include "support/TestSupport.h"
 #include "controls/My_Menu_1.h"
 #include "platform/Gbk.h"
+#include "support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The link static: where it shows the hand cursor and what a click opens; the bitmap's sizes.
-#include "controls/SelfBitmap.h"
 #include "controls/Statics.h"
+#include "controls/SelfBitmap.h"
 
 #include <QTest>
 #include <QWidget>

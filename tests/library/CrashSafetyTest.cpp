@@ -1,9 +1,9 @@
 // A writer process is killed at random moments while it files, replaces and deletes; after every kill the
 // index must hold exactly the library before or after the operation that was running, never a torn text.
-#include "support/FakeRecorder.h"
-#include "support/TestSupport.h"
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
+#include "support/FakeRecorder.h"
+#include "support/TestSupport.h"
 
 #include <atomic>
 #include <csignal>

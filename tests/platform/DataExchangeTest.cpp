@@ -1,5 +1,5 @@
-#include "support/TestSupport.h"
 #include "platform/DataExchange.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -62,9 +62,9 @@ TEST(DataExchange, BothDirectionsAndAFailureAbandonsTheRest) {
     DDX_Text(dx, width, w);
     DDX_Text(dx, text, t);
     EXPECT_TRUE(dx.m_bFailed);
-    EXPECT_EQ(h, 20.0);                       // read before the failing edit
-    EXPECT_EQ(w, 0.4);                        // unchanged
-    EXPECT_EQ(t, QStringLiteral("123456"));   // the rest of the exchange is abandoned
+    EXPECT_EQ(h, 20.0);                     // read before the failing edit
+    EXPECT_EQ(w, 0.4);                      // unchanged
+    EXPECT_EQ(t, QStringLiteral("123456")); // the rest of the exchange is abandoned
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.last().text, QStringLiteral("Enter a number."));
     EXPECT_EQ(boxes.last().caption, QStringLiteral("KIV"));

@@ -1,5 +1,5 @@
-#include "platform/Dialog.h"
 #include "platform/DialogTemplate.h"
+#include "platform/Dialog.h"
 
 #include <QComboBox>
 #include <QFontInfo>
@@ -69,10 +69,12 @@ TEST(DialogTemplate, EveryTemplateOfTheProgramLoads) {
 
 TEST(DialogTemplate, DialogUnitsFollowTheFontAsThePlatformComputesThem) {
     const QFont font = dialogFont();
-    EXPECT_TRUE(QFontInfo(font).family().contains(QStringLiteral("WenQuanYi"))) << QFontInfo(font).family().toStdString();
+    EXPECT_TRUE(QFontInfo(font).family().contains(QStringLiteral("WenQuanYi")))
+        << QFontInfo(font).family().toStdString();
     QFontMetrics fm(font);
     const DialogBaseUnits u = dialogBaseUnits(font);
-    const int avg = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int avg =
+        fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     EXPECT_EQ(u.x, (avg / 26 + 1) / 2);
     EXPECT_EQ(u.y, fm.height());
     EXPECT_GT(u.x, 3);

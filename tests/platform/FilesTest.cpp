@@ -1,7 +1,7 @@
 #include "platform/Files.h"
+#include "platform/TempFiles.h"
 #include "support/Faults.h"
 #include "support/TestSupport.h"
-#include "platform/TempFiles.h"
 
 #include <cerrno>
 #include <csignal>

@@ -17,7 +17,8 @@ TEST(Gbk, TextWithoutGbkFormIsReported) {
     bool ok = true;
     toGbk(QString::fromUtf8("smile \xF0\x9F\x98\x80"), &ok);
     EXPECT_FALSE(ok);
-    EXPECT_FALSE(isGbkText(QString::fromUtf8("Stra\xC3\x9F" "e")));
+    EXPECT_FALSE(isGbkText(QString::fromUtf8("Stra\xC3\x9F"
+                                             "e")));
     EXPECT_FALSE(gbkRoundTrips(std::string("\x81 "))); // a lead byte without its trail
 }
 
@@ -53,7 +54,9 @@ TEST(Gbk, PathsConvertBetweenStoredAndNativeForms) {
     EXPECT_TRUE(ok);
     EXPECT_NE(gbk, native);
     EXPECT_EQ(nativePath(gbk), native);
-    gbkFromNative("/tmp/Stra\xC3\x9F" "e/", &ok);
+    gbkFromNative("/tmp/Stra\xC3\x9F"
+                  "e/",
+                  &ok);
     EXPECT_FALSE(ok);
     gbkFromNative("/tmp/\xFF\xFE/", &ok); // not even UTF-8
     EXPECT_FALSE(ok);

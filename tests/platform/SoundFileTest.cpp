@@ -1,7 +1,7 @@
 // Decoding sound files: every encoding a book may hold, and what is no sound at all.
 #include "platform/SoundFile.h"
-#include "support/TestSupport.h"
 #include "platform/WaveFile.h"
+#include "support/TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -21,8 +21,8 @@ bool runProgram(const QString& program, const QStringList& args) {
 // Half a second of 440 Hz at half of full scale: its RMS is 0.354.
 std::string makeTone(TempFolder& folder) {
     std::string tone = folder.file("tone.wav");
-    EXPECT_TRUE(runProgram("sox", {"-n", "-r", "44100", "-c", "1", "-b", "16", QString::fromStdString(tone), "synth",
-                            "0.5", "sine", "440", "vol", "0.5"}))
+    EXPECT_TRUE(runProgram("sox", {"-n", "-r", "44100", "-c", "1", "-b", "16", QString::fromStdString(tone),
+                                   "synth", "0.5", "sine", "440", "vol", "0.5"}))
         << "sox is needed (scripts/setup installs it)";
     return tone;
 }
@@ -104,8 +104,8 @@ TEST(SoundFile, TitleTagAndChunkedReading) {
     EXPECT_EQ(head.samples.size(), 1000u);
     // A Chinese title comes as UTF-8.
     const std::string zh = folder.file("zh.mp3");
-    ASSERT_TRUE(runProgram("lame", {"--quiet", "--id3v2-only", "--id3v2-utf16", "--tt", QString::fromUtf8("苹果"),
-                             tone, QString::fromStdString(zh)}));
+    ASSERT_TRUE(runProgram("lame", {"--quiet", "--id3v2-only", "--id3v2-utf16", "--tt",
+                                    QString::fromUtf8("苹果"), tone, QString::fromStdString(zh)}));
     ASSERT_EQ(decodeSoundFile(zh, whole), SoundFileStatus::Ok);
     EXPECT_EQ(whole.title, "苹果");
 }

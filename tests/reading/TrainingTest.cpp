@@ -1,12 +1,12 @@
 // The point-reading window: its log rows, the texts it is sent, the clear command, the key watcher it
 // installs for its parent, and keys that change nothing in it.
 #include "reading/Training.h"
-#include "support/TestSupport.h"
 #include "controls/GridListCtrlEx1.h"
 #include "controls/My_Menu_1.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Gbk.h"
 #include "reading/KeyboardHook.h"
+#include "support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>

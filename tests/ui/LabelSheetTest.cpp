@@ -3,11 +3,11 @@
 #include "app/Folders.h"
 #include "barcode/LabelSheetDlg.h"
 #include "barcode/SharedPrintDialog.h"
-#include "support/TestSupport.h"
 #include "controls/GridListCtrlEx2.h"
 #include "controls/My_Menu_1.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
+#include "support/TestSupport.h"
 #include "ui/BookMenu.h"
 #include "ui/KIVDlg.h"
 

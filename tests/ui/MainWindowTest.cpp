@@ -1,13 +1,13 @@
 // The real main window, offscreen, over a library in a temporary folder.
 #include "app/Folders.h"
-#include "support/TestSupport.h"
 #include "controls/EditEx1.h"
 #include "controls/GridListCtrlEx2.h"
-#include "support/FakeRecorder.h"
 #include "library/SoundLibrary.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
+#include "support/FakeRecorder.h"
+#include "support/TestSupport.h"
 #include "ui/KIVDlg.h"
 
 #include <QAction>
@@ -86,8 +86,10 @@ TEST_F(MainWindow, OpensWithCaptionMenuColumnsAndRowsInEnumerationOrder) {
     EXPECT_EQ(mainWindow(), m_Dlg.get());
     EXPECT_EQ(SoundLibrary().LibraryFolder(), m_Folder.path());
     ASSERT_EQ(list->GetColumnCount(), 4);
-    EXPECT_EQ(list->Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("条码"));
-    EXPECT_EQ(list->Model()->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("声音文件"));
+    EXPECT_EQ(list->Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("条码"));
+    EXPECT_EQ(list->Model()->headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("声音文件"));
     // The widths are those of the classic font, scaled to ours so that a six-digit code fits its column.
     const DialogBaseUnits u = dialogBaseUnits(m_Dlg->font());
     EXPECT_EQ(list->GetColumnWidth(0), classicPixelsToPixels(45, u));
@@ -109,7 +111,8 @@ TEST_F(MainWindow, OpensWithCaptionMenuColumnsAndRowsInEnumerationOrder) {
     QStringList titles;
     for (QAction* a : m_Dlg->MainMenu()->actions())
         titles << a->text();
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("点读书"), QStringLiteral("设置"), QStringLiteral("帮助")}));
+    EXPECT_EQ(titles,
+              (QStringList{QStringLiteral("点读书"), QStringLiteral("设置"), QStringLiteral("帮助")}));
 }
 
 TEST_F(MainWindow, EmptyLibraryShowsFourBlankRows) {
@@ -175,8 +178,9 @@ TEST_F(MainWindow, DeleteAllThatCannotEmptyTheIndexKeepsEveryRowAndSaysSo) {
     m_Boxes.answer(IDYES);
     sendMessage(m_Dlg.get(), UM_DELETE_ALL, 0, 0);
     ASSERT_EQ(m_Boxes.count(), 2u);
-    EXPECT_EQ(m_Boxes.last().text,
-              QStringLiteral("不能保存文件 \"%1\" ! ").arg(QString::fromStdString(m_Folder.file("KIV_Lib.cfg"))));
+    EXPECT_EQ(
+        m_Boxes.last().text,
+        QStringLiteral("不能保存文件 \"%1\" ! ").arg(QString::fromStdString(m_Folder.file("KIV_Lib.cfg"))));
     EXPECT_EQ(filledCodes(), (std::vector<std::string>{"000001", "000000"}));
     EXPECT_EQ(list->m_HotItem, -1);
 }
@@ -235,7 +239,10 @@ TEST_F(MainWindow, RefreshIsPostedOnceForManyRows) {
 }
 
 TEST_F(MainWindow, SearchRules) {
-    open({{"000000", gbk("苹果 apple")}, {"000001", gbk("Apple 香蕉")}, {"000002", "pear"}, {"000003", gbk("说你")},
+    open({{"000000", gbk("苹果 apple")},
+          {"000001", gbk("Apple 香蕉")},
+          {"000002", "pear"},
+          {"000003", gbk("说你")},
           {"000004", gbk("門")}});
     auto shown = [&] {
         std::vector<std::string> codes = filledCodes();
@@ -275,7 +282,7 @@ TEST_F(MainWindow, KeywordSplittingKeepsTheLastLineAndItsLimits) {
     EXPECT_EQ(m_Dlg->SplitKeywords(many), 512);
     EXPECT_EQ(m_Dlg->m_KeywordTokens[511], "k511");
     // A keyword longer than 1023 bytes is cut, never mid-character.
-    const std::string longWord = "a" + std::string(600, '\0') ;
+    const std::string longWord = "a" + std::string(600, '\0');
     std::string chinese;
     for (int i = 0; i < 600; ++i)
         chinese += gbk("苹");
@@ -402,7 +409,8 @@ TEST_F(MainWindow, MenuCommandsEnableByTheSelectionAndPostTheirMessages) {
     EXPECT_EQ(receiver.messages[1].lParam, 2);
 
     receiver.messages.clear();
-    for (int id : {CGridListCtrlEx2::ID_STOP, CGridListCtrlEx2::ID_DELETE_ALL, CGridListCtrlEx2::ID_RERECORD}) {
+    for (int id :
+         {CGridListCtrlEx2::ID_STOP, CGridListCtrlEx2::ID_DELETE_ALL, CGridListCtrlEx2::ID_RERECORD}) {
         choose = id;
         list->OnContextMenu();
     }

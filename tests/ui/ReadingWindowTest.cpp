@@ -3,11 +3,11 @@
 // key watcher.
 #include "app/Folders.h"
 #include "audio/Playback.h"
-#include "support/TestSupport.h"
 #include "controls/GridListCtrlEx1.h"
 #include "library/SoundLibrary.h"
 #include "reading/KeyboardHook.h"
 #include "reading/Training.h"
+#include "support/TestSupport.h"
 #include "ui/KIVDlg.h"
 
 #include <QApplication>

@@ -3,12 +3,12 @@
 #include "app/Folders.h"
 #include "app/Settings.h"
 #include "barcode/SharedPrintDialog.h"
-#include "support/Faults.h"
-#include "support/TestSupport.h"
 #include "controls/GridListCtrlEx2.h"
-#include "support/FakeRecorder.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
+#include "support/FakeRecorder.h"
+#include "support/Faults.h"
+#include "support/TestSupport.h"
 #include "ui/Content.h"
 #include "ui/KIVDlg.h"
 
@@ -23,7 +23,9 @@
 
 namespace {
 
-QString u(const char* utf8) { return QString::fromUtf8(utf8); }
+QString u(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 // Answers the next annotation dialog: types the text into its edit and presses the button (1 or 2).
 void answerAnnotation(const QString& text, int button = 1) {
