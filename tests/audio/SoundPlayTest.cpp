@@ -254,7 +254,7 @@ TEST_F(SoundPlayTest, LongSoundsStream) {
     writeFile(huge, waveHeader(WaveFormat{}, kWaveMaxDataBytes));
     std::filesystem::resize_file(huge, 2LL << 30);
     file(3, "S_WAV", huge);
-    const long before = residentKb();
+    [[maybe_unused]] const long before = residentKb();
     playback.PlayCode(3);
     EXPECT_EQ(playback.PlayKind(), 0);
     EXPECT_GT(playback.Output().firstFrameNs(), 0);
@@ -264,7 +264,9 @@ TEST_F(SoundPlayTest, LongSoundsStream) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_TRUE(playback.Output().isPlaying());
     EXPECT_LT(playback.Output().pendingBytes(), 256 * 1024);
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed pieces in quarantine: its RSS says nothing here
     EXPECT_LT(residentKb() - before, 30 * 1024);
+#endif
     playback.StopPlay();
     EXPECT_EQ(boxes.count(), 0u);
 }
