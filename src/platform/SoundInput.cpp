@@ -21,9 +21,11 @@ constexpr qint64 kHeaderBytes = kWaveHeaderBytes;
 // The wave header's sizes are 32-bit; a recording stops growing well before that.
 constexpr qint64 kMaxDataBytes = kWaveMaxDataBytes;
 
-bool writeAt(int fd, qint64 offset, const char* data, std::size_t size) {
+// Whole transfers at an offset: pwrite/pread may move less than asked, and a signal may interrupt them.
+template <typename Buffer, typename Transfer>
+bool transferAt(int fd, qint64 offset, Buffer* data, std::size_t size, Transfer transfer) {
     while (size > 0) {
-        ssize_t n = ::pwrite(fd, data, size, offset);
+        ssize_t n = transfer(fd, data, size, offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -35,18 +37,12 @@ bool writeAt(int fd, qint64 offset, const char* data, std::size_t size) {
     return true;
 }
 
+bool writeAt(int fd, qint64 offset, const char* data, std::size_t size) {
+    return transferAt(fd, offset, data, size, ::pwrite);
+}
+
 bool readAt(int fd, qint64 offset, char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::pread(fd, data, size, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= std::size_t(n);
-        offset += n;
-    }
-    return true;
+    return transferAt(fd, offset, data, size, ::pread);
 }
 
 std::string headerFor(qint64 dataBytes) {
