@@ -4,6 +4,7 @@
 #include "controls/My_Menu_1.h"
 #include "library/SoundLibrary.h"
 #include "platform/DialogTemplate.h"
+#include "platform/WidgetMessageBox.h"
 #include "ui/KIVDlg.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KIV"));
     QApplication::setFont(dialogFont());
+    installWidgetMessageBoxes();
     // Numbers in files never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
 

@@ -3,9 +3,9 @@
 #include "app/Folders.h"
 #include "app/Settings.h"
 #include "app/StartBook.h"
-#include "platform/Dialog.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
+#include "platform/Strings.h"
 #include "platform/TempFiles.h"
 
 #include <QCoreApplication>

@@ -8,8 +8,8 @@
 #include "platform/TempFiles.h"
 #include "platform/Trace.h"
 
+#include <QLockFile>
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -24,6 +24,7 @@ CSoundLibrary* g_pSoundLibrary = nullptr;
 
 const char* const kIndexName = "KIV_Lib.cfg";
 const char* const kSettingsName = "KIV.ini";
+const char* const kLockName = "KIV_Lib.lock";
 const char* const kTooLargeText = "条码 \"%s\"超过了最大允许的编号999999，请重新选择声音库目录。 ";
 const char* const kTooLargeCaption = "出错了！";
 const char* const kCannotSaveSoundText = "出错了! 不能保存录制的声音! ";
@@ -58,10 +59,6 @@ bool sameFields(const SOUND_RECORD& a, const SOUND_RECORD& b) {
            a.SoundType.view() == b.SoundType.view() && a.SoundFile.view() == b.SoundFile.view();
 }
 
-bool statFile(const std::string& nativeFile, struct stat& st) {
-    return ::stat(nativeFile.c_str(), &st) == 0;
-}
-
 } // namespace
 
 CSoundLibrary& SoundLibrary() {
@@ -81,6 +78,7 @@ CSoundLibrary::~CSoundLibrary() {
         m_pRecorder.reset();
     }
     ClearRecords();
+    m_pBookLock.reset();
     if (g_pSoundLibrary == this)
         g_pSoundLibrary = nullptr;
 }
@@ -90,6 +88,47 @@ void CSoundLibrary::SetRecorder(std::unique_ptr<SoundRecorder> recorder) {
     if (m_pRecorder && m_pRecorder != recorder)
         m_pRecorder->CloseRecording();
     m_pRecorder = std::move(recorder);
+}
+
+void CSoundLibrary::SetLibraryFolder(const std::string& gbkFolder) {
+    std::lock_guard lock(m_Lock);
+    m_LibraryFolder = gbkFolder;
+    m_Index.SetPath(toNative(IndexPath()));
+    m_Locator.SetFolder(gbkFolder);
+}
+
+CSoundLibrary::Access CSoundLibrary::OpenBook(const std::string& gbkFolder) {
+    std::lock_guard lock(m_Lock);
+    CloseBook();
+    SetLibraryFolder(gbkFolder);
+    const std::string folder = toNative(gbkFolder);
+    if (!folderWritable(folder)) {
+        m_Access = Access::ReadOnlyFolder;
+    } else {
+        auto bookLock = std::make_unique<QLockFile>(QString::fromStdString(folder + kLockName));
+        // A holder keeps its lock however long it runs; only the lock of a program that died is taken over.
+        bookLock->setStaleLockTime(0);
+        if (bookLock->tryLock(0)) {
+            m_pBookLock = std::move(bookLock);
+            m_Access = Access::Writable;
+        } else {
+            m_Access = bookLock->error() == QLockFile::PermissionError ? Access::ReadOnlyFolder
+                                                                       : Access::LockedByOther;
+        }
+    }
+    LoadIndex();
+    return m_Access;
+}
+
+void CSoundLibrary::CloseBook() {
+    std::lock_guard lock(m_Lock);
+    m_pBookLock.reset();
+    m_Access = Access::ReadOnlyFolder;
+}
+
+std::string CSoundLibrary::SoundFileToPlay(std::string_view gbkStored, SoundFileFound* how) {
+    std::lock_guard lock(m_Lock);
+    return m_Locator.Locate(gbkStored, how);
 }
 
 std::string CSoundLibrary::IndexPath() const {
@@ -102,149 +141,11 @@ std::string CSoundLibrary::soundPathFor(int number) const {
     return m_LibraryFolder + name;
 }
 
-void CSoundLibrary::rememberIndexState(int end) {
-    struct stat st {};
-    m_IndexState = IndexState();
-    if (!statFile(toNative(IndexPath()), st))
-        return;
-    m_IndexState.known = true;
-    m_IndexState.device = st.st_dev;
-    m_IndexState.inode = st.st_ino;
-    m_IndexState.size = st.st_size;
-    m_IndexState.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    m_IndexState.end = end;
-}
-
-bool CSoundLibrary::indexStateCurrent() const {
-    struct stat st {};
-    if (!m_IndexState.known || !statFile(toNative(IndexPath()), st))
-        return false;
-    return m_IndexState.device == st.st_dev && m_IndexState.inode == st.st_ino &&
-           m_IndexState.size == st.st_size &&
-           m_IndexState.mtimeNs ==
-               static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-}
-
-const std::string* CSoundLibrary::indexText() {
-    if (m_IndexState.known && indexStateCurrent())
-        return &m_IndexText;
-    forgetIndexText();
-    std::string text;
-    if (m_IndexRefused || !readWholeFile(toNative(IndexPath()), text, kIndexFileLimit))
-        return nullptr;
-    IndexEnd end = ScanIndex(text, [](const IndexLine&) {});
-    m_IndexText = std::move(text);
-    rememberIndexState(static_cast<int>(end));
-    if (m_IndexState.size != static_cast<long long>(m_IndexText.size()))
-        m_IndexState.known = false;
-    return &m_IndexText;
-}
-
-void CSoundLibrary::forgetIndexText() {
-    m_IndexState.known = false;
-    m_IndexText.clear();
-    m_IndexText.shrink_to_fit();
-    m_Lines = LineTable();
-}
-
-void CSoundLibrary::buildLineTable() {
-    m_Lines = LineTable();
-    IndexEnd end = ScanIndex(m_IndexText, [&](const IndexLine& line) {
-        m_Lines.begins.push_back(line.begin);
-        m_Lines.numbers.push_back(CodeNumber(CutGbk(line.field[0], kCodeLimit)));
-    });
-    m_Lines.end = static_cast<int>(end);
-    m_Lines.valid = true;
-}
-
-IndexLine CSoundLibrary::lineAt(std::size_t i) const {
-    // A record starts in a fresh reader state, so reading from its start to the next record's start finds
-    // it exactly as a read of the whole text does.
-    const std::size_t from = m_Lines.begins[i];
-    const std::size_t to = i + 1 < m_Lines.begins.size() ? m_Lines.begins[i + 1] : m_IndexText.size();
-    IndexLine found;
-    bool got = false;
-    ScanIndex(std::string_view(m_IndexText).substr(from, to - from), [&](const IndexLine& line) {
-        if (!got) {
-            found = line;
-            got = true;
-        }
-    });
-    found.begin += from;
-    found.end += from;
-    return found;
-}
-
-bool CSoundLibrary::removeLines(const std::vector<std::size_t>& entries) {
-    std::vector<std::pair<std::size_t, std::size_t>> spans;
-    spans.reserve(entries.size());
-    for (std::size_t e : entries) {
-        IndexLine line = lineAt(e);
-        spans.emplace_back(line.begin, line.end);
-    }
-    std::string& text = m_IndexText;
-    const std::size_t size = text.size();
-    const bool removedLast = spans.back().second == size;
-    // Edited in place: a copy of the whole text would cost as much as writing it.
-    std::size_t out = spans.front().first;
-    for (std::size_t k = 0; k < spans.size(); ++k) {
-        const std::size_t from = spans[k].second;
-        const std::size_t to = k + 1 < spans.size() ? spans[k + 1].first : size;
-        if (to > from)
-            std::memmove(text.data() + out, text.data() + from, to - from);
-        out += to - from;
-    }
-    text.resize(out);
-    // Later records keep their bytes and move back by what was removed before them.
-    std::size_t write = entries.front(), shift = 0, k = 0;
-    for (std::size_t i = entries.front(); i < m_Lines.begins.size(); ++i) {
-        if (k < entries.size() && entries[k] == i) {
-            shift += spans[k].second - spans[k].first;
-            ++k;
-            continue;
-        }
-        m_Lines.begins[write] = m_Lines.begins[i] - shift;
-        m_Lines.numbers[write] = m_Lines.numbers[i];
-        ++write;
-    }
-    m_Lines.begins.resize(write);
-    m_Lines.numbers.resize(write);
-    if (removedLast)
-        m_Lines.end = static_cast<int>(IndexEnd::Clean);
-    if (!atomicReplace(toNative(IndexPath()), text, LinkPolicy::WriteTarget)) {
-        forgetIndexText();
-        return false;
-    }
-    rememberIndexState(m_Lines.end);
-    return true;
-}
-
 void CSoundLibrary::LoadIndex() {
     std::lock_guard lock(m_Lock);
     ClearRecords();
-    forgetIndexText();
-    const std::string path = toNative(IndexPath());
-    struct stat before {};
-    bool statted = statFile(path, before);
-    std::string text;
-    m_IndexRefused = false;
-    if (!readWholeFile(path, text, kIndexFileLimit)) {
-        // Not even read: it would take the memory of many books, and nothing here may write over it.
-        if (errno == EFBIG) {
-            m_IndexRefused = true;
-            messageBox(messageText(kIndexTooLargeText, IndexPath()));
-        }
-        return;
-    }
-    // The table of record starts comes with the one scan, so the first delete need not scan again.
-    LineTable lines;
-    const std::size_t lineEnds = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-    lines.begins.reserve(lineEnds + 1);
-    lines.numbers.reserve(lineEnds + 1);
-    IndexEnd end = ScanIndex(text, [&](const IndexLine& line) {
+    const bool read = m_Index.Load([&](const IndexLine& line) {
         IndexFields f = FieldsOf(line);
-        lines.begins.push_back(line.begin);
-        lines.numbers.push_back(CodeNumber(f.code));
         SOUND_RECORD r;
         r.Code = f.code;
         r.Content = f.content;
@@ -252,19 +153,8 @@ void CSoundLibrary::LoadIndex() {
         r.SoundFile = f.soundFile;
         m_Map.Add(std::move(r));
     });
-    rememberIndexState(static_cast<int>(end));
-    // Changed while we read it: do not trust what we remember of its end.
-    if (!statted || m_IndexState.size != before.st_size || m_IndexState.inode != before.st_ino ||
-        static_cast<long long>(text.size()) != m_IndexState.size) {
-        forgetIndexText();
-    } else {
-        m_IndexText = std::move(text);
-        lines.end = static_cast<int>(end);
-        lines.valid = true;
-        m_Lines = std::move(lines);
-    }
-    // Room for many appended lines before the text has to move.
-    m_IndexText.reserve(m_IndexText.size() + m_IndexText.size() / 16 + 4096);
+    if (!read && m_Index.Refused())
+        messageBox(messageText(kIndexTooLargeText, IndexPath()));
 }
 
 void CSoundLibrary::ClearRecords() {
@@ -322,6 +212,9 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
             messageBox(text);
         return nullptr;
     };
+    // The window offers nothing that changes a read-only book, so only a caller that asks is told.
+    if (IsReadOnly())
+        return whyNot ? fail(messageText(kCannotSaveFileText, IndexPath())) : nullptr;
     std::string code;
     if (const SOUND_RECORD* over = m_Map.FirstOverLimit(); over && whyNot)
         return fail(messageText(kTooLargeText, over->Code));
@@ -344,37 +237,11 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
     // the next filing of this number replaces, never a line without its sound.
     if (!writer(soundPath))
         return fail(QString::fromUtf8(kCannotSaveSoundText));
-    // An index whose last line lacks its line end (or leaves a quote open) would swallow the new line.
-    const std::string nativeIndex = toNative(indexPath);
-    bool ok = true;
-    IndexEnd end = IndexEnd::Clean;
-    if (fileExists(nativeIndex)) {
-        ok = indexText() != nullptr;
-        end = static_cast<IndexEnd>(m_IndexState.end);
-    } else {
-        forgetIndexText();
-    }
-    const bool textKnown = ok && m_IndexState.known;
-    std::string data(AppendPrefix(end));
-    data += line;
-    if (!ok || !appendDurable(nativeIndex, data)) {
+    if (!m_Index.AppendLine(line)) {
         // Nothing is filed: the sound just saved would be an orphan.
         deleteFile(toNative(soundPath));
-        forgetIndexText();
         return fail(messageText(kCannotSaveFileText, indexPath));
     }
-    if (textKnown || m_IndexText.empty()) {
-        // The appended line is one record, starting right after the prefix.
-        if (m_Lines.valid) {
-            m_Lines.begins.push_back(m_IndexText.size() + AppendPrefix(end).size());
-            m_Lines.numbers.push_back(CodeNumber(CutGbk(record.Code.view(), kCodeLimit)));
-            m_Lines.end = static_cast<int>(IndexEnd::Clean);
-        }
-        m_IndexText += data;
-    }
-    rememberIndexState(static_cast<int>(IndexEnd::Clean));
-    if (m_IndexState.size != static_cast<long long>(m_IndexText.size()))
-        forgetIndexText();
     const SOUND_RECORD* added = m_Map.Add(std::move(record));
     sendMessage(mainWindow(), UM_RECORD_ADDED, reinterpret_cast<WPARAM>(added), 0);
     return added;
@@ -387,7 +254,7 @@ int CSoundLibrary::ReplaceRecording(int number) {
 
 int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
     std::lock_guard lock(m_Lock);
-    if (!m_Map.Owns(record))
+    if (IsReadOnly() || !m_Map.Owns(record))
         return 0;
     const std::string indexPath = IndexPath();
     SOUND_RECORD updated = *record;
@@ -406,34 +273,11 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
         messageBox(QString::fromUtf8(kCannotSaveSoundText));
         return 0;
     }
-    const std::string nativeIndex = toNative(indexPath);
-    const std::string empty;
-    const std::string* current = &empty;
-    if (fileExists(nativeIndex) && !(current = indexText())) {
+    // A line removed by hand while we ran stays removed: the index is left as the user left it.
+    std::optional<std::size_t> own;
+    if ((fileExists(m_Index.Path()) && !ownLine(record, own)) || (own && !m_Index.MoveLineToEnd(own, line))) {
         messageBox(messageText(kCannotSaveFileText, indexPath));
         return 0;
-    }
-    const std::string& text = *current;
-    std::size_t begin = 0, end = 0;
-    int tail = 0;
-    // A line removed by hand while we ran stays removed: the index is left as the user left it.
-    if (findOwnLine(text, record, begin, end, tail)) {
-        std::string next;
-        next.reserve(text.size() + text.size() / 16 + 4096); // room for later appends
-        next.append(text, 0, begin);
-        next.append(text, end, std::string::npos);
-        if (end == text.size())
-            tail = static_cast<int>(IndexEnd::Clean);
-        next += AppendPrefix(static_cast<IndexEnd>(tail));
-        next += line;
-        if (!atomicReplace(nativeIndex, next, LinkPolicy::WriteTarget)) {
-            forgetIndexText();
-            messageBox(messageText(kCannotSaveFileText, indexPath));
-            return 0;
-        }
-        m_IndexText = std::move(next);
-        m_Lines = LineTable();
-        rememberIndexState(static_cast<int>(IndexEnd::Clean));
     }
     // Only now that the sound and its line are saved does the record name the new file.
     SOUND_RECORD* p = m_Map.ByKey(record->Index);
@@ -444,26 +288,22 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
     return 1;
 }
 
-bool CSoundLibrary::findOwnLine(const std::string& text, const SOUND_RECORD* record, std::size_t& begin,
-                                std::size_t& end, int& tailEnd) const {
-    const int number = CodeNumber(record->Code);
+bool CSoundLibrary::ownLine(const SOUND_RECORD* record, std::optional<std::size_t>& entry) {
+    entry.reset();
+    std::vector<std::size_t> entries;
+    if (!m_Index.LinesOf(CodeNumber(record->Code), entries))
+        return false;
     const int rank = twinRank(record);
     int seen = 0;
-    bool found = false;
-    IndexEnd e = ScanIndex(text, [&](const IndexLine& line) {
-        if (found || CodeNumber(CutGbk(line.field[0], kCodeLimit)) != number)
-            return;
-        if (sameFields(FieldsOf(line), *record)) {
-            if (seen == rank) {
-                found = true;
-                begin = line.begin;
-                end = line.end;
-            }
-            ++seen;
+    for (std::size_t i : entries) {
+        if (!sameFields(FieldsOf(m_Index.LineAt(i)), *record))
+            continue;
+        if (seen++ == rank) {
+            entry = i;
+            break;
         }
-    });
-    tailEnd = static_cast<int>(e);
-    return found;
+    }
+    return true;
 }
 
 int CSoundLibrary::twinRank(const SOUND_RECORD* record) const {
@@ -537,27 +377,22 @@ bool CSoundLibrary::deleteSoundFileOf(const SOUND_RECORD* record,
 int CSoundLibrary::DeleteSoundFile(int number) {
     std::lock_guard lock(m_Lock);
     const SOUND_RECORD* r = m_Map.First(number);
-    return r && deleteSoundFileOf(r) ? 1 : 0;
+    return !IsReadOnly() && r && deleteSoundFileOf(r) ? 1 : 0;
 }
 
 int CSoundLibrary::DeleteSoundFile(const SOUND_RECORD* record) {
     std::lock_guard lock(m_Lock);
-    return m_Map.Owns(record) && deleteSoundFileOf(record) ? 1 : 0;
+    return !IsReadOnly() && m_Map.Owns(record) && deleteSoundFileOf(record) ? 1 : 0;
 }
 
 int CSoundLibrary::RemoveIndexLines(int number) {
     std::lock_guard lock(m_Lock);
-    if (!indexText())
-        return 0;
-    if (!m_Lines.valid)
-        buildLineTable();
     std::vector<std::size_t> entries;
-    for (std::size_t i = 0; i < m_Lines.numbers.size(); ++i)
-        if (m_Lines.numbers[i] == number)
-            entries.push_back(i);
+    if (IsReadOnly() || !m_Index.LinesOf(number, entries))
+        return 0;
     if (entries.empty())
         return 1;
-    return removeLines(entries) ? 1 : 0;
+    return m_Index.RemoveLines(entries) ? 1 : 0;
 }
 
 int CSoundLibrary::DeleteRecord(int number) {
@@ -575,6 +410,8 @@ bool CSoundLibrary::DeleteRecords(const std::vector<const SOUND_RECORD*>& record
     std::lock_guard lock(m_Lock);
     if (deleted)
         deleted->assign(records.size(), false);
+    if (IsReadOnly())
+        return false;
     std::vector<const SOUND_RECORD*> held;
     std::unordered_set<const SOUND_RECORD*> chosen;
     for (const SOUND_RECORD* r : records)
@@ -582,24 +419,19 @@ bool CSoundLibrary::DeleteRecords(const std::vector<const SOUND_RECORD*>& record
             held.push_back(r);
     if (held.empty())
         return true;
-    if (!indexText())
-        return false;
-    if (!m_Lines.valid)
-        buildLineTable();
     // One pass over the lines finds the candidates of every number concerned.
     std::unordered_map<int, std::vector<std::size_t>> linesOf;
     for (const SOUND_RECORD* r : held)
         linesOf[CodeNumber(r->Code)];
-    for (std::size_t i = 0; i < m_Lines.numbers.size(); ++i)
-        if (auto it = linesOf.find(m_Lines.numbers[i]); it != linesOf.end())
-            it->second.push_back(i);
+    if (!m_Index.LinesOf(linesOf))
+        return false;
     // Each record's own line: among the lines with its number and its fields, the one its rank picks.
     std::vector<std::size_t> own;
     for (const SOUND_RECORD* r : held) {
         const int rank = twinRank(r);
         int seen = 0;
         for (std::size_t i : linesOf[CodeNumber(r->Code)]) {
-            if (!sameFields(FieldsOf(lineAt(i)), *r))
+            if (!sameFields(FieldsOf(m_Index.LineAt(i)), *r))
                 continue;
             if (seen++ == rank) {
                 own.push_back(i);
@@ -609,7 +441,7 @@ bool CSoundLibrary::DeleteRecords(const std::vector<const SOUND_RECORD*>& record
     }
     std::sort(own.begin(), own.end());
     // The index first: if it cannot be rewritten, the records and their sounds stay as they were.
-    if (!own.empty() && !removeLines(own))
+    if (!own.empty() && !m_Index.RemoveLines(own))
         return false;
     if (deleted)
         for (std::size_t i = 0; i < records.size(); ++i)
@@ -623,16 +455,13 @@ bool CSoundLibrary::DeleteRecords(const std::vector<const SOUND_RECORD*>& record
 
 bool CSoundLibrary::DeleteAllRecords() {
     std::lock_guard lock(m_Lock);
-    if (m_IndexRefused)
+    if (IsReadOnly())
         return false;
     // Emptying the index comes first: should it fail, nothing is lost.
-    if (!atomicReplace(toNative(IndexPath()), std::string_view(), LinkPolicy::WriteTarget)) {
-        forgetIndexText();
+    if (!m_Index.Clear()) {
         trace("DeleteAllRecords(): cannot rewrite %s\n", IndexPath().c_str());
         return false;
     }
-    forgetIndexText();
-    rememberIndexState(static_cast<int>(IndexEnd::Clean));
     // One listing of the folder spares a system call for each record whose file is not there.
     std::unordered_set<std::string> names;
     std::error_code ec;

@@ -12,8 +12,10 @@
 // pointer passed back to DeleteRecord or ReplaceRecording is refused, never followed.
 //
 // Texts are GBK bytes as stored; paths are GBK and converted with nativePath() only to open a file.
+#include "library/IndexFile.h"
 #include "library/IndexFormat.h"
 #include "library/RecordMap.h"
+#include "library/SoundFileLocator.h"
 #include "library/SoundRecord.h"
 #include "library/SoundRecorder.h"
 
@@ -21,10 +23,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
+
+class QLockFile;
 
 class CSoundLibrary {
 public:
@@ -39,10 +44,31 @@ public:
     SoundRecorder* Recorder() const { return m_pRecorder.get(); }
 
     // The folder of the index and the sounds, GBK, ending in '/'. Set before LoadIndex.
-    void SetLibraryFolder(const std::string& gbkFolder) { m_LibraryFolder = gbkFolder; }
+    void SetLibraryFolder(const std::string& gbkFolder);
     const std::string& LibraryFolder() const { return m_LibraryFolder; }
     // LibraryFolder + "KIV_Lib.cfg" (GBK).
     std::string IndexPath() const;
+
+    // How the open book may be used. A book is changed by one program at a time: the first one to open it
+    // takes its lock (a file beside the index); others, and every copy on a medium that cannot be written,
+    // only play and print it.
+    enum class Access {
+        Writable,
+        ReadOnlyFolder, // the folder cannot be written (read-only medium, no permission)
+        LockedByOther,  // another program has it open for changing
+    };
+    // Lets the current book go, sets LibraryFolder, takes the book's lock when the folder can be written,
+    // and loads the index. What it returns stays until the next OpenBook or CloseBook.
+    Access OpenBook(const std::string& gbkFolder);
+    // Releases the book's lock; the records stay, read-only.
+    void CloseBook();
+    Access BookAccess() const { return m_Access; }
+    // True when nothing may change the book: every operation that would change it refuses.
+    bool IsReadOnly() const { return m_Access != Access::Writable; }
+
+    // The sound file to open for a stored path: the stored one, or the one found by its last name in
+    // LibraryFolder when the stored one does not exist (GBK). The stored text itself never changes.
+    std::string SoundFileToPlay(std::string_view gbkStored, SoundFileFound* how = nullptr);
 
     // Replaces the records by the index file's; an index that cannot be read leaves the library empty. One
     // larger than a book's index can be is refused with a message, and later changes leave it alone.
@@ -100,19 +126,6 @@ public:
     unsigned LoadGeneration() const { return m_Generation; }
 
 private:
-    // Remembers how the index file ends, so an append can skip reading it while the file is unchanged.
-    struct IndexState {
-        bool known = false;
-        unsigned long long device = 0, inode = 0;
-        long long size = -1, mtimeNs = 0;
-        int end = 0;
-    };
-    void rememberIndexState(int end);
-    // The index text, kept in memory while the file is unchanged since we last read or wrote it; null when
-    // the file cannot be read.
-    const std::string* indexText();
-    void forgetIndexText();
-    bool indexStateCurrent() const;
     // names: when given, the names in LibraryFolder, so a file that is not there costs no system call.
     bool deleteSoundFileOf(const SOUND_RECORD* record,
                            const std::unordered_set<std::string>* names = nullptr);
@@ -120,27 +133,12 @@ private:
     // the index, KIV.ini, the running program or a temporary file of ours.
     bool isDeletableSound(std::string_view gbkPath,
                           const std::unordered_set<std::string>* names = nullptr) const;
-    // Finds the record's own line in the index text: the line whose fields are the record's. When several
-    // lines match, the record's rank among its identical twins picks one.
-    bool findOwnLine(const std::string& text, const SOUND_RECORD* record, std::size_t& begin,
-                     std::size_t& end, int& tailEnd) const;
+    // The entry of the record's own line in the index: among the lines with its number and its fields, the
+    // one its rank among identical twins picks (none when no line matches). False when the index is
+    // unreadable.
+    bool ownLine(const SOUND_RECORD* record, std::optional<std::size_t>& entry);
     // How many records with the same fields as this one come before it (by key).
     int twinRank(const SOUND_RECORD* record) const;
-    // Where each record of the kept index text starts, with its first field's number and how the text
-    // ends, so a delete finds its line without reading the whole text. Built on first use; every change
-    // of the kept text either updates it or drops it.
-    struct LineTable {
-        bool valid = false;
-        std::vector<std::size_t> begins;
-        std::vector<int> numbers;
-        int end = 0;
-    };
-    void buildLineTable();
-    // The record at table entry i, read from its start up to the next record's start.
-    IndexLine lineAt(std::size_t i) const;
-    // Removes the table's entries (ascending) and their lines from the kept text, then writes the text.
-    // False when the index could not be written; then the kept text is forgotten.
-    bool removeLines(const std::vector<std::size_t>& entries);
     std::string soundPathFor(int number) const;
     // The filing behind FileRecording and FileSound; a failure is told (box) or, when quiet, only returned.
     const SOUND_RECORD* fileSound(std::string_view content, const SoundWriter& writer, QString* whyNot);
@@ -150,11 +148,10 @@ private:
     mutable std::recursive_mutex m_Lock;
     CRecordMap m_Map;
     unsigned m_Generation = 0;
-    IndexState m_IndexState;
-    bool m_IndexRefused = false; // the index was too large to load: it is neither read nor written
-
-    std::string m_IndexText;
-    LineTable m_Lines;
+    CIndexFile m_Index;
+    CSoundFileLocator m_Locator;
+    Access m_Access = Access::Writable;
+    std::unique_ptr<QLockFile> m_pBookLock;
 };
 
 // The process-wide library (the one constructed last and still alive).

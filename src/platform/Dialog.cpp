@@ -3,7 +3,6 @@
 #include "platform/Trace.h"
 
 #include <QAbstractButton>
-#include <QFile>
 
 CDialog::CDialog(int templateId, QWidget* parent) : CMessageWindow<QDialog>(parent) {
     QString error;
@@ -58,15 +57,4 @@ void CDialog::wireButtons() {
             }
         });
     }
-}
-
-QString loadString(int id) {
-    QFile f(QStringLiteral(":/strings.txt"));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QString prefix = QString::number(id) + u' ';
-    for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed();
-    return {};
 }

@@ -4,6 +4,7 @@
 #include "platform/DataExchange.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Messages.h"
+#include "platform/Strings.h"
 
 #include <QDialog>
 
@@ -48,6 +49,3 @@ private:
     CDialogBuilder m_Builder;
     bool m_Created = false;
 };
-
-// A string resource by id ("" when there is none).
-QString loadString(int id);

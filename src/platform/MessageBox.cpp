@@ -1,13 +1,15 @@
 #include "platform/MessageBox.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
+#include <cstdio>
 
 namespace {
 MessageBoxResponder& responder() {
     static MessageBoxResponder r;
     return r;
+}
+MessageBoxResponder& presenter() {
+    static MessageBoxResponder p;
+    return p;
 }
 } // namespace
 
@@ -24,64 +26,23 @@ MessageBoxResponder setMessageBoxResponder(MessageBoxResponder r) {
     return old;
 }
 
+void setMessageBoxPresenter(MessageBoxResponder p) {
+    presenter() = std::move(p);
+}
+
+int closedAnswer(unsigned type) {
+    return (type & 0xF) == MB_OK ? IDOK : ((type & 0xF) == MB_YESNO ? IDNO : IDCANCEL);
+}
+
 int messageBox(const QString& text, const QString& caption, unsigned type, QWidget* owner) {
     MessageBoxCall call{text, caption.isNull() ? defaultCaption() : caption, type, owner};
     if (responder())
         return responder()(call);
-
-    QMessageBox box(owner);
-    box.setWindowTitle(call.caption);
-    box.setText(text);
-    switch (type & 0xF0) {
-    case MB_ICONERROR:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MB_ICONQUESTION:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case MB_ICONEXCLAMATION:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MB_ICONINFORMATION:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        break;
-    }
-    // Buttons carry the platform's Chinese texts and map back to the classic results.
-    struct Choice {
-        QMessageBox::ButtonRole role;
-        const char* text;
-        int id;
-    };
-    std::vector<Choice> choices;
-    switch (type & 0xF) {
-    case MB_OKCANCEL:
-        choices = {{QMessageBox::AcceptRole, "确定", IDOK}, {QMessageBox::RejectRole, "取消", IDCANCEL}};
-        break;
-    case MB_YESNOCANCEL:
-        choices = {{QMessageBox::YesRole, "是(&Y)", IDYES},
-                   {QMessageBox::NoRole, "否(&N)", IDNO},
-                   {QMessageBox::RejectRole, "取消", IDCANCEL}};
-        break;
-    case MB_YESNO:
-        choices = {{QMessageBox::YesRole, "是(&Y)", IDYES}, {QMessageBox::NoRole, "否(&N)", IDNO}};
-        break;
-    default:
-        choices = {{QMessageBox::AcceptRole, "确定", IDOK}};
-        break;
-    }
-    std::vector<std::pair<QAbstractButton*, int>> buttons;
-    for (const auto& c : choices)
-        buttons.emplace_back(box.addButton(QString::fromUtf8(c.text), c.role), c.id);
-    box.setDefaultButton(static_cast<QPushButton*>(buttons.front().first));
-    if ((type & 0xF) == MB_YESNO)
-        box.setEscapeButton(buttons.back().first); // Esc answers No, as closing the box does
-    box.exec();
-    for (const auto& [button, id] : buttons)
-        if (box.clickedButton() == button)
-            return id;
-    return (type & 0xF) == MB_OK ? IDOK : ((type & 0xF) == MB_YESNO ? IDNO : IDCANCEL);
+    if (presenter())
+        return presenter()(call);
+    // No window to ask in: say it where a tool's user reads, and take the answer that changes nothing.
+    std::fprintf(stderr, "%s: %s\n", call.caption.toUtf8().constData(), text.toUtf8().constData());
+    return closedAnswer(type);
 }
 
 int appMessageBox(const QString& text, unsigned type, QWidget* owner) {

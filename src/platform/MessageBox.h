@@ -1,5 +1,8 @@
 #pragma once
 // Message boxes. Tests install a responder that records every prompt and answers it, so no box is shown.
+// This part needs no widgets: the windowed program installs the real boxes (installWidgetMessageBoxes in
+// platform/WidgetMessageBox.h); without them a box is written to standard error and answered as closing it
+// would answer it.
 #include <QString>
 #include <functional>
 
@@ -40,3 +43,8 @@ int appMessageBox(const QString& text, unsigned type = MB_OK, QWidget* owner = n
 using MessageBoxResponder = std::function<int(const MessageBoxCall&)>;
 // Installs a responder (an empty one restores real boxes); returns the previous one.
 MessageBoxResponder setMessageBoxResponder(MessageBoxResponder responder);
+
+// The boxes shown when no responder is installed (the real ones, or none: then standard error).
+void setMessageBoxPresenter(MessageBoxResponder presenter);
+// What closing the box without choosing answers: IDOK for MB_OK, IDNO for MB_YESNO, else IDCANCEL.
+int closedAnswer(unsigned type);

@@ -1,5 +1,6 @@
 // One main for every test binary: the QApplication exists before any test and outlives them all.
 #include "platform/DialogTemplate.h"
+#include "platform/WidgetMessageBox.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KIV"));
     QApplication::setFont(dialogFont());
+    installWidgetMessageBoxes();
     std::setlocale(LC_NUMERIC, "C");
     return RUN_ALL_TESTS();
 }

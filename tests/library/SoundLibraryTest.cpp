@@ -7,6 +7,7 @@
 #include "support/Faults.h"
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -327,6 +328,21 @@ TEST_F(SoundLibraryTest, FailedRewriteLosesNothing) {
     m_Library.DeleteAllRecords();
     EXPECT_EQ(m_Library.RecordCount(), 2u);
     EXPECT_TRUE(fileExists(m_Folder.file("000002.wav")));
+}
+
+TEST_F(SoundLibraryTest, AnEditThatPutsItsTimeBackIsNotOverwrittenByTheKeptText) {
+    load(own("000001") + own("000002", "old"));
+    ASSERT_NE(m_Library.FileRecording("x"), nullptr); // the index text is now kept in memory
+    struct stat before {};
+    ASSERT_EQ(::stat(indexPath().c_str(), &before), 0);
+    // Same inode, same size, mtime restored: only the change time tells.
+    std::string edited = index();
+    edited.replace(edited.find("old"), 3, "new");
+    writeFile(indexPath(), edited);
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, indexPath().c_str(), times, 0), 0);
+    ASSERT_EQ(m_Library.DeleteRecord(1), 1);
+    EXPECT_EQ(index(), own("000002", "new") + own("000003", "x"));
 }
 
 TEST_F(SoundLibraryTest, DeletesOnlyFilesInsideTheLibrary) {

@@ -94,3 +94,22 @@ QString run(const QString& program, const QStringList& args, bool* ok, int timeo
         *ok = done && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
+ReadOnlyMount::ReadOnlyMount(const std::string& folder) : m_Folder(folder) {
+    const std::string quoted = "'" + folder + "'";
+    if (std::system(("mount --bind " + quoted + " " + quoted + " 2>/dev/null").c_str()) != 0)
+        return;
+    m_Mounted = true;
+    if (std::system(("mount -o remount,ro,bind " + quoted + " 2>/dev/null").c_str()) != 0) {
+        int rc = std::system(("umount " + quoted).c_str());
+        (void)rc;
+        m_Mounted = false;
+    }
+}
+
+ReadOnlyMount::~ReadOnlyMount() {
+    if (m_Mounted) {
+        // Lazily: a program still running from the folder must not keep it mounted.
+        int rc = std::system(("umount -l '" + m_Folder + "'").c_str());
+        (void)rc;
+    }
+}

@@ -42,6 +42,19 @@ private:
     std::string m_Path;
 };
 
+// Makes a folder read-only for as long as it lives, as a book on a CD or a locked USB stick is (a bind
+// mount remounted read-only: root ignores permission bits). ok() is false when mounting is not allowed.
+class ReadOnlyMount {
+public:
+    explicit ReadOnlyMount(const std::string& folder);
+    ~ReadOnlyMount();
+    bool ok() const { return m_Mounted; }
+
+private:
+    std::string m_Folder;
+    bool m_Mounted = false;
+};
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& data);
 

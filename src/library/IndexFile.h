@@ -1,0 +1,67 @@
+#pragma once
+// The index file KIV_Lib.cfg on disk. A copy of its text is kept in memory while the file is unchanged since
+// we last read or wrote it (same stamp), so filing, replacing and deleting need not reread a large index.
+// Lines are addressed by entries of a table of record starts, built with the load or on first use; every
+// change of the kept text either updates the table or drops it. An index larger than a book's can be is
+// refused: neither read nor written until the next Load. A link is written through to its target. Paths are
+// native.
+#include "library/IndexFormat.h"
+#include "platform/Files.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class CIndexFile {
+public:
+    // Forgets what was kept of the previous file.
+    void SetPath(std::string nativePath);
+    const std::string& Path() const { return m_Path; }
+
+    // Reads the whole file and calls onLine for each record in file order; false when it cannot be read
+    // (then Refused() tells whether it was too large).
+    bool Load(const std::function<void(const IndexLine&)>& onLine);
+    bool Refused() const { return m_Refused; }
+    // The entries of the lines whose first field is that number, ascending; false when the file cannot be
+    // read. Entries stay valid until the next change.
+    bool LinesOf(int number, std::vector<std::size_t>& entries);
+    // The same for every number that is a key of linesOf, in one pass over the lines.
+    bool LinesOf(std::unordered_map<int, std::vector<std::size_t>>& linesOf);
+    // The record at an entry, read from its start up to the next record's start.
+    IndexLine LineAt(std::size_t entry) const;
+    // Removes the entries' lines (ascending, at least one) and rewrites the file.
+    bool RemoveLines(const std::vector<std::size_t>& entries);
+    // Appends one line, after what the way the file ends requires, and syncs it; creates a missing file.
+    bool AppendLine(std::string_view line);
+    // Rewrites the file without the entry's line (if given) and with line at its end; a missing file counts
+    // as empty.
+    bool MoveLineToEnd(std::optional<std::size_t> entry, std::string_view line);
+    // Rewrites the file empty.
+    bool Clear();
+    // Drops the kept text; the next use reads the file again.
+    void Forget();
+
+private:
+    // The kept text, reread when the file changed; null when the file cannot be read.
+    const std::string* text();
+    void remember(IndexEnd end);
+    bool current() const;
+    void buildLineTable();
+
+    std::string m_Path;
+    bool m_Refused = false;
+    bool m_Known = false;
+    FileStamp m_Stamp;
+    IndexEnd m_End = IndexEnd::Clean;
+    std::string m_Text;
+    struct LineTable {
+        bool valid = false;
+        std::vector<std::size_t> begins;
+        std::vector<int> numbers;
+        IndexEnd end = IndexEnd::Clean;
+    };
+    LineTable m_Lines;
+};

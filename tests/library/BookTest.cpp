@@ -1,0 +1,117 @@
+// Books that travel: made on Windows or in another folder, on a read-only medium, open in two programs.
+#include "support/FakeRecorder.h"
+#include "support/TestSupport.h"
+#include "library/IndexFormat.h"
+#include "library/SoundLibrary.h"
+#include "platform/Files.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string indexLine(const std::string& code, const std::string& path, const std::string& content = "c") {
+    SOUND_RECORD r;
+    r.Code = code;
+    r.Content = content;
+    r.SoundType = "S_WAV";
+    r.SoundFile = path;
+    std::string line;
+    EXPECT_TRUE(FormatIndexLine(r, line));
+    return line;
+}
+
+} // namespace
+
+TEST(Book, SoundsNamedByAnotherComputerArePlayedFromTheBooksFolder) {
+    TempFolder book;
+    // 乗 ends in the byte of '\': it must not cut the name.
+    const std::string windowsName = "\x81\x5C.wav";
+    writeFile(book.file("000001.wav"), WaveBytes());
+    writeFile(book.file("Lesson.WAV"), WaveBytes());
+    writeFile(book.file("\xE4\xB9\x97.wav"), WaveBytes()); // 乗 in UTF-8, as the file is named here
+    writeFile(book.file("kept.wav"), WaveBytes());
+    const std::string teacher = "C:\\Documents and Settings\\\xC0\xCF\xCA\xA6\\KIV\\"; // 老师
+    const std::string index =
+        indexLine("000001", teacher + "000001.wav") + indexLine("000002", "/home/other/book/lesson.wav") +
+        indexLine("000003", teacher + windowsName) + indexLine("000004", book.file("kept.wav")) +
+        indexLine("000005", teacher + "gone.wav");
+    writeFile(book.file("KIV_Lib.cfg"), index);
+
+    CSoundLibrary library;
+    ASSERT_EQ(library.OpenBook(book.path()), CSoundLibrary::Access::Writable);
+    auto play = [&](int code, SoundFileFound expected) {
+        SOUND_RECORD r;
+        EXPECT_NE(library.FindRecord(code, &r), nullptr);
+        SoundFileFound how{};
+        std::string path = library.SoundFileToPlay(r.SoundFile.view(), &how);
+        EXPECT_EQ(how, expected) << code;
+        return path;
+    };
+    EXPECT_EQ(play(1, SoundFileFound::Relocated), book.file("000001.wav"));
+    EXPECT_EQ(play(2, SoundFileFound::Relocated), book.file("Lesson.WAV"));
+    EXPECT_EQ(play(3, SoundFileFound::Relocated), book.file(windowsName));
+    EXPECT_EQ(play(4, SoundFileFound::AsStored), book.file("kept.wav"));
+    EXPECT_EQ(play(5, SoundFileFound::Missing), teacher + "gone.wav");
+    // The records and the index keep the other computer's text.
+    EXPECT_EQ(library.FindRecord(1)->SoundFile.str(), teacher + "000001.wav");
+    EXPECT_EQ(readFile(book.file("KIV_Lib.cfg")), index);
+}
+
+TEST(Book, ABookThatCannotBeWrittenPlaysButNothingChangesIt) {
+    TempFolder book;
+    writeFile(book.file("000001.wav"), WaveBytes());
+    const std::string index = indexLine("000001", book.file("000001.wav"));
+    writeFile(book.file("KIV_Lib.cfg"), index);
+    ReadOnlyMount readOnly(book.path());
+    if (!readOnly.ok())
+        GTEST_SKIP() << "needs root to mount";
+    MessageBoxRecorder boxes;
+    CSoundLibrary library;
+    library.SetRecorder(std::make_unique<CFakeRecorder>());
+    EXPECT_EQ(library.OpenBook(book.path()), CSoundLibrary::Access::ReadOnlyFolder);
+    EXPECT_TRUE(library.IsReadOnly());
+    ASSERT_EQ(library.RecordCount(), 1u);
+    EXPECT_EQ(library.SoundFileToPlay(library.FindRecord(1)->SoundFile.view()), book.file("000001.wav"));
+    EXPECT_EQ(library.FileRecording("x"), nullptr);
+    EXPECT_EQ(library.ReplaceRecording(1), 0);
+    EXPECT_EQ(library.DeleteRecord(1), 0);
+    library.DeleteAllRecords();
+    EXPECT_EQ(library.RecordCount(), 1u);
+    EXPECT_EQ(boxes.count(), 0u); // the window disables what would change it; nothing to tell here
+}
+
+TEST(Book, OneProgramChangesABookAtATimeAndADeadOnesLockIsTakenOver) {
+    TempFolder book;
+    MessageBoxRecorder boxes;
+    CSoundLibrary first;
+    first.SetRecorder(std::make_unique<CFakeRecorder>());
+    ASSERT_EQ(first.OpenBook(book.path()), CSoundLibrary::Access::Writable);
+    ASSERT_NE(first.FileRecording("a"), nullptr);
+    {
+        CSoundLibrary second;
+        second.SetRecorder(std::make_unique<CFakeRecorder>());
+        EXPECT_EQ(second.OpenBook(book.path()), CSoundLibrary::Access::LockedByOther);
+        EXPECT_EQ(second.RecordCount(), 1u);
+        EXPECT_EQ(second.FileRecording("b"), nullptr);
+        EXPECT_EQ(second.DeleteRecord(0), 0);
+    }
+    ASSERT_NE(first.FileRecording("c"), nullptr);
+    EXPECT_EQ(readFile(book.file("KIV_Lib.cfg")), indexLine("000000", book.file("000000.wav"), "a") +
+                                                      indexLine("000001", book.file("000001.wav"), "c"));
+    first.CloseBook();
+
+    // A program that died holding the lock: its lock is taken over, not obeyed forever.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        CSoundLibrary dying;
+        ::_exit(dying.OpenBook(book.path()) == CSoundLibrary::Access::Writable ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_EQ(status, 0);
+    ASSERT_TRUE(fileExists(book.file("KIV_Lib.lock")));
+    CSoundLibrary after;
+    EXPECT_EQ(after.OpenBook(book.path()), CSoundLibrary::Access::Writable);
+}
