@@ -26,9 +26,18 @@ FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const s
     FolderChoice choice;
     bool gbkOk = false;
     std::string gbk = gbkFromNative(nativeProgramFolder, &gbkOk);
-    if (gbkOk && gbk.size() <= kFolderLimit && writable(nativeProgramFolder)) {
+    if (gbkOk && gbk.size() <= kFolderLimit) {
         choice.folder = gbk;
-        return choice;
+        if (writable(nativeProgramFolder))
+            return choice;
+        // A finished book on a read-only medium is played where it is, not swapped for an empty one.
+        std::string index = nativeProgramFolder;
+        if (!index.empty() && index.back() != '/')
+            index += '/';
+        if (fileExists(index + "KIV_Lib.cfg")) {
+            choice.readOnlyBook = true;
+            return choice;
+        }
     }
     choice.usedDataFolder = true;
     std::string dataGbk = gbkFromNative(nativeDataFolder, &gbkOk);

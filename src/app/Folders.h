@@ -14,11 +14,13 @@ constexpr std::size_t kFolderLimit = 1023;
 bool FolderOfExecutable(const std::string& exePath, std::string& folder);
 
 // Where the settings and the library live: the program folder when it can be written and its name survives
-// GBK, else the per-user data folder (created). *warning gets a message for the user when neither fits.
+// GBK, or when it holds a book (KIV_Lib.cfg) though it cannot be written; else the per-user data folder
+// (created). *warning gets a message for the user when neither fits.
 struct FolderChoice {
     std::string folder; // GBK, with trailing separator
     bool usedDataFolder = false;
     bool usable = true;
+    bool readOnlyBook = false; // the program folder cannot be written but holds a book: it opens read-only
 };
 FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const std::string& nativeDataFolder,
                                  const std::function<bool(const std::string&)>& writable);

@@ -3,6 +3,7 @@
 #include "app/Folders.h"
 #include "app/Settings.h"
 #include "app/StartBook.h"
+#include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 #include "platform/Strings.h"
@@ -54,6 +55,18 @@ bool CKIVApp::InitInstance() {
                     .arg(fromGbk(ProgramFolder)));
         removeStaleTempFiles(nativePath(ProgramFolder));
         SettingsPath = ProgramFolder + "KIV.ini";
+        // Beside a read-only book the settings are read from there, but saved to (and, once saved, read
+        // from) the per-user folder.
+        std::string savePath = SettingsPath;
+        if (choice.readOnlyBook) {
+            bool ok = false;
+            const std::string userIni = gbkFromNative(userDataFolder() + "KIV.ini", &ok);
+            if (ok && ensureFolder(userDataFolder())) {
+                savePath = userIni;
+                if (fileExists(userDataFolder() + "KIV.ini"))
+                    SettingsPath = userIni;
+            }
+        }
         BarcodeSettings.CodeType = kDefaultCodeType;
         BarcodeSettings.Height = kDefaultHeight;
         BarcodeSettings.LineWidth = kDefaultLineWidth;
@@ -61,6 +74,7 @@ bool CKIVApp::InitInstance() {
         BarcodeSettings.Height = ReadHeight();
         BarcodeSettings.LineWidth = ReadLineWidth();
         DetermineStartBook();
+        SettingsPath = savePath;
     }
 
     if (m_RunMainDialog)

@@ -59,7 +59,8 @@ LRESULT CPlayback::PlayCode(int code) {
         return 0; // not filed: whatever plays goes on
     StopPlay();
     std::string type = record.SoundType.str();
-    std::string path = record.SoundFile.str();
+    // A book made elsewhere plays the file found in its own folder; the log names that file.
+    std::string path = library.SoundFileToPlay(record.SoundFile.view());
     if (sameAsciiNoCase(type, "S_WAV")) {
         PlayWave(path);
     } else if (sameAsciiNoCase(type, "S_MP3")) {

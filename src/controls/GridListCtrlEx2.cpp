@@ -104,8 +104,12 @@ void CGridListCtrlEx2::OnContextMenu() {
         return;
     if (GetItemText(m_HotItem, 0).isEmpty())
         return;
+    // A read-only book plays and prints, but offers nothing that would change it.
+    const bool changeable = !HasSoundLibrary() || !SoundLibrary().IsReadOnly();
     popup->EnableMenuItem(ID_PLAY, selected == 1);
-    popup->EnableMenuItem(ID_RERECORD, selected == 1);
+    popup->EnableMenuItem(ID_RERECORD, selected == 1 && changeable);
+    popup->EnableMenuItem(ID_DELETE, changeable);
+    popup->EnableMenuItem(ID_DELETE_ALL, changeable);
     const int chosen = popup->TrackPopupMenu(QCursor::pos());
     if (chosen)
         OnCommand(chosen);

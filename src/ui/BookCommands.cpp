@@ -122,10 +122,10 @@ void CKIVDlg::LoadBook(const std::string& gbkFolder) {
         removeStaleTempFiles(nativePath(gbkFolder));
     // The rows point at records the reload frees: they go first.
     ResetRecordList();
-    SoundLibrary().SetLibraryFolder(gbkFolder);
-    SoundLibrary().LoadIndex();
+    SoundLibrary().OpenBook(gbkFolder);
     FillRecordList();
     UpdateCaption();
+    ApplyBookAccess();
     if (!gbkFolder.empty())
         RememberBook(QString::fromStdString(nativePath(gbkFolder)));
 }

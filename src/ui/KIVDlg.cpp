@@ -284,15 +284,21 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
     case UM_STOP_PLAY:
         return m_pPlayback->StopPlay();
     case UM_RERECORD:
+        if (!BookChangeable())
+            return 0;
         OnRerecord(static_cast<int>(wParam));
         return 0;
     case UM_DELETE_RECORD:
+        if (!BookChangeable())
+            return 0;
         OnDeleteRecord(static_cast<int>(wParam), static_cast<int>(lParam));
         return 0;
     case UM_DELETE_PENDING:
         OnDeletePending();
         return 0;
     case UM_DELETE_ALL:
+        if (!BookChangeable())
+            return 0;
         OnDeleteAll();
         return 0;
     case UM_COLUMN_CLICK:
@@ -308,6 +314,8 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
             OnTraining();
             break;
         case 1001:
+            if (!g_bRecording && !BookChangeable())
+                break;
             OnRecordButton();
             break;
         case 1002:

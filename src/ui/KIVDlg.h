@@ -75,6 +75,10 @@ public:
     void OnSpeakText();
     void OnPrintLabelSheets();
     QMenu* BookMenu() const { return m_BookMenu; }
+    // Shows how the open book may be used (BookAccess.cpp): "（只读）" after the caption and the change
+    // commands disabled when it is read-only; says once why, when another program has it open.
+    void ApplyBookAccess();
+    bool BookChangeable() const;
 
     std::vector<std::string> m_KeywordTokens;
     int m_KeywordCount = 0;

@@ -161,3 +161,34 @@ TEST_F(Startup, UnusableFoldersAreReportedAtStart) {
     EXPECT_TRUE(boxes.last().text.contains(QStringLiteral("/proc/")));
     EXPECT_TRUE(boxes.last().text.contains(QStringLiteral("无法保存")));
 }
+
+TEST_F(Startup, ABookOnAReadOnlyMediumOpensWhereItIsAndSettingsAreSavedPerUser) {
+    TempFolder user;
+    writeFile(dir.file("KIV_Lib.cfg"), "");
+    writeFile(dir.file("KIV.ini"), "Height=22");
+    ReadOnlyMount readOnly(dir.path());
+    if (!readOnly.ok())
+        GTEST_SKIP() << "needs root to mount";
+    const char* old = std::getenv("XDG_DATA_HOME");
+    const std::string saved = old ? old : "";
+    setenv("XDG_DATA_HOME", user.path().c_str(), 1);
+    MessageBoxRecorder boxes;
+    CKIVApp app;
+    app.SetMainDialogRunner([&] {
+        EXPECT_EQ(ProgramFolder, dir.path());
+        EXPECT_EQ(BarcodeSettings.Height, 22.0); // the book's own settings
+        BARCODE_SETTINGS changed = BarcodeSettings;
+        changed.Height = 30.0;
+        EXPECT_EQ(SaveIniFile(&changed), 1);
+    });
+    app.InitInstance();
+    // Saved where it can be, and read from there from now on.
+    EXPECT_NE(readFile(user.file("KIV/KIV.ini")).find("30"), std::string::npos);
+    app.SetMainDialogRunner([] { EXPECT_EQ(BarcodeSettings.Height, 30.0); });
+    app.InitInstance();
+    if (old)
+        setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(boxes.count(), 0u);
+}

@@ -319,6 +319,7 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     EXPECT_TRUE(entries.count("KIV_Lib.cfg")) << joined(entries);
     entries.erase("KIV_Lib.cfg");
     entries.erase("KIV.ini");
+    entries.erase("KIV_Lib.lock"); // the book's lock, while the program runs
     EXPECT_TRUE(entries.empty()) << "left in the library folder: " << joined(entries);
 
     // Two more recordings, then delete everything.
@@ -361,4 +362,5 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
 
     kiv.key(window, QStringLiteral("Escape"));
     EXPECT_EQ(kiv.waitForExit(), 0) << kiv.output().toStdString();
+    EXPECT_FALSE(std::filesystem::exists(lib + "KIV_Lib.lock")) << "the book's lock outlived the program";
 }

@@ -14,11 +14,14 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QLockFile>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 namespace {
@@ -296,6 +299,43 @@ TEST_F(Workflow, DeleteAllAsksThenEmptiesListAndIndex) {
     EXPECT_EQ(list->m_HotItem, -1);
     EXPECT_EQ(list->RecordOfRow(0), nullptr);
     EXPECT_TRUE(list->GetItemText(0, 0).isEmpty());
+}
+
+TEST_F(Workflow, ABookAnotherProgramHoldsPlaysButOffersNothingThatChangesIt) {
+    QLockFile other(QString::fromStdString(m_Folder.file("KIV_Lib.lock")));
+    ASSERT_TRUE(other.tryLock(0));
+    open({{{"000001", "first", "a.wav"}}});
+    writeFile(m_Folder.file("a.wav"), WaveBytes());
+    const std::string before = readFile(index());
+    ASSERT_EQ(m_Boxes.count(), 1u); // said once, at opening
+    EXPECT_EQ(m_Boxes.last().text, u("这本点读书已在另一个KIV中打开，现在只能点读，不能修改。"));
+    EXPECT_TRUE(m_Dlg->windowTitle().endsWith(u("（只读）"))) << m_Dlg->windowTitle().toStdString();
+    EXPECT_FALSE(m_Dlg->GetDlgItem(1001)->isEnabled());
+
+    std::map<QString, bool> enabled;
+    SetTrackPopupResponder([&](QMenu* menu) -> QAction* {
+        for (QAction* a : menu->actions())
+            enabled[a->text()] = a->isEnabled();
+        return nullptr;
+    });
+    list->selectRow(0);
+    list->OnContextMenu();
+    SetTrackPopupResponder(nullptr);
+    EXPECT_TRUE(enabled[u("播放")]);
+    EXPECT_TRUE(enabled[u("打印条码")]);
+    EXPECT_FALSE(enabled[u("重新录音")]);
+    EXPECT_FALSE(enabled[u("删除")]);
+    EXPECT_FALSE(enabled[u("删除全部")]);
+
+    // Even when asked directly, nothing is changed or even asked.
+    list->m_HotItem = 0;
+    for (unsigned msg : {UM_DELETE_ALL, UM_DELETE_RECORD, UM_RERECORD})
+        postMessage(m_Dlg.get(), msg, 1, 0);
+    deliver();
+    EXPECT_EQ(m_Boxes.count(), 1u);
+    EXPECT_EQ(readFile(index()), before);
+    EXPECT_TRUE(exists("a.wav"));
+    EXPECT_EQ(list->RecordOfRow(0), m_Library.FindRecord(1));
 }
 
 // --- The annotation's text ------------------------------------------------------------------------------
