@@ -78,7 +78,7 @@ CSoundLibrary::~CSoundLibrary() {
         m_pRecorder.reset();
     }
     ClearRecords();
-    m_pBookLock.reset();
+    CloseBook();
     if (g_pSoundLibrary == this)
         g_pSoundLibrary = nullptr;
 }
@@ -109,6 +109,8 @@ CSoundLibrary::Access CSoundLibrary::OpenBook(const std::string& gbkFolder) {
         // A holder keeps its lock however long it runs; only the lock of a program that died is taken over.
         bookLock->setStaleLockTime(0);
         if (bookLock->tryLock(0)) {
+            // A copy ended by a signal takes its lock with it, as it does its temporary files.
+            holdTempFile(folder + kLockName);
             m_pBookLock = std::move(bookLock);
             m_Access = Access::Writable;
         } else {
@@ -122,7 +124,10 @@ CSoundLibrary::Access CSoundLibrary::OpenBook(const std::string& gbkFolder) {
 
 void CSoundLibrary::CloseBook() {
     std::lock_guard lock(m_Lock);
-    m_pBookLock.reset();
+    if (m_pBookLock) {
+        releaseTempFile(m_pBookLock->fileName().toStdString());
+        m_pBookLock.reset();
+    }
     m_Access = Access::ReadOnlyFolder;
 }
 

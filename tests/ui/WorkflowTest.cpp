@@ -328,11 +328,13 @@ TEST_F(Workflow, ABookAnotherProgramHoldsPlaysButOffersNothingThatChangesIt) {
     EXPECT_FALSE(enabled[u("删除全部")]);
 
     // Even when asked directly, nothing is changed or even asked.
+    deliver(); // selecting the row played it (without a sound server: a box)
+    const std::size_t boxes = m_Boxes.count();
     list->m_HotItem = 0;
     for (unsigned msg : {UM_DELETE_ALL, UM_DELETE_RECORD, UM_RERECORD})
         postMessage(m_Dlg.get(), msg, 1, 0);
     deliver();
-    EXPECT_EQ(m_Boxes.count(), 1u);
+    EXPECT_EQ(m_Boxes.count(), boxes);
     EXPECT_EQ(readFile(index()), before);
     EXPECT_TRUE(exists("a.wav"));
     EXPECT_EQ(list->RecordOfRow(0), m_Library.FindRecord(1));
