@@ -2,6 +2,7 @@
 
 // One line per command; each command lives in its own file.
 const KivCommand kKivCommands[] = {
+    {"check", "BOOK_FOLDER", "检查点读书：找不到或不能播放的声音、重复的条码、不完整的记录", runCheck},
     {"labels",
      "BOOK_FOLDER --sheet NAME --out FILE.pdf [--codes FROM-TO] [--start N] [--copies N] [--outline] | "
      "--list-sheets",

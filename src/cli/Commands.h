@@ -15,6 +15,7 @@ struct KivCommand {
 extern const KivCommand kKivCommands[];
 extern const int kKivCommandCount;
 
+int runCheck(const QStringList& args);
 int runLabels(const QStringList& args);
 
 // Prints "kivtool: <text>" and the command's usage on standard error; returns 2.
