@@ -2,6 +2,7 @@
 // Yardstick in the same run: the program's own loading of that index (LoadIndex), which check also does.
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
+#include "support/FakeRecorder.h"
 
 #include <QProcess>
 #include <benchmark/benchmark.h>
@@ -19,6 +20,7 @@ struct Book {
     Book() {
         char tmpl[] = "/tmp/kiv-bench-check-XXXXXX";
         folder = std::string(::mkdtemp(tmpl)) + "/";
+        const std::string wave = WaveBytes();
         std::string index;
         index.reserve(static_cast<std::size_t>(kRecords) * 64);
         char line[256];
@@ -28,10 +30,8 @@ struct Book {
             std::snprintf(line, sizeof line, "%06d      note        S_WAV       \"%s%s\"\r\n", i,
                           folder.c_str(), name);
             index += line;
-            // Every sound present (a header is enough to be there).
-            FILE* f = std::fopen((folder + name).c_str(), "wb");
-            std::fputs("RIFF", f);
-            std::fclose(f);
+            // Every sound present, and a real (tiny) wave file: check decodes each.
+            atomicReplace(folder + name, wave);
         }
         atomicReplace(folder + "KIV_Lib.cfg", index);
     }

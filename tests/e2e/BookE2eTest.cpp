@@ -1,10 +1,10 @@
 // Books that travel, with the real program: a finished book on a read-only medium, made on Windows, is
 // played with the pen; a second copy of the program on the same book only plays it.
+#include "e2e/E2eSupport.h"
+#include "platform/Files.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
 #include "support/Wave.h"
-#include "e2e/E2eSupport.h"
-#include "platform/Files.h"
 
 #include <QSize>
 #include <QThread>
@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-void pause(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+void pause(int ms) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
 
 // Presses Return on a box until the window behind it shows: a key sent while the box takes the focus is lost.
 QString answerBox(KivProcess& kiv, const QString& box, const QString& next) {

@@ -30,6 +30,7 @@ TEST(CheckTool, NamesEveryRecordThatWouldNotPlayAndWhy) {
     TempFolder book;
     writeFile(book.file("000001.wav"), WaveBytes());
     writeFile(book.file("000002.wav"), WaveBytes());
+    writeFile(book.file("bad.wav"), "not a sound at all");
     writeFile(book.file("KIV_Lib.cfg"), "000001      one         S_WAV       \"" + book.file("000001.wav") +
                                             "\"\r\n"
                                             "000002      two         S_WAV       \"C:\\KIV\\000002.WAV\"\r\n"
@@ -39,26 +40,36 @@ TEST(CheckTool, NamesEveryRecordThatWouldNotPlayAndWhy) {
                                             book.file("000001.wav") +
                                             "\"\r\n"
                                             "000001      again       S_WAV       \"" +
-                                            book.file("000001.wav") + "\"\r\n" + "stray\r\n");
+                                            book.file("000001.wav") + "\"\r\n" + "stray\r\n" +
+                                            "000005      five        S_WAV       \"" + book.file("bad.wav") +
+                                            "\"\r\n");
     const ToolRun run = check({QString::fromStdString(book.path())});
     EXPECT_EQ(run.status, 1);
     const QString index = QString::fromStdString(book.file("KIV_Lib.cfg"));
-    ASSERT_EQ(run.lines.size(), 6) << run.lines.join(u'\n').toStdString();
+    ASSERT_EQ(run.lines.size(), 7) << run.lines.join(u'\n').toStdString();
     // File order; the first lines of the same number: the one the program would not play names the other.
     const QString shadow = run.lines.filter(QStringLiteral("条码重复")).value(0);
     EXPECT_TRUE(shadow.startsWith(index + ":1: 000001: 条码重复，不会播放；点读时播放第6行的声音") ||
                 shadow.startsWith(index + ":6: 000001: 条码重复，不会播放；点读时播放第1行的声音"))
         << shadow.toStdString();
-    EXPECT_TRUE(run.lines.contains(index + QStringLiteral(":2: 000002: （提示）声音文件 \"C:\\KIV\\000002.WAV\" "
-                                                          "在点读书文件夹中找到：\"") +
+    EXPECT_TRUE(run.lines.contains(index +
+                                   QStringLiteral(":2: 000002: （提示）声音文件 \"C:\\KIV\\000002.WAV\" "
+                                                  "在点读书文件夹中找到：\"") +
                                    QString::fromStdString(book.file("000002.wav")) + "\""))
         << run.lines.join(u'\n').toStdString();
-    EXPECT_TRUE(run.lines.contains(index + QStringLiteral(":3: 000003: 找不到声音文件 \"C:\\KIV\\000003.wav\"")));
+    EXPECT_TRUE(
+        run.lines.contains(index + QStringLiteral(":3: 000003: 找不到声音文件 \"C:\\KIV\\000003.wav\"")));
     EXPECT_TRUE(run.lines.contains(index + QStringLiteral(":5: 000004: 不能支持的声音类型 \"S_OGG\"")));
     EXPECT_TRUE(run.lines.contains(
         index + QStringLiteral(":7: stray: 不是完整的记录（需要条码、内容、声音类型和声音文件）")));
-    EXPECT_EQ(run.lines.last(), QStringLiteral("6 条记录：1 个找不到声音文件，1 个不能播放，1 个条码重复，1 个不完整；"
-                                               "1 个声音文件在点读书文件夹中找到。有声音不能播放。"));
+    EXPECT_TRUE(run.lines
+                    .filter(index + QStringLiteral(":8: 000005: 不能解码的声音文件 \"") +
+                            QString::fromStdString(book.file("bad.wav")) + "\"（")
+                    .size() == 1)
+        << run.lines.join(u'\n').toStdString();
+    EXPECT_EQ(run.lines.last(),
+              QStringLiteral("7 条记录：1 个找不到声音文件，2 个不能播放，1 个条码重复，1 个不完整；"
+                             "1 个声音文件在点读书文件夹中找到。有声音不能播放。"));
 
     // Once the broken lines are gone, the book plays completely, relocated sound and all.
     writeFile(book.file("KIV_Lib.cfg"), "000002      two         S_WAV       \"C:\\KIV\\000002.WAV\"\r\n");
