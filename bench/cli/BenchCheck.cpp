@@ -31,7 +31,9 @@ struct Book {
                           folder.c_str(), name);
             index += line;
             // Every sound present, and a real (tiny) wave file: check decodes each.
-            atomicReplace(folder + name, wave);
+            FILE* f = std::fopen((folder + name).c_str(), "wb");
+            std::fwrite(wave.data(), 1, wave.size(), f);
+            std::fclose(f);
         }
         atomicReplace(folder + "KIV_Lib.cfg", index);
     }
