@@ -22,11 +22,11 @@ bool FolderOfExecutable(const std::string& exePath, std::string& folder) {
 }
 
 FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const std::string& nativeDataFolder,
-                                 const std::function<bool(const std::string&)>& writable) {
+                                 const std::function<bool(const std::string&)>& writable, bool fixed) {
     FolderChoice choice;
     bool gbkOk = false;
     std::string gbk = gbkFromNative(nativeProgramFolder, &gbkOk);
-    if (gbkOk && gbk.size() <= kFolderLimit) {
+    if (gbkOk && gbk.size() <= kFolderLimit && !fixed) {
         choice.folder = gbk;
         if (writable(nativeProgramFolder))
             return choice;
@@ -69,9 +69,7 @@ int DetermineProgramFolder(FolderChoice* choice) {
     if (!FolderOfExecutable(ExecutablePathSource(), folder))
         return 0;
     const bool fixed = IsFixedProgramFolder(folder);
-    FolderChoice c = ChooseLibraryFolder(folder, userDataFolder(), [&](const std::string& f) {
-        return !(fixed && f == folder) && folderWritable(f);
-    });
+    FolderChoice c = ChooseLibraryFolder(folder, userDataFolder(), folderWritable, fixed);
     ProgramFolder = c.folder;
     if (choice)
         *choice = c;

@@ -22,8 +22,9 @@ struct FolderChoice {
     bool usable = true;
     bool readOnlyBook = false; // the program folder cannot be written but holds a book: it opens read-only
 };
+// fixed: the program folder is one the program never keeps a book in (IsFixedProgramFolder).
 FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const std::string& nativeDataFolder,
-                                 const std::function<bool(const std::string&)>& writable);
+                                 const std::function<bool(const std::string&)>& writable, bool fixed = false);
 
 // True for the folder the program is installed into and for its build tree: the program never keeps a
 // book or its settings there, where an upgrade or a clean build would lose them (even when it may write).
