@@ -63,13 +63,19 @@ bool openBookForChange(const QString& folder, CSoundLibrary& library) {
         printLine(QStringLiteral("kivtool: 点读书文件夹的路径里有不能保存的字符: %1").arg(folder), true);
         return false;
     }
-    if (!folderWritable(native)) {
-        printLine(QStringLiteral("kivtool: 点读书文件夹不能写入: %1").arg(folder), true);
+    // The book's lock is taken for the whole run: a KIV that opens the book meanwhile only plays it.
+    switch (library.OpenBook(gbk)) {
+    case CSoundLibrary::Access::Writable:
+        return true;
+    case CSoundLibrary::Access::LockedByOther:
+        printLine(QStringLiteral("kivtool: 点读书已在另一个程序中打开，不能修改。请先关闭它: %1").arg(folder),
+                  true);
         return false;
+    case CSoundLibrary::Access::ReadOnlyFolder:
+        break;
     }
-    library.SetLibraryFolder(gbk);
-    library.LoadIndex();
-    return true;
+    printLine(QStringLiteral("kivtool: 点读书文件夹不能写入: %1").arg(folder), true);
+    return false;
 }
 
 const KivCommand& kivCommandNamed(const char* name) {

@@ -215,6 +215,23 @@ TEST(SayTool, LinesOfAGbkFileAreSpokenLoudAndLongerTextTakesLonger) {
     EXPECT_LT(capture.lastLoud(0.02) - capture.firstLoud(0.02), longSeconds + 0.3);
 }
 
+TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
+    TempFolder book;
+    CSoundLibrary holder;
+    ASSERT_EQ(holder.OpenBook(book.path()), CSoundLibrary::Access::Writable);
+    const ToolRun refused =
+        kivtool({QStringLiteral("say"), QString::fromStdString(book.path()), QStringLiteral("苹果")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("已在另一个程序中打开"))) << refused.err.toStdString();
+    EXPECT_TRUE(loadBook(book.path()).empty());
+    // Once the other program lets the book go, the tool may change it.
+    holder.CloseBook();
+    EXPECT_EQ(kivtool({QStringLiteral("say"), QString::fromStdString(book.path()), QStringLiteral("苹果")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(loadBook(book.path()).size(), 1u);
+}
+
 TEST(ImportTool, KilledAtRandomMomentsLeavesEveryIndexLineWithItsWholeSound) {
     TempFolder book, src;
     for (int i = 0; i < 40; ++i)

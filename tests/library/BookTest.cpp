@@ -1,9 +1,9 @@
 // Books that travel: made on Windows or in another folder, on a read-only medium, open in two programs.
-#include "support/FakeRecorder.h"
-#include "support/TestSupport.h"
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
+#include "support/FakeRecorder.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
