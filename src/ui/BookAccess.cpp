@@ -4,6 +4,7 @@
 
 #include "library/SoundLibrary.h"
 #include "platform/MessageBox.h"
+#include "ui/BookMenu.h"
 
 namespace {
 const char* const kReadOnlyMark = "（只读）";
@@ -24,6 +25,8 @@ void CKIVDlg::ApplyBookAccess() {
     // The record button is the way to every new sound; the list's menu disables its own entries.
     if (QWidget* record = GetDlgItem(1001))
         record->setEnabled(BookChangeable() || g_bRecording);
+    if (m_BookMenu)
+        setBookChangeable(m_BookMenu, BookChangeable());
     if (SoundLibrary().BookAccess() == CSoundLibrary::Access::LockedByOther)
         appMessageBox(QString::fromUtf8(kLockedText), MB_OK | MB_ICONINFORMATION, this);
 }

@@ -20,6 +20,12 @@ QMenu* addBookMenu(QMenuBar* bar) {
     return menu;
 }
 
+void setBookChangeable(QMenu* menu, bool changeable) {
+    for (QAction* a : menu->actions())
+        if (const int id = a->data().toInt(); id == ID_BOOK_IMPORT || id == ID_BOOK_SPEAK)
+            a->setEnabled(changeable);
+}
+
 void setRecentBooks(QMenu* menu, const QStringList& folders) {
     QAction* open = nullptr;
     for (QAction* a : menu->actions()) {

@@ -22,3 +22,5 @@ QMenu* addBookMenu(QMenuBar* bar);
 // Lists the recent books after "打开点读书...", replacing the ones listed before: entry i gets the id
 // ID_BOOK_RECENT_FIRST + i (at most as many as there are ids).
 void setRecentBooks(QMenu* menu, const QStringList& folders);
+// Enables or disables the entries that add to the open book (import, speech).
+void setBookChangeable(QMenu* menu, bool changeable);

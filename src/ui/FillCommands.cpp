@@ -72,6 +72,8 @@ std::vector<std::string> nativePaths(const QStringList& paths) {
 } // namespace
 
 void CKIVDlg::OnImportSounds() {
+    if (!BookChangeable())
+        return;
     const QStringList files = QFileDialog::getOpenFileNames(
         this, QStringLiteral("导入声音文件"), QString(),
         QStringLiteral("声音文件 (*.wav *.mp3 *.flac *.ogg *.oga *.opus *.aif *.aiff *.au);;所有文件 (*)"));
@@ -80,6 +82,8 @@ void CKIVDlg::OnImportSounds() {
 }
 
 void CKIVDlg::ImportPaths(const QStringList& paths) {
+    if (!BookChangeable())
+        return;
     const QString title = QStringLiteral("导入声音文件");
     ImportList list = CollectSoundFiles(nativePaths(paths));
     RemoveUnfinishedSounds(SoundLibrary());
@@ -96,6 +100,8 @@ void CKIVDlg::ImportPaths(const QStringList& paths) {
 }
 
 void CKIVDlg::OnSpeakText() {
+    if (!BookChangeable())
+        return;
     CSpeakTextDlg dlg(this);
     if (dlg.exec() != QDialog::Accepted)
         return;
@@ -112,6 +118,9 @@ void CKIVDlg::OnSpeakText() {
 }
 
 void CKIVDlg::dragEnterEvent(QDragEnterEvent* e) {
+    // A book that may only be played takes no files: the cursor says so before the drop.
+    if (!BookChangeable())
+        return;
     for (const QUrl& url : e->mimeData()->urls()) {
         if (url.isLocalFile()) {
             e->acceptProposedAction();

@@ -311,6 +311,11 @@ TEST_F(Workflow, ABookAnotherProgramHoldsPlaysButOffersNothingThatChangesIt) {
     EXPECT_EQ(m_Boxes.last().text, u("这本点读书已在另一个KIV中打开，现在只能点读，不能修改。"));
     EXPECT_TRUE(m_Dlg->windowTitle().endsWith(u("（只读）"))) << m_Dlg->windowTitle().toStdString();
     EXPECT_FALSE(m_Dlg->GetDlgItem(1001)->isEnabled());
+    for (QAction* a : m_Dlg->BookMenu()->actions()) {
+        if (a->text() == u("导入声音文件...") || a->text() == u("文字转语音...")) {
+            EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+        }
+    }
 
     std::map<QString, bool> enabled;
     SetTrackPopupResponder([&](QMenu* menu) -> QAction* {
