@@ -90,6 +90,15 @@ TEST(KeyboardE2e, EnterPressesTheFocusedButtonAndEscCancels) {
     kiv.key(settings, QStringLiteral("Escape"));
     ASSERT_TRUE(windowGone(QStringLiteral("设置")));
     EXPECT_NE(readFile(ini).find("Height=20"), std::string::npos) << readFile(ini);
+    // Enter in the editable type box presses 保存 too.
+    settings = openSettings(kiv, main);
+    ASSERT_FALSE(settings.isEmpty());
+    typeHeight(kiv, settings, QStringLiteral("3 0"));
+    const QSize s = windowSize(settings);
+    click(settings, s.width() * 100 / 316, s.height() * 36 / 180);
+    kiv.key(settings, QStringLiteral("Return"));
+    ASSERT_TRUE(windowGone(QStringLiteral("设置"))) << "Enter in the type box left the dialog open";
+    EXPECT_NE(readFile(ini).find("Height=30"), std::string::npos) << readFile(ini);
 
     // Annotation: record, save, type, Tab to 取消, Enter: nothing is filed.
     clickFromCorner(main, 238, 42); // 开始录音
