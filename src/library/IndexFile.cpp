@@ -13,6 +13,8 @@ int numberOf(const IndexLine& line) {
 void CIndexFile::SetPath(std::string nativePath) {
     m_Path = std::move(nativePath);
     m_Refused = false;
+    m_SeenExists = false;
+    m_Seen = FileStamp();
     Forget();
 }
 
@@ -26,6 +28,20 @@ void CIndexFile::Forget() {
 void CIndexFile::remember(IndexEnd end) {
     m_Known = fileStamp(m_Path, m_Stamp) == 0;
     m_End = end;
+}
+
+bool CIndexFile::seenCurrent() const {
+    FileStamp now;
+    const bool exists = fileStamp(m_Path, now) == 0;
+    return exists == m_SeenExists && (!exists || now == m_Seen);
+}
+
+void CIndexFile::see() {
+    m_SeenExists = fileStamp(m_Path, m_Seen) == 0;
+}
+
+bool CIndexFile::ChangedOnDisk() const {
+    return !seenCurrent();
 }
 
 bool CIndexFile::current() const {
@@ -53,6 +69,9 @@ bool CIndexFile::Load(const std::function<void(const IndexLine&)>& onLine) {
     m_Refused = false;
     FileStamp before;
     const bool statted = fileStamp(m_Path, before) == 0;
+    // The stamp from before the read: a change while we read shows as a change afterwards.
+    m_SeenExists = statted;
+    m_Seen = before;
     std::string read;
     if (!readWholeFile(m_Path, read, kIndexFileLimit)) {
         // Not even read: it would take the memory of many books, and nothing here may write over it.
@@ -132,6 +151,7 @@ IndexLine CIndexFile::LineAt(std::size_t i) const {
 }
 
 bool CIndexFile::RemoveLines(const std::vector<std::size_t>& entries) {
+    const bool seen = seenCurrent();
     std::vector<std::pair<std::size_t, std::size_t>> spans;
     spans.reserve(entries.size());
     for (std::size_t e : entries) {
@@ -172,10 +192,14 @@ bool CIndexFile::RemoveLines(const std::vector<std::size_t>& entries) {
         return false;
     }
     remember(m_Lines.end);
+    if (seen)
+        see();
     return true;
 }
 
 bool CIndexFile::AppendLine(std::string_view line) {
+    // Our own write is no change from outside, unless one came before it: that one must still be noticed.
+    const bool seen = seenCurrent();
     // An index whose last line lacks its line end (or leaves a quote open) would swallow the new line.
     bool ok = !m_Refused;
     IndexEnd end = IndexEnd::Clean;
@@ -208,10 +232,13 @@ bool CIndexFile::AppendLine(std::string_view line) {
     remember(IndexEnd::Clean);
     if (m_Stamp.size != static_cast<long long>(m_Text.size()))
         Forget();
+    if (seen)
+        see();
     return true;
 }
 
 bool CIndexFile::MoveLineToEnd(std::optional<std::size_t> entry, std::string_view line) {
+    const bool seen = seenCurrent();
     const std::string empty;
     const std::string* current = &empty;
     if (fileExists(m_Path) && !(current = text()))
@@ -241,15 +268,20 @@ bool CIndexFile::MoveLineToEnd(std::optional<std::size_t> entry, std::string_vie
     m_Text = std::move(next);
     m_Lines = LineTable();
     remember(IndexEnd::Clean);
+    if (seen)
+        see();
     return true;
 }
 
 bool CIndexFile::Clear() {
+    const bool seen = seenCurrent();
     if (m_Refused || !atomicReplace(m_Path, std::string_view(), LinkPolicy::WriteTarget)) {
         Forget();
         return false;
     }
     Forget();
     remember(IndexEnd::Clean);
+    if (seen)
+        see();
     return true;
 }

@@ -43,6 +43,8 @@ public:
     bool Clear();
     // Drops the kept text; the next use reads the file again.
     void Forget();
+    // True when the file is not the one we last loaded or wrote: another program or a hand changed it.
+    bool ChangedOnDisk() const;
 
 private:
     // The kept text, reread when the file changed; null when the file cannot be read.
@@ -50,11 +52,17 @@ private:
     void remember(IndexEnd end);
     bool current() const;
     void buildLineTable();
+    // Whether the file is still the one we last loaded or wrote, and taking note of it after our own write.
+    bool seenCurrent() const;
+    void see();
 
     std::string m_Path;
     bool m_Refused = false;
     bool m_Known = false;
     FileStamp m_Stamp;
+    // What we last loaded or wrote, apart from the kept text (which a reread for a write may replace).
+    bool m_SeenExists = false;
+    FileStamp m_Seen;
     IndexEnd m_End = IndexEnd::Clean;
     std::string m_Text;
     struct LineTable {

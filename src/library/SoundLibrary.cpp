@@ -102,24 +102,39 @@ CSoundLibrary::Access CSoundLibrary::OpenBook(const std::string& gbkFolder) {
     CloseBook();
     SetLibraryFolder(gbkFolder);
     const std::string folder = toNative(gbkFolder);
-    if (!folderWritable(folder)) {
+    if (!folderWritable(folder))
         m_Access = Access::ReadOnlyFolder;
-    } else {
-        auto bookLock = std::make_unique<QLockFile>(QString::fromStdString(folder + kLockName));
-        // A holder keeps its lock however long it runs; only the lock of a program that died is taken over.
-        bookLock->setStaleLockTime(0);
-        if (bookLock->tryLock(0)) {
-            // A copy ended by a signal takes its lock with it, as it does its temporary files.
-            holdTempFile(folder + kLockName);
-            m_pBookLock = std::move(bookLock);
-            m_Access = Access::Writable;
-        } else {
-            m_Access = bookLock->error() == QLockFile::PermissionError ? Access::ReadOnlyFolder
-                                                                       : Access::LockedByOther;
-        }
-    }
+    else
+        takeLock(folder);
     LoadIndex();
     return m_Access;
+}
+
+void CSoundLibrary::takeLock(const std::string& folder) {
+    auto bookLock = std::make_unique<QLockFile>(QString::fromStdString(folder + kLockName));
+    // A holder keeps its lock however long it runs; only the lock of a program that died is taken over.
+    bookLock->setStaleLockTime(0);
+    if (bookLock->tryLock(0)) {
+        // A copy ended by a signal takes its lock with it, as it does its temporary files.
+        holdTempFile(folder + kLockName);
+        m_pBookLock = std::move(bookLock);
+        m_Access = Access::Writable;
+    } else {
+        m_Access =
+            bookLock->error() == QLockFile::PermissionError ? Access::ReadOnlyFolder : Access::LockedByOther;
+    }
+}
+
+bool CSoundLibrary::RetakeLock() {
+    std::lock_guard lock(m_Lock);
+    if (m_Access == Access::LockedByOther)
+        takeLock(toNative(m_LibraryFolder));
+    return m_Access == Access::Writable;
+}
+
+bool CSoundLibrary::IndexChangedOnDisk() const {
+    std::lock_guard lock(m_Lock);
+    return !m_LibraryFolder.empty() && m_Index.ChangedOnDisk();
 }
 
 void CSoundLibrary::CloseBook() {

@@ -62,6 +62,12 @@ public:
     Access OpenBook(const std::string& gbkFolder);
     // Releases the book's lock; the records stay, read-only.
     void CloseBook();
+    // When another program had the book open for changing, tries its lock again; true when the book is
+    // now ours to change. Nothing is reloaded: ask IndexChangedOnDisk.
+    bool RetakeLock();
+    // True when the index on disk is not the one the records were last loaded from or we last wrote: another
+    // program or a hand changed it, and LoadIndex would show more (or less).
+    bool IndexChangedOnDisk() const;
     Access BookAccess() const { return m_Access; }
     // True when nothing may change the book: every operation that would change it refuses.
     bool IsReadOnly() const { return m_Access != Access::Writable; }
@@ -140,6 +146,8 @@ private:
     // How many records with the same fields as this one come before it (by key).
     int twinRank(const SOUND_RECORD* record) const;
     std::string soundPathFor(int number) const;
+    // Takes the lock of the book in LibraryFolder (native folder) when it can; sets m_Access.
+    void takeLock(const std::string& folder);
     // The filing behind FileRecording and FileSound; a failure is told (box) or, when quiet, only returned.
     const SOUND_RECORD* fileSound(std::string_view content, const SoundWriter& writer, QString* whyNot);
 

@@ -126,6 +126,7 @@ void CKIVDlg::LoadBook(const std::string& gbkFolder) {
     FillRecordList();
     UpdateCaption();
     ApplyBookAccess();
+    WatchBook();
     if (!gbkFolder.empty())
         RememberBook(QString::fromStdString(nativePath(gbkFolder)));
 }

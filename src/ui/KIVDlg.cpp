@@ -95,10 +95,19 @@ bool CKIVDlg::OnInitDialog() {
 }
 
 void CKIVDlg::FillRecordList() {
+    // Every record shows: no search holds any more.
+    m_KeywordCount = 0;
+    ShowRecords();
+}
+
+void CKIVDlg::ShowRecords() {
     ResetRecordList();
     m_Bulk = true;
     m_RecordList->Model()->BeginBulk();
-    SoundLibrary().ForEachRecord([this](const SOUND_RECORD* r) { AppendRecordRow(r); });
+    SoundLibrary().ForEachRecord([this](const SOUND_RECORD* r) {
+        if (m_KeywordCount <= 0 || MatchesKeywords(r->Content.view()))
+            AppendRecordRow(r);
+    });
     m_RecordList->Model()->EndBulk();
     m_Bulk = false;
     ScrollToPendingRow();
@@ -234,17 +243,7 @@ void CKIVDlg::OnSearch() {
         return;
     }
     SplitKeywords(keywords);
-    ResetRecordList();
-    m_Bulk = true;
-    m_RecordList->Model()->BeginBulk();
-    SoundLibrary().ForEachRecord([this](const SOUND_RECORD* r) {
-        if (m_KeywordCount <= 0 || MatchesKeywords(r->Content.view()))
-            AppendRecordRow(r);
-    });
-    m_RecordList->Model()->EndBulk();
-    m_Bulk = false;
-    ScrollToPendingRow();
-    m_RecordList->m_HotItem = -1;
+    ShowRecords();
 }
 
 // --- Messages and commands ---------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class CBookWatch;
 class CEditEx1;
 class CLevelMeter;
 class CPlayback;
@@ -79,6 +80,11 @@ public:
     // commands disabled when it is read-only; says once why, when another program has it open.
     void ApplyBookAccess();
     bool BookChangeable() const;
+    // Changes to the open book by another program (BookReload.cpp): WatchBook follows the book LoadBook
+    // opened; LookAtBook takes the book's lock when its holder let go and reloads records changed on disk,
+    // keeping the user's place. False, doing nothing, while something holds on to records or rows.
+    void WatchBook();
+    bool LookAtBook();
 
     std::vector<std::string> m_KeywordTokens;
     int m_KeywordCount = 0;
@@ -109,6 +115,9 @@ private:
     // go through here.
     void LoadBook(const std::string& gbkFolder);
     void FillRecordList();
+    // Fills the list with the records the last search's keywords match (every record without keywords).
+    void ShowRecords();
+    void ReloadRecords();
     void UpdateCaption();
     void FillRecentBooks();
     void PostRefresh();
@@ -131,8 +140,9 @@ private:
     bool m_Bulk = false;
     QIcon m_AppIcon;
     std::unique_ptr<CPlayback> m_pPlayback; // the playback state; destroying it stops the sound
-    std::vector<int> m_RowOfIndex;          // row showing the record with that Index, or -1
-    QStringList m_RecentBooks;              // as the popup lists them
+    CBookWatch* m_pBookWatch = nullptr;
+    std::vector<int> m_RowOfIndex; // row showing the record with that Index, or -1
+    QStringList m_RecentBooks;     // as the popup lists them
     static constexpr unsigned UM_DELETE_PENDING = 0x9495;
     struct PendingDelete {
         int index; // the record's Index

@@ -5,6 +5,7 @@
 #include "support/FakeRecorder.h"
 #include "support/TestSupport.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -114,4 +115,39 @@ TEST(Book, OneProgramChangesABookAtATimeAndADeadOnesLockIsTakenOver) {
     ASSERT_TRUE(fileExists(book.file("KIV_Lib.lock")));
     CSoundLibrary after;
     EXPECT_EQ(after.OpenBook(book.path()), CSoundLibrary::Access::Writable);
+}
+
+TEST(Book, ChangesByAnotherProgramOrByHandAreNoticedButOurOwnFilingIsNot) {
+    TempFolder book;
+    MessageBoxRecorder boxes;
+    CSoundLibrary first;
+    first.SetRecorder(std::make_unique<CFakeRecorder>());
+    ASSERT_EQ(first.OpenBook(book.path()), CSoundLibrary::Access::Writable);
+    CSoundLibrary second;
+    ASSERT_EQ(second.OpenBook(book.path()), CSoundLibrary::Access::LockedByOther);
+    ASSERT_NE(first.FileRecording("a"), nullptr);
+    EXPECT_FALSE(first.IndexChangedOnDisk());
+    EXPECT_TRUE(second.IndexChangedOnDisk());
+    EXPECT_FALSE(second.RetakeLock());
+
+    // A line added by hand under the writing program: its own next filing must not hide it.
+    {
+        std::ofstream index(book.file("KIV_Lib.cfg"), std::ios::app | std::ios::binary);
+        index << indexLine("000007", book.file("000007.wav"), "hand");
+    }
+    EXPECT_TRUE(first.IndexChangedOnDisk());
+    ASSERT_NE(first.FileRecording("c"), nullptr);
+    EXPECT_TRUE(first.IndexChangedOnDisk());
+    first.LoadIndex();
+    EXPECT_FALSE(first.IndexChangedOnDisk());
+    EXPECT_EQ(first.RecordCount(), 3u);
+
+    // The writer lets go: the other copy may change the book now, and sees every line.
+    first.CloseBook();
+    EXPECT_TRUE(second.RetakeLock());
+    EXPECT_FALSE(second.IsReadOnly());
+    ASSERT_TRUE(second.IndexChangedOnDisk());
+    second.LoadIndex();
+    EXPECT_EQ(second.RecordCount(), 3u);
+    EXPECT_FALSE(second.IndexChangedOnDisk());
 }
