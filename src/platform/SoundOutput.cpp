@@ -3,10 +3,8 @@
 #include "platform/SoundFile.h"
 #include "platform/Trace.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
-#include <QMediaDevices>
 #include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -57,7 +55,7 @@ QAudioFormat CSoundOutput::streamFormat() {
 }
 
 bool CSoundOutput::deviceAvailable() {
-    return !QMediaDevices::defaultAudioOutput().isNull();
+    return CPulseOutput::serverAvailable();
 }
 
 void CSoundOutput::warm() {
@@ -66,30 +64,38 @@ void CSoundOutput::warm() {
 
 bool CSoundOutput::openStream(Stream& s, const QAudioFormat& format) {
     s = Stream();
-    QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
+    const quint64 id = ++m_LastStreamId;
+    // The events come on the connection's thread: they are handled here, in order, on ours.
+    auto pulse = m_Pulse.open(format, [this, id](CPulseStream::Event event) {
+        QMetaObject::invokeMethod(
+            this, [this, id, event] { onStreamEvent(id, event); }, Qt::QueuedConnection);
+    });
+    if (!pulse)
         return false;
-    auto sink = std::make_unique<QAudioSink>(device, format);
-    QIODevice* io = sink->start();
-    if (!io || sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
-        trace("CSoundOutput: the output stream cannot be opened (error %d)\n", int(sink->error()));
-        return false;
-    }
-    s.sink = std::move(sink);
-    s.io = io;
+    s.pulse = std::move(pulse);
     s.format = format;
+    s.id = id;
     return true;
+}
+
+void CSoundOutput::onStreamEvent(quint64 id, CPulseStream::Event event) {
+    if (id != m_Current.id || !m_Current.pulse)
+        return;
+    if (event == CPulseStream::Event::Failed)
+        fail();
+    else if (m_Pending.isEmpty() && !m_Source)
+        m_Playing = false;
 }
 
 void CSoundOutput::openSpare() {
     m_SpareScheduled = false;
-    if (m_Spare.sink)
+    if (m_Spare.pulse && m_Spare.pulse->ready())
         return;
     openStream(m_Spare, streamFormat());
 }
 
 void CSoundOutput::scheduleSpare() {
-    if (m_SpareScheduled || m_Spare.sink)
+    if (m_SpareScheduled || m_Spare.pulse)
         return;
     // After the handler has returned: the sound already playing comes first.
     m_SpareScheduled = true;
@@ -97,37 +103,37 @@ void CSoundOutput::scheduleSpare() {
 }
 
 bool CSoundOutput::takeStream(const QAudioFormat& format) {
-    if (m_Spare.sink && m_Spare.format == format && m_Spare.sink->state() != QAudio::StoppedState) {
+    if (m_Spare.pulse && m_Spare.format == format && m_Spare.pulse->ready()) {
         m_Current = std::move(m_Spare);
         m_Spare = Stream();
-    } else if (!openStream(m_Current, format)) {
-        return false;
+    } else {
+        // A spare of another format, or one the server dropped while it went away, is of no use.
+        if (m_Spare.pulse && !m_Spare.pulse->ready())
+            m_Spare = Stream();
+        if (!openStream(m_Current, format))
+            return false;
     }
-    connect(m_Current.sink.get(), &QAudioSink::stateChanged, this,
-            [this, sink = m_Current.sink.get()](QAudio::State state) {
-                if (sink != m_Current.sink.get())
-                    return;
-                if (state == QAudio::StoppedState && sink->error() != QAudio::NoError)
-                    fail();
-                else if (state == QAudio::IdleState && m_Pending.isEmpty() && !m_Source)
-                    m_Playing = false;
-            });
     scheduleSpare();
     return true;
 }
 
 void CSoundOutput::write(const char* data, qsizetype size) {
-    if (!m_Current.io || size <= 0)
+    if (!m_Current.pulse || size <= 0)
         return;
     if (!m_Pending.isEmpty()) {
         m_Pending.append(data, size);
         return;
     }
-    qint64 n = m_Current.io->write(data, size);
+    qint64 n = m_Current.pulse->write(data, size);
     if (n > 0 && m_FirstFrameNs == 0)
         m_FirstFrameNs = nowNs();
-    if (n < 0)
+    if (n < 0) {
+        // The stream failed since it was opened: reported like any later failure.
+        QMetaObject::invokeMethod(
+            this, [this, id = m_Current.id] { onStreamEvent(id, CPulseStream::Event::Failed); },
+            Qt::QueuedConnection);
         n = 0;
+    }
     if (n < size) {
         m_Pending.append(data + n, size - qsizetype(n));
         m_FeedTimer->start();
@@ -135,12 +141,16 @@ void CSoundOutput::write(const char* data, qsizetype size) {
 }
 
 void CSoundOutput::feed() {
-    if (!m_Current.io) {
+    if (!m_Current.pulse) {
         m_FeedTimer->stop();
         return;
     }
     if (!m_Pending.isEmpty()) {
-        qint64 n = m_Current.io->write(m_Pending.constData(), m_Pending.size());
+        qint64 n = m_Current.pulse->write(m_Pending.constData(), m_Pending.size());
+        if (n < 0) {
+            fail();
+            return;
+        }
         if (n > 0) {
             if (m_FirstFrameNs == 0)
                 m_FirstFrameNs = nowNs();
@@ -150,8 +160,15 @@ void CSoundOutput::feed() {
     // More is decoded only once the stream has taken everything before it: that bounds the memory.
     for (int i = 0; i < kChunksPerFeed && m_Source && m_Pending.isEmpty(); ++i)
         decodeChunk(qsizetype(m_Current.format.sampleRate()) * kChunkMs / 1000);
-    if (m_Pending.isEmpty() && !m_Source)
+    if (m_Pending.isEmpty() && !m_Source) {
         m_FeedTimer->stop();
+        drainIfWritten();
+    }
+}
+
+void CSoundOutput::drainIfWritten() {
+    if (m_Playing && m_Current.pulse && m_Pending.isEmpty() && !m_Source)
+        m_Current.pulse->drain();
 }
 
 void CSoundOutput::decodeChunk(qsizetype frames) {
@@ -216,7 +233,10 @@ bool CSoundOutput::playPcm(const QByteArray& pcm, const QAudioFormat& format) {
         return false;
     m_Playing = true;
     m_LastWasMp3 = false;
-    write(pcm.constData(), pcm.size());
+    // A stray partial frame at the end could never be taken.
+    const qsizetype bytes = pcm.size() - pcm.size() % std::max(1, format.bytesPerFrame());
+    write(pcm.constData(), bytes);
+    drainIfWritten();
     return true;
 }
 
@@ -233,6 +253,7 @@ SoundOpen CSoundOutput::play(const std::string& nativePath) {
         m_Playing = true;
         m_LastWasMp3 = hit->mp3;
         write(hit->pcm.constData(), hit->pcm.size());
+        drainIfWritten();
         return SoundOpen::Started;
     }
     auto source = std::make_unique<CSoundFile>();
@@ -263,10 +284,12 @@ SoundOpen CSoundOutput::play(const std::string& nativePath) {
     m_Keeping = true;
     m_Source = std::move(source);
     write(first.constData(), first.size());
-    if (n < frames)
+    if (n < frames) {
         finishDecoding();
-    else
+        drainIfWritten();
+    } else {
         m_FeedTimer->start();
+    }
     return SoundOpen::Started;
 }
 

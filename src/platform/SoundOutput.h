@@ -12,8 +12,9 @@
 //
 // Whether the file is there and decodes is known before a play call returns; a failure that shows only
 // later (a stream the server drops, a file that stops decoding half-way) is reported through the failure
-// handler.
+// handler. When the sound server goes away, plays fail until it is back; the next play then connects again.
 #include "platform/Files.h"
+#include "platform/PulseOutput.h"
 
 #include <QAudioFormat>
 #include <QByteArray>
@@ -24,8 +25,6 @@
 #include <string>
 
 class CSoundFile;
-class QAudioSink;
-class QIODevice;
 class QTimer;
 
 enum class SoundOpen {
@@ -43,7 +42,7 @@ public:
 
     // The format of the stream kept open: 16-bit mono at 44.1 kHz, what recordings are made in.
     static QAudioFormat streamFormat();
-    // True when the system has an output device.
+    // True when a sound server answers.
     static bool deviceAvailable();
 
     // Opens the stream ahead of the first play. Call once at start-up, with the event loop running soon
@@ -83,12 +82,15 @@ private:
         bool mp3 = false;
     };
     struct Stream {
-        std::unique_ptr<QAudioSink> sink;
-        QIODevice* io = nullptr;
+        std::unique_ptr<CPulseStream> pulse;
         QAudioFormat format;
+        quint64 id = 0; // tells the stream's late events from those of a stream dropped since
     };
 
     bool openStream(Stream& s, const QAudioFormat& format);
+    void onStreamEvent(quint64 id, CPulseStream::Event event);
+    // Once the whole sound is with the server, asks to hear when it has played.
+    void drainIfWritten();
     bool takeStream(const QAudioFormat& format);
     void scheduleSpare();
     void openSpare();
@@ -101,8 +103,11 @@ private:
     const CachedSound* findCached(const std::string& path, const FileStamp& stamp);
     void remember(CachedSound sound);
 
+    // Declared before the streams: they must go first.
+    CPulseOutput m_Pulse;
     Stream m_Current;
     Stream m_Spare;
+    quint64 m_LastStreamId = 0;
     bool m_SpareScheduled = false;
     QByteArray m_Pending;
     QTimer* m_FeedTimer = nullptr;

@@ -1,7 +1,7 @@
 // The sound server goes away under a running program: a recording cut off by it or that cannot start says
-// so instead of filing a broken take as a success, and playback fails with its message, without hanging. Qt
-// connects to the server once per process, so the scenario runs in a child process with a sound server of its
-// own.
+// so instead of filing a broken take as a success, and playback fails with its message, without hanging;
+// once the server is back, the same program plays again. The scenario kills and restarts a server, so it
+// runs in a child process with a sound server of its own, and the server of the other tests stays up.
 #include "audio/Playback.h"
 #include "audio/SoundRecorderCell.h"
 #include "library/SoundLibrary.h"
@@ -127,6 +127,12 @@ TEST(SoundServerOutageChild, Scenario) {
     EXPECT_EQ(rec->StartRecording(), 0);
     ASSERT_EQ(boxes.count(), 2u);
     EXPECT_EQ(boxes.last().text, QStringLiteral("error #01"));
+
+    // The server comes back: the next scan is heard, without restarting the program.
+    ASSERT_TRUE(startServer());
+    boxes.clear();
+    EXPECT_GT(heard(), 0.3);
+    EXPECT_EQ(boxes.count(), 0u) << (boxes.count() ? boxes.last().text.toStdString() : "");
 }
 
 } // namespace
