@@ -66,9 +66,12 @@ TEST_F(SoundPlayTest, WaveAndMp3FilesSoundInTheSink) {
         EXPECT_EQ(playback.PlayKind(), 0);
         ASSERT_EQ(log.lines.size(), 1u);
         EXPECT_EQ(log.lines[0], toGbk(QString::fromUtf8("播放文件 \"")) + wav + "\" !");
+        EXPECT_TRUE(playback.Output().isPlaying());
         sink.wait(1400);
         EXPECT_GT(sink.loudSeconds(), 0.8);
         EXPECT_LT(sink.loudSeconds(), 1.2);
+        // The sound has ended: the output says so.
+        EXPECT_FALSE(playback.Output().isPlaying());
     }
     {
         CSinkMonitor sink;
