@@ -12,16 +12,54 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-// Where each record of the index starts, as a line number, for the messages.
+// Probing waits on the disk more than it computes: more threads than cores keep it busy.
+constexpr std::size_t kProbeThreads = 4;
+
+// Where each record of the index starts, as a line number, for the messages, and the sound it names.
 struct RecordLine {
     int line = 0;
-    bool complete = false; // has a code, an annotation, a type and a file
+    bool complete = false;      // has a code, an annotation, a type and a file
+    std::string_view soundFile; // GBK, as the library keeps it; a view into the index text
+};
+
+// What opening a record's sound told.
+struct Probe {
+    SoundFileStatus status = SoundFileStatus::Missing;
+    std::string error;
+    std::string path;        // native, when it was opened elsewhere than as stored
+    std::string relocatedTo; // GBK, when found only in the book's folder
+};
+
+// Calls probe(i) for i in [0, count) on a few threads, since probing waits on the disk more than it computes.
+class CProbeRun {
+public:
+    CProbeRun(std::size_t count, std::function<void(std::size_t)> probe)
+        : m_Count(count), m_Probe(std::move(probe)) {
+        for (std::size_t k = 0; k < std::min<std::size_t>(kProbeThreads, count / 64 + 1); ++k)
+            m_Workers.emplace_back([this] {
+                for (std::size_t i = m_Next++; i < m_Count; i = m_Next++)
+                    m_Probe(i);
+            });
+    }
+    ~CProbeRun() { Wait(); }
+    void Wait() {
+        for (std::thread& w : m_Workers)
+            w.join();
+        m_Workers.clear();
+    }
+
+private:
+    std::size_t m_Count;
+    std::function<void(std::size_t)> m_Probe;
+    std::atomic<std::size_t> m_Next{0};
+    std::vector<std::thread> m_Workers;
 };
 
 void printLine(const QString& text) {
@@ -31,10 +69,12 @@ void printLine(const QString& text) {
 }
 
 bool knownType(std::string_view type) {
-    return QString::fromLatin1(type.data(), static_cast<qsizetype>(type.size()))
-                   .compare(QLatin1String("S_WAV"), Qt::CaseInsensitive) == 0 ||
-           QString::fromLatin1(type.data(), static_cast<qsizetype>(type.size()))
-                   .compare(QLatin1String("S_MP3"), Qt::CaseInsensitive) == 0;
+    auto is = [&](std::string_view name) {
+        return type.size() == name.size() &&
+               std::equal(type.begin(), type.end(), name.begin(),
+                          [](char a, char b) { return (a >= 'a' && a <= 'z' ? a - 'a' + 'A' : a) == b; });
+    };
+    return is("S_WAV") || is("S_MP3");
 }
 
 } // namespace
@@ -71,10 +111,17 @@ int runCheck(const QStringList& args) {
     };
     ScanIndex(text, [&](const IndexLine& l) {
         countTo(l.begin);
-        lines.push_back({lineNo, l.fieldCount >= 4});
+        lines.push_back({lineNo, l.fieldCount >= 4, FieldsOf(l).soundFile});
     });
-    text.clear();
-    text.shrink_to_fit();
+
+    // The sounds are opened where the records say while the library reads the book; a sound that opens
+    // there is found as stored, so only the others need the book's folder searched later. (An index too
+    // large for a book is not read by the library: then nothing is opened.)
+    std::vector<Probe> probes(lines.size());
+    CProbeRun asStored(text.size() <= kIndexFileLimit ? lines.size() : 0, [&](std::size_t i) {
+        if (lines[i].complete)
+            probes[i].status = probeSoundFile(nativePath(lines[i].soundFile), &probes[i].error);
+    });
 
     CSoundLibrary library;
     library.SetLibraryFolder(gbkFolder);
@@ -90,12 +137,8 @@ int runCheck(const QStringList& args) {
 
     int missing = 0, relocated = 0, unplayable = 0, shadowed = 0, broken = 0;
     std::size_t records = 0;
-    struct Probe {
-        int index;
-        std::string path;
-        std::string error;
-    };
-    std::vector<Probe> toProbe;
+    std::vector<const SOUND_RECORD*> playable; // complete, heard when scanned, of a type that plays
+    playable.reserve(library.RecordCount());
     // Found in the library's order, told in the file's.
     std::vector<std::pair<int, QString>> problems;
     auto report = [&](const SOUND_RECORD* r, const QString& what) {
@@ -122,49 +165,56 @@ int runCheck(const QStringList& args) {
             report(r, QStringLiteral(": 不能支持的声音类型 \"%1\"").arg(fromGbk(r->SoundType.view())));
             return;
         }
+        playable.push_back(r);
+    });
+    asStored.Wait();
+
+    // A record whose sound did not open as stored is looked up as the program would play it; so is one
+    // whose line changed on disk since it was scanned.
+    probes.resize(std::max<std::size_t>(probes.size(), static_cast<std::size_t>(library.RunningIndex())));
+    std::vector<std::size_t> again;
+    for (const SOUND_RECORD* r : playable) {
+        const auto i = static_cast<std::size_t>(r->Index);
+        Probe& p = probes[i];
+        const bool scanned =
+            i < lines.size() && lines[i].complete && lines[i].soundFile == r->SoundFile.view();
+        if (scanned && p.status == SoundFileStatus::Ok)
+            continue;
         SoundFileFound how{};
         const std::string path = library.SoundFileToPlay(r->SoundFile.view(), &how);
-        if (how == SoundFileFound::Missing) {
-            ++missing;
-            report(r, QStringLiteral(": 找不到声音文件 \"%1\"").arg(fromGbk(r->SoundFile.view())));
-            return;
-        }
-        if (how == SoundFileFound::Relocated) {
+        p.path = nativePath(path);
+        if (how == SoundFileFound::Missing)
+            p.status = SoundFileStatus::Missing;
+        else if (how == SoundFileFound::Relocated || !scanned)
+            again.push_back(i);
+        if (how == SoundFileFound::Relocated)
+            p.relocatedTo = path;
+    }
+    CProbeRun(again.size(), [&](std::size_t k) {
+        Probe& p = probes[again[k]];
+        p.status = probeSoundFile(p.path, &p.error);
+    }).Wait();
+
+    for (const SOUND_RECORD* r : playable) {
+        const Probe& p = probes[static_cast<std::size_t>(r->Index)];
+        if (!p.relocatedTo.empty()) {
             ++relocated;
             report(r, QStringLiteral(": （提示）声音文件 \"%1\" 在点读书文件夹中找到：\"%2\"")
-                          .arg(fromGbk(r->SoundFile.view()), fromGbk(path)));
+                          .arg(fromGbk(r->SoundFile.view()), fromGbk(p.relocatedTo)));
         }
-        toProbe.push_back({r->Index, nativePath(path), {}});
-    });
-
-    // Last, the costly part: does each sound that is there decode? Files are probed side by side, since a
-    // big book spends its time waiting for the disk.
-    std::atomic<std::size_t> next{0};
-    auto probe = [&] {
-        for (std::size_t i = next++; i < toProbe.size(); i = next++)
-            if (probeSoundFile(toProbe[i].path, &toProbe[i].error) == SoundFileStatus::Ok)
-                toProbe[i].error.clear();
-            else if (toProbe[i].error.empty())
-                toProbe[i].error = "?";
-    };
-    std::vector<std::thread> workers;
-    const unsigned count = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    for (unsigned k = 1; k < count; ++k)
-        workers.emplace_back(probe);
-    probe();
-    for (std::thread& w : workers)
-        w.join();
-    for (const Probe& p : toProbe) {
-        if (p.error.empty())
-            continue;
-        ++unplayable;
-        const SOUND_RECORD* r = library.RecordByIndex(p.index);
-        report(r, QStringLiteral(": 不能解码的声音文件 \"%1\"（%2）")
-                      .arg(QString::fromStdString(p.path), QString::fromStdString(p.error)));
+        if (p.status == SoundFileStatus::Missing) {
+            ++missing;
+            report(r, QStringLiteral(": 找不到声音文件 \"%1\"").arg(fromGbk(r->SoundFile.view())));
+        } else if (p.status != SoundFileStatus::Ok) {
+            ++unplayable;
+            report(r, QStringLiteral(": 不能解码的声音文件 \"%1\"（%2）")
+                          .arg(QString::fromStdString(p.path),
+                               QString::fromStdString(p.error.empty() ? std::string("?") : p.error)));
+        }
     }
 
-    std::sort(problems.begin(), problems.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& p : problems)
         printLine(p.second);
     const int failed = missing + unplayable + shadowed + broken;

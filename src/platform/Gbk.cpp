@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 
 QString fromGbk(std::string_view gbk) {
     // A fresh converter per call: the converters' error flags survive resetState().
@@ -61,6 +62,10 @@ bool gbkIsCharStart(std::string_view s, std::size_t i) {
 }
 
 std::string nativePath(std::string_view gbkPath) {
+    // ASCII is the same in both; most paths are, and a book may name a million.
+    if (std::all_of(gbkPath.begin(), gbkPath.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(gbkPath);
     QString text = fromGbk(gbkPath);
     QByteArray utf8 = text.toUtf8();
     return std::string(utf8.constData(), utf8.size());

@@ -8,10 +8,12 @@
 // apart from one that is there but gives no sound, and the second comes with a reason for the logs.
 // Only regular files are opened, without blocking: a folder or a named pipe is refused, never waited on.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 struct sf_private_tag; // libsndfile's SNDFILE
+struct SoundFileBytes; // the open file as the decoder reads it
 
 enum class SoundFileStatus {
     Ok,
@@ -21,13 +23,14 @@ enum class SoundFileStatus {
 
 class CSoundFile {
 public:
-    CSoundFile() = default;
+    CSoundFile();
     ~CSoundFile();
     CSoundFile(const CSoundFile&) = delete;
     CSoundFile& operator=(const CSoundFile&) = delete;
 
-    // Opens the file and reads its header. Decoding starts at the first frame.
-    SoundFileStatus open(const std::string& nativePath);
+    // Opens the file and reads its header. Decoding starts at the first frame. A caller that only looks
+    // may ask to leave the file's access time as it was (where the system lets it).
+    SoundFileStatus open(const std::string& nativePath, bool leaveAccessTime = false);
     void close();
     bool isOpen() const { return m_File != nullptr; }
     // Why the last open or read failed, in English; empty when it did not.
@@ -50,7 +53,7 @@ private:
     long long readFloat(std::int16_t* out, long long maxFrames);
 
     sf_private_tag* m_File = nullptr;
-    int m_Fd = -1;
+    std::unique_ptr<SoundFileBytes> m_Bytes;
     std::string m_Error;
     int m_Rate = 0;
     int m_Channels = 0;

@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <QProcess>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -77,4 +78,42 @@ TEST(CheckTool, NamesEveryRecordThatWouldNotPlayAndWhy) {
     EXPECT_EQ(good.status, 0) << good.lines.join(u'\n').toStdString();
     EXPECT_EQ(check({}).status, 2);
     EXPECT_EQ(check({QString::fromStdString(book.file("nowhere"))}).status, 1);
+}
+
+TEST(CheckTool, ABigBookIsCheckedSideBySideAndEachProblemKeepsItsLine) {
+    // Half the records name their sounds as this computer does, half as a Windows copy did; three break.
+    TempFolder book;
+    std::string index;
+    char code[16], windows[32];
+    for (int i = 0; i < 300; ++i) {
+        std::snprintf(code, sizeof code, "%06d", i);
+        std::snprintf(windows, sizeof windows, "C:\\KIV\\%06d.wav", i);
+        const std::string file = book.file(std::string(code) + ".wav");
+        if (i != 77)
+            writeFile(file, i == 150 || i == 201 ? std::string("no sound") : WaveBytes());
+        index += std::string(code) + "      note        S_WAV       \"" + (i % 2 ? windows : file) + "\"\r\n";
+    }
+    writeFile(book.file("KIV_Lib.cfg"), index);
+    const ToolRun run = check({QString::fromStdString(book.path())});
+    EXPECT_EQ(run.status, 1);
+    const QString at = QString::fromStdString(book.file("KIV_Lib.cfg")) + ":";
+    const QString bad = QStringLiteral("不能解码的声音文件 \"");
+    ASSERT_EQ(run.lines.size(), 149 + 3 + 1) << run.lines.join(u'\n').toStdString();
+    EXPECT_TRUE(
+        run.lines.contains(at + QStringLiteral("78: 000077: 找不到声音文件 \"C:\\KIV\\000077.wav\"")));
+    EXPECT_EQ(
+        run.lines.filter(at + "151: 000150: " + bad + QString::fromStdString(book.file("000150.wav"))).size(),
+        1);
+    // Found in the book's folder and then not decodable: both are told, the note first.
+    const qsizetype note =
+        run.lines.indexOf(at +
+                          QStringLiteral("202: 000201: （提示）声音文件 \"C:\\KIV\\000201.wav\" "
+                                         "在点读书文件夹中找到：\"") +
+                          QString::fromStdString(book.file("000201.wav")) + "\"");
+    ASSERT_GE(note, 0);
+    EXPECT_TRUE(run.lines.value(note + 1).startsWith(at + "202: 000201: " + bad +
+                                                     QString::fromStdString(book.file("000201.wav"))));
+    EXPECT_EQ(run.lines.last(),
+              QStringLiteral("300 条记录：1 个找不到声音文件，2 个不能播放，0 个条码重复，0 个不完整；"
+                             "149 个声音文件在点读书文件夹中找到。有声音不能播放。"));
 }

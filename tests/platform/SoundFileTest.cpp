@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <cmath>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -167,6 +168,24 @@ TEST(SoundFile, WhatIsNoSoundFailsAtOnceWithAReason) {
     std::filesystem::resize_file(huge, 2LL << 30);
     EXPECT_EQ(probeSoundFile(huge), SoundFileStatus::Ok);
     EXPECT_LT(t.elapsed(), 2000);
+}
+
+TEST(SoundFile, ProbingLeavesTheAccessTimeAndPlayingReadsPastTheHeader) {
+    TempFolder folder;
+    const std::string tone = makeTone(folder);
+    // A day-old access time is renewed by any ordinary read, also where reads are stamped lazily.
+    const timespec old[2] = {{946684800, 0}, {UTIME_OMIT, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tone.c_str(), old, 0), 0);
+    EXPECT_EQ(probeSoundFile(tone), SoundFileStatus::Ok);
+    struct stat st {};
+    ASSERT_EQ(::stat(tone.c_str(), &st), 0);
+    EXPECT_EQ(st.st_atim.tv_sec, 946684800);
+    // The sound after the first bytes read at open is decoded from the file, whole and in order.
+    DecodedSound s;
+    ASSERT_EQ(decodeSoundFile(tone, s), SoundFileStatus::Ok);
+    ASSERT_EQ(s.samples.size(), 22050u);
+    EXPECT_NEAR(rmsOf(s), 0.354, 0.01);
+    EXPECT_NEAR(std::sin(2 * M_PI * 440 * 20000 / 44100.0) * 0.5 * 32768, s.samples[20000], 200);
 }
 
 } // namespace
