@@ -13,26 +13,26 @@ constexpr int kWaitMs = 2000;
 // What the server buffers ahead of the sink: enough to ride over a busy user-interface thread.
 constexpr pa_usec_t kBufferUsec = 500 * PA_USEC_PER_MSEC;
 
-bool sampleSpec(const QAudioFormat& format, pa_sample_spec& spec) {
+bool pulseSampleFormat(const QAudioFormat& format, pa_sample_spec& sample) {
     switch (format.sampleFormat()) {
     case QAudioFormat::UInt8:
-        spec.format = PA_SAMPLE_U8;
+        sample.format = PA_SAMPLE_U8;
         break;
     case QAudioFormat::Int16:
-        spec.format = PA_SAMPLE_S16NE;
+        sample.format = PA_SAMPLE_S16NE;
         break;
     case QAudioFormat::Int32:
-        spec.format = PA_SAMPLE_S32NE;
+        sample.format = PA_SAMPLE_S32NE;
         break;
     case QAudioFormat::Float:
-        spec.format = PA_SAMPLE_FLOAT32NE;
+        sample.format = PA_SAMPLE_FLOAT32NE;
         break;
     default:
         return false;
     }
-    spec.rate = uint32_t(std::max(0, format.sampleRate()));
-    spec.channels = uint8_t(std::clamp(format.channelCount(), 0, 255));
-    return pa_sample_spec_valid(&spec) != 0;
+    sample.rate = uint32_t(std::max(0, format.sampleRate()));
+    sample.channels = uint8_t(std::clamp(format.channelCount(), 0, 255));
+    return pa_sample_spec_valid(&sample) != 0;
 }
 
 struct Deadline {
@@ -178,8 +178,8 @@ bool CPulseOutput::connectContext() {
 
 std::unique_ptr<CPulseStream> CPulseOutput::open(const QAudioFormat& format,
                                                  std::function<void(CPulseStream::Event)> events) {
-    pa_sample_spec spec;
-    if (!sampleSpec(format, spec))
+    pa_sample_spec sample;
+    if (!pulseSampleFormat(format, sample))
         return nullptr;
     if (!m_Loop) {
         m_Loop = pa_threaded_mainloop_new();
@@ -195,12 +195,12 @@ std::unique_ptr<CPulseStream> CPulseOutput::open(const QAudioFormat& format,
     bool ok = false;
     pa_threaded_mainloop_lock(m_Loop);
     if (connectContext())
-        stream->m_Stream = pa_stream_new(m_Context, "KIV", &spec, nullptr);
+        stream->m_Stream = pa_stream_new(m_Context, "KIV", &sample, nullptr);
     if (pa_stream* s = stream->m_Stream) {
-        stream->m_FrameBytes = pa_frame_size(&spec);
+        stream->m_FrameBytes = pa_frame_size(&sample);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
-        attr.tlength = uint32_t(pa_usec_to_bytes(kBufferUsec, &spec));
+        attr.tlength = uint32_t(pa_usec_to_bytes(kBufferUsec, &sample));
         // Play from the first frame on, however short the sound: no waiting for the buffer to fill.
         attr.prebuf = uint32_t(stream->m_FrameBytes);
         attr.minreq = uint32_t(-1);
