@@ -28,6 +28,20 @@ QString chooseFolder(QWidget* parent, const QString& title) {
     return QFileDialog::getExistingDirectory(parent, title, QDir::homePath());
 }
 
+// The book folder the user picks (a chosen index file stands for its folder); empty when cancelled or, after
+// saying why, when it cannot hold a book.
+QString chooseBookFolder(QWidget* parent, const QString& title) {
+    const QString chosen = chooseFolder(parent, title);
+    if (chosen.isEmpty())
+        return {};
+    const QString folder = BookFolderOf(chosen);
+    if (const QString problem = BookFolderProblem(folder); !problem.isEmpty()) {
+        messageBox(problem);
+        return {};
+    }
+    return folder;
+}
+
 // The index of an empty book: a folder holding it is a book, also before the first recording.
 bool makeBook(const QString& folder) {
     if (atomicReplace((folder + QString::fromLatin1(kIndexFileName)).toStdString(), {}))
@@ -50,14 +64,9 @@ FolderChooser setFolderChooser(FolderChooser chooser) {
 }
 
 void CKIVDlg::OnNewBook() {
-    const QString chosen = chooseFolder(this, QStringLiteral("新建点读书：选择或新建一个空文件夹"));
-    if (chosen.isEmpty())
+    const QString folder = chooseBookFolder(this, QStringLiteral("新建点读书：选择或新建一个空文件夹"));
+    if (folder.isEmpty())
         return;
-    const QString folder = BookFolderOf(chosen);
-    if (const QString problem = BookFolderProblem(folder); !problem.isEmpty()) {
-        messageBox(problem);
-        return;
-    }
     if (HoldsBook(folder)) {
         if (appMessageBox(QStringLiteral("文件夹 \"%1\" 中已经有一本点读书，是否打开它？").arg(folder),
                           MB_YESNO) == IDYES)
@@ -74,14 +83,9 @@ void CKIVDlg::OnNewBook() {
 }
 
 void CKIVDlg::OnOpenBook() {
-    const QString chosen = chooseFolder(this, QStringLiteral("打开点读书"));
-    if (chosen.isEmpty())
+    const QString folder = chooseBookFolder(this, QStringLiteral("打开点读书"));
+    if (folder.isEmpty())
         return;
-    const QString folder = BookFolderOf(chosen);
-    if (const QString problem = BookFolderProblem(folder); !problem.isEmpty()) {
-        messageBox(problem);
-        return;
-    }
     if (!HoldsBook(folder)) {
         if (appMessageBox(
                 QStringLiteral("文件夹 \"%1\" 中没有点读书。是否在这里新建一本点读书？").arg(folder),
