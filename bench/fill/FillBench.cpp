@@ -7,6 +7,7 @@
 #include "library/SpeakText.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "support/TestSupport.h"
 #include "support/Wave.h"
 
 #include <QCoreApplication>
@@ -20,19 +21,6 @@
 #include <unistd.h>
 
 namespace {
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    }
-    return -1;
-}
 
 std::string freshFolder() {
     std::string path = (std::filesystem::temp_directory_path() / "kiv-bench-XXXXXX").string();

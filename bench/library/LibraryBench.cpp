@@ -5,6 +5,7 @@
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "support/TestSupport.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -26,19 +27,6 @@ public:
     bool SaveRecording(const std::string&) override { return true; }
     void CloseRecording() override {}
 };
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-    }
-    return -1;
-}
 
 struct Setup {
     std::string folder;

@@ -7,6 +7,7 @@
 #include "platform/DialogTemplate.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
+#include "support/TestSupport.h"
 #include "ui/KIVDlg.h"
 
 #include <QApplication>
@@ -22,15 +23,6 @@ namespace {
 
 constexpr int kRecords = 1000000;
 std::string g_Folder;
-
-long residentKb() {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
 
 void makeLibrary() {
     char tmpl[] = "/tmp/kiv-bench-ui-XXXXXX";
@@ -55,7 +47,7 @@ void BM_StartToShownWindow(benchmark::State& state) {
         QApplication::processEvents();
         benchmark::DoNotOptimize(dlg.RecordList()->m_FilledRows);
         state.counters["rows"] = dlg.RecordList()->m_FilledRows;
-        state.counters["rss_mb"] = residentKb() / 1024.0;
+        state.counters["rss_mb"] = residentKiB() / 1024.0;
     }
 }
 BENCHMARK(BM_StartToShownWindow)->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -78,7 +70,7 @@ void BM_SearchHalf(benchmark::State& state) {
         QApplication::processEvents();
         state.ResumeTiming();
     }
-    state.counters["rss_mb"] = residentKb() / 1024.0;
+    state.counters["rss_mb"] = residentKiB() / 1024.0;
 }
 BENCHMARK(BM_SearchHalf)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -231,12 +231,6 @@ TEST_F(SoundPlayTest, EveryEncodingSoundsInTheSink) {
     EXPECT_EQ(boxes.count(), 0u);
 }
 
-long residentKb() {
-    std::string status = readFile("/proc/self/status");
-    auto at = status.find("VmRSS:");
-    return at == std::string::npos ? 0 : std::stol(status.substr(at + 6));
-}
-
 // A long sound is decoded as it plays: it sounds to its end, starts at once, and holds little memory.
 TEST_F(SoundPlayTest, LongSoundsStream) {
     const std::string longWav = folder.file("long.wav"), longMp3 = folder.file("long.mp3");
@@ -257,7 +251,7 @@ TEST_F(SoundPlayTest, LongSoundsStream) {
     writeFile(huge, waveHeader(WaveFormat{}, kWaveMaxDataBytes));
     std::filesystem::resize_file(huge, 2LL << 30);
     file(3, "S_WAV", huge);
-    [[maybe_unused]] const long before = residentKb();
+    [[maybe_unused]] const long before = residentKiB();
     playback.PlayCode(3);
     EXPECT_EQ(playback.PlayKind(), 0);
     EXPECT_GT(playback.Output().firstFrameNs(), 0);
@@ -268,7 +262,7 @@ TEST_F(SoundPlayTest, LongSoundsStream) {
     EXPECT_TRUE(playback.Output().isPlaying());
     EXPECT_LT(playback.Output().pendingBytes(), 256 * 1024);
 #ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed pieces in quarantine: its RSS says nothing here
-    EXPECT_LT(residentKb() - before, 30 * 1024);
+    EXPECT_LT(residentKiB() - before, 30 * 1024);
 #endif
     playback.StopPlay();
     EXPECT_EQ(boxes.count(), 0u);

@@ -81,6 +81,19 @@ qint64 nowNs() {
         .count();
 }
 
+long residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            long kib = -1;
+            status >> kib;
+            return kib;
+        }
+    }
+    return -1;
+}
+
 QString run(const QString& program, const QStringList& args, bool* ok, int timeoutMs) {
     QProcess p;
     p.start(program, args);

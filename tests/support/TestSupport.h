@@ -67,6 +67,8 @@ bool waitUntil(const std::function<bool()>& done, int ms = 5000);
 void pump(int ms);
 // A monotonic clock in nanoseconds.
 qint64 nowNs();
+// This process's resident memory in KiB (VmRSS), or -1.
+long residentKiB();
 
 // Runs a program to its end and returns its standard output (trimmed); *ok tells whether it exited 0 in time.
 QString run(const QString& program, const QStringList& args, bool* ok = nullptr, int timeoutMs = 15000);
