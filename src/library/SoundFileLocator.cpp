@@ -74,6 +74,10 @@ std::string CSoundFileLocator::Locate(std::string_view gbkStored, SoundFileFound
         if (how)
             *how = f;
     };
+    if (namesNoFile(gbkStored)) {
+        tell(SoundFileFound::Missing);
+        return std::string(gbkStored);
+    }
     if (fileExists(toNative(gbkStored))) {
         tell(SoundFileFound::AsStored);
         return std::string(gbkStored);

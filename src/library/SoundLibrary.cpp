@@ -341,8 +341,11 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
                                      const std::unordered_set<std::string>* names) const {
     const std::string folder = toNative(m_LibraryFolder);
     const std::string file = toNative(gbkPath);
+    if (namesNoFile(file))
+        return false;
     auto ours = [](std::string_view name) {
-        return name == kIndexName || name == kSettingsName || isTempFileName(std::string(name));
+        return name == kIndexName || name == kSettingsName || name == kLockName ||
+               isTempFileName(std::string(name));
     };
     // Never the running program, under whatever name it is reached.
     static const std::pair<dev_t, ino_t> program = [] {

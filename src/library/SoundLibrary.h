@@ -136,7 +136,7 @@ private:
     bool deleteSoundFileOf(const SOUND_RECORD* record,
                            const std::unordered_set<std::string>* names = nullptr);
     // Whether a record's file may be deleted: a sound, that is a plain file inside LibraryFolder that is not
-    // the index, KIV.ini, the running program or a temporary file of ours.
+    // the index, KIV.ini, the book's lock, the running program or a temporary file of ours.
     bool isDeletableSound(std::string_view gbkPath,
                           const std::unordered_set<std::string>* names = nullptr) const;
     // The entry of the record's own line in the index: among the lines with its number and its fields, the

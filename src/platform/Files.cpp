@@ -66,10 +66,24 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
+// Fails a call about a path that names no file, as the system fails one about a missing file.
+bool refuseNul(const std::string& path) {
+    if (!namesNoFile(path))
+        return false;
+    errno = ENOENT;
+    return true;
+}
+
 } // namespace
+
+bool namesNoFile(std::string_view path) {
+    return path.find('\0') != std::string_view::npos;
+}
 
 bool readWholeFile(const std::string& path, std::string& out, std::size_t limit) {
     out.clear();
+    if (refuseNul(path))
+        return false;
     // Non-blocking, so a named pipe in place of a file cannot hold us until someone writes to it.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -107,6 +121,8 @@ bool readWholeFile(const std::string& path, std::string& out, std::size_t limit)
 }
 
 bool atomicReplace(const std::string& path, std::string_view data, LinkPolicy links) {
+    if (refuseNul(path))
+        return false;
     std::string target = path;
     struct stat old {};
     bool exists = ::lstat(path.c_str(), &old) == 0;
@@ -149,6 +165,8 @@ bool atomicReplace(const std::string& path, std::string_view data, LinkPolicy li
 }
 
 bool appendDurable(const std::string& path, std::string_view data) {
+    if (refuseNul(path))
+        return false;
     bool created = false;
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0 && errno == ENOENT) {
@@ -181,7 +199,7 @@ bool appendDurable(const std::string& path, std::string_view data) {
 
 bool fileExists(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    return !refuseNul(path) && ::stat(path.c_str(), &st) == 0;
 }
 
 bool copyFile(const std::string& from, const std::string& to) {
@@ -192,12 +210,12 @@ bool copyFile(const std::string& from, const std::string& to) {
 }
 
 bool deleteFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+    return !refuseNul(path) && ::unlink(path.c_str()) == 0;
 }
 
 long long fileSize(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+    return !refuseNul(path) && ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 
 std::string executablePath() {
@@ -245,7 +263,7 @@ bool folderWritable(const std::string& path) {
 }
 
 std::string canonicalPath(const std::string& path) {
-    char* resolved = ::realpath(path.c_str(), nullptr);
+    char* resolved = refuseNul(path) ? nullptr : ::realpath(path.c_str(), nullptr);
     if (!resolved)
         return {};
     std::string result(resolved);
@@ -256,7 +274,7 @@ std::string canonicalPath(const std::string& path) {
 int fileStamp(const std::string& path, FileStamp& out) {
     out = FileStamp();
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    if (refuseNul(path) || ::stat(path.c_str(), &st) != 0)
         return errno;
     out.device = st.st_dev;
     out.inode = st.st_ino;

@@ -6,6 +6,10 @@
 
 #include <cstddef>
 
+// A path with a NUL in it names no file: the system would read it only up to the NUL, which may name another
+// file. Every function here treats such a path as missing (errno ENOENT).
+bool namesNoFile(std::string_view path);
+
 // Reads the whole of a regular file; false when it cannot be opened, is something else (a folder, a named
 // pipe, a device: errno EINVAL), holds more than limit bytes (errno EFBIG) or fewer bytes arrive than its
 // size. Never waits for a writer.

@@ -1,5 +1,7 @@
 #include "platform/SoundFile.h"
 
+#include "platform/Files.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -128,6 +130,10 @@ void CSoundFile::close() {
 SoundFileStatus CSoundFile::open(const std::string& nativePath, bool leaveAccessTime) {
     close();
     m_Error.clear();
+    if (namesNoFile(nativePath)) {
+        m_Error = errnoText("cannot open", ENOENT);
+        return SoundFileStatus::Missing;
+    }
     // Non-blocking, so a named pipe cannot stall the caller before it is refused below.
     const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 #ifdef O_NOATIME

@@ -358,16 +358,27 @@ TEST_F(SoundLibraryTest, DeletesOnlyFilesInsideTheLibrary) {
     load(line("000001", "a", outside.file("keep.wav")) + line("000002", "b", dotdot) +
          line("000003", "c", m_Folder.file("link.wav")) + line("000004", "d", m_Folder.file("sub/in.wav")) +
          line("000005", "e", m_Folder.file("KIV_Lib.cfg")) +
-         line("000006", "f", m_Folder.file("sub/../KIV_Lib.cfg")));
+         line("000006", "f", m_Folder.file("sub/../KIV_Lib.cfg")) +
+         // The book's own files, also behind a NUL that the system would stop reading at.
+         line("000007", "g", m_Folder.file(std::string("KIV_Lib.cfg\0.wav", 16))) +
+         line("000008", "h", m_Folder.file(std::string("KIV.ini\0.wav", 12))) +
+         line("000009", "i", m_Folder.file("KIV_Lib.lock")));
+    writeFile(m_Folder.file("KIV.ini"), "CodeType=1");
+    writeFile(m_Folder.file("KIV_Lib.lock"), "1\nKIV\nhost\n");
     for (int n = 1; n <= 4; ++n)
         ASSERT_EQ(m_Library.DeleteRecord(n), 1) << n;
     EXPECT_TRUE(fileExists(outside.file("keep.wav")));
     EXPECT_TRUE(fileExists(outside.file("linked.wav")));
     EXPECT_FALSE(fileExists(m_Folder.file("sub/in.wav")));
-    EXPECT_EQ(m_Library.DeleteSoundFile(5), 0);
-    EXPECT_EQ(m_Library.DeleteSoundFile(6), 0);
-    ASSERT_EQ(m_Library.DeleteRecord(5), 1);
-    ASSERT_EQ(m_Library.DeleteRecord(6), 1);
+    SoundFileFound how{};
+    m_Library.SoundFileToPlay(m_Library.FindRecord(7)->SoundFile.view(), &how);
+    EXPECT_EQ(how, SoundFileFound::Missing);
+    for (int n = 5; n <= 9; ++n) {
+        EXPECT_EQ(m_Library.DeleteSoundFile(n), 0) << n;
+        ASSERT_EQ(m_Library.DeleteRecord(n), 1) << n;
+    }
+    EXPECT_EQ(readFile(m_Folder.file("KIV.ini")), "CodeType=1");
+    EXPECT_TRUE(fileExists(m_Folder.file("KIV_Lib.lock")));
     EXPECT_TRUE(fileExists(indexPath()));
     EXPECT_EQ(index(), "");
     m_Library.LoadIndex();
