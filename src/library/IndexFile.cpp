@@ -1,5 +1,7 @@
 #include "library/IndexFile.h"
 
+#include "library/RecordMap.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -129,6 +131,27 @@ bool CIndexFile::LinesOf(std::unordered_map<int, std::vector<std::size_t>>& line
     for (std::size_t i = 0; i < m_Lines.numbers.size(); ++i)
         if (auto it = linesOf.find(m_Lines.numbers[i]); it != linesOf.end())
             it->second.push_back(i);
+    return true;
+}
+
+bool CIndexFile::HighestNumber(int& highest, std::string& overLimitCode) {
+    highest = -1;
+    overLimitCode.clear();
+    if (!fileExists(m_Path))
+        return true;
+    if (!text())
+        return false;
+    if (!m_Lines.valid)
+        buildLineTable();
+    for (std::size_t i = 0; i < m_Lines.numbers.size(); ++i) {
+        const int n = m_Lines.numbers[i];
+        if (n >= CRecordMap::kMaxCode) {
+            if (overLimitCode.empty())
+                overLimitCode = std::string(CutGbk(LineAt(i).field[0], kCodeLimit));
+        } else {
+            highest = std::max(highest, n);
+        }
+    }
     return true;
 }
 

@@ -30,6 +30,9 @@ public:
     bool LinesOf(int number, std::vector<std::size_t>& entries);
     // The same for every number that is a key of linesOf, in one pass over the lines.
     bool LinesOf(std::unordered_map<int, std::vector<std::size_t>>& linesOf);
+    // The largest code number below kMaxCode of the file as it is now (-1 when none) and the code of its
+    // first line at or above it (empty when none); false when the file exists and cannot be read.
+    bool HighestNumber(int& highest, std::string& overLimitCode);
     // The record at an entry, read from its start up to the next record's start.
     IndexLine LineAt(std::size_t entry) const;
     // Removes the entries' lines (ascending, at least one) and rewrites the file.

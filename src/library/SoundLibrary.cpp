@@ -235,28 +235,72 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
     // The window offers nothing that changes a read-only book, so only a caller that asks is told.
     if (IsReadOnly())
         return whyNot ? fail(messageText(kCannotSaveFileText, IndexPath())) : nullptr;
-    std::string code;
     if (const SOUND_RECORD* over = m_Map.FirstOverLimit(); over && whyNot)
         return fail(messageText(kTooLargeText, over->Code));
+    std::string code;
     if (!AllocateCode(code))
         return nullptr;
     SOUND_RECORD record;
     record.Code = code;
     record.Content = NormaliseContent(content);
     record.SoundType = "S_WAV";
-    const std::string soundPath = soundPathFor(CodeNumber(code));
     const std::string indexPath = IndexPath();
     std::string line;
-    if (soundPath.size() > kSoundFileLimit)
-        return fail(QString::fromUtf8(kCannotSaveSoundText));
-    record.SoundFile = soundPath;
+    auto formatLine = [&](int number) {
+        const std::string soundPath = soundPathFor(number);
+        char text[16];
+        std::snprintf(text, sizeof text, "%06d", number);
+        record.Code = text;
+        record.SoundFile = soundPath;
+        return soundPath.size() <= kSoundFileLimit && FormatIndexLine(record, line);
+    };
     // Checked before the sound is saved, so a line that cannot be written leaves no sound behind.
-    if (!FormatIndexLine(record, line))
-        return fail(messageText(kCannotSaveFileText, indexPath));
-    // The sound is whole on disk before its line names it: a crash in between leaves an unnamed file that
-    // the next filing of this number replaces, never a line without its sound.
-    if (!writer(soundPath))
+    if (soundPathFor(CodeNumber(code)).size() > kSoundFileLimit)
         return fail(QString::fromUtf8(kCannotSaveSoundText));
+    if (!formatLine(CodeNumber(code)))
+        return fail(messageText(kCannotSaveFileText, indexPath));
+    // The sound is made under a name of our own and takes its code's name only once whole, never over a
+    // file someone else made.
+    std::string temp = toNative(m_LibraryFolder) + tempNamePrefix("KIV_Sound.tmp-") + "XXXXXX";
+    const int fd = createHeldTempFile(temp);
+    if (fd < 0)
+        return fail(QString::fromUtf8(kCannotSaveSoundText));
+    ::close(fd);
+    ::unlink(temp.c_str()); // the writer makes the file; a recorder would ask before replacing it
+    struct TempName {
+        std::string path;
+        ~TempName() {
+            ::unlink(path.c_str());
+            releaseTempFile(path);
+        }
+    } held{temp};
+    const std::string gbkTemp = m_LibraryFolder + temp.substr(temp.rfind('/') + 1);
+    if (!writer(gbkTemp))
+        return fail(QString::fromUtf8(kCannotSaveSoundText));
+    // Another program that takes no lock (a copy on a shared folder, a hand edit) may have filed meanwhile:
+    // the code comes from the index as it is now. A name that is taken (a sound whose line went, one a
+    // killed filing left) is passed over with its code.
+    int highest = -1;
+    std::string overLimit;
+    if (!m_Index.HighestNumber(highest, overLimit))
+        return fail(messageText(kCannotSaveFileText, indexPath));
+    if (!overLimit.empty())
+        return fail(messageText(kTooLargeText, overLimit));
+    std::string soundPath;
+    for (int number = std::max(highest, m_Map.MaxNumber()) + 1;; ++number) {
+        if (number > CRecordMap::kMaxCode)
+            return fail(messageText(kTooLargeText, "999999"));
+        if (!formatLine(number))
+            return fail(messageText(kCannotSaveFileText, indexPath));
+        if (renameNoReplace(temp, toNative(record.SoundFile))) {
+            soundPath = record.SoundFile.str();
+            break;
+        }
+        if (errno != EEXIST)
+            return fail(QString::fromUtf8(kCannotSaveSoundText));
+    }
+    // The sound is whole on disk before its line names it: a crash in between leaves a file without a line,
+    // whose name later filings pass over and that kivtool check names.
     if (!m_Index.AppendLine(line)) {
         // Nothing is filed: the sound just saved would be an orphan.
         deleteFile(toNative(soundPath));

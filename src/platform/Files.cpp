@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -211,6 +212,35 @@ bool copyFile(const std::string& from, const std::string& to) {
 
 bool deleteFile(const std::string& path) {
     return !refuseNul(path) && ::unlink(path.c_str()) == 0;
+}
+
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (refuseNul(from) || refuseNul(to))
+        return false;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        syncFolder(folderOf(to));
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system that cannot rename without replacing: a second name is also never made over another.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        syncFolder(folderOf(to));
+        return true;
+    }
+    if (errno != EPERM && errno != ENOSYS && errno != EOPNOTSUPP)
+        return false;
+    // Neither (a FAT stick on an old kernel): look, then rename; only a writer racing us could lose here.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return false;
+    syncFolder(folderOf(to));
+    return true;
 }
 
 long long fileSize(const std::string& path) {

@@ -33,6 +33,9 @@ bool fileExists(const std::string& path);
 // Copies by way of a temporary file beside the target, so the target is whole or untouched.
 bool copyFile(const std::string& from, const std::string& to);
 bool deleteFile(const std::string& path);
+// Renames a file to a name nothing has yet; false with errno EEXIST when the name is taken (by anything, a
+// dangling link too), and the file that has it stays as it was.
+bool renameNoReplace(const std::string& from, const std::string& to);
 // Size in bytes, or -1.
 long long fileSize(const std::string& path);
 

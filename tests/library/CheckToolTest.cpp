@@ -117,3 +117,43 @@ TEST(CheckTool, ABigBookIsCheckedSideBySideAndEachProblemKeepsItsLine) {
               QStringLiteral("300 条记录：1 个找不到声音文件，2 个不能播放，0 个条码重复，0 个不完整；"
                              "149 个声音文件在点读书文件夹中找到。有声音不能播放。"));
 }
+
+TEST(CheckTool, ImportPassesOverSoundsItDidNotMakeAndCheckNamesThoseWithoutALine) {
+    // A sound still queued for import lies in the book under the next code's name, as one a killed filing
+    // left would: it is filed under a code of its own and stays as it was, and check names it.
+    TempFolder book, from;
+    std::string index;
+    for (const char* code : {"000000", "000001", "000002"}) {
+        writeFile(book.file(std::string(code) + ".wav"), WaveBytes());
+        index += std::string(code) + "  a  S_WAV  \"" + book.file(std::string(code) + ".wav") + "\"\r\n";
+    }
+    writeFile(book.file("KIV_Lib.cfg"), index);
+    writeTone(from.file("lesson.wav"), 0.2, 440);
+    writeTone(book.file("000003.wav"), 0.3, 660);
+    const std::string queued = readFile(book.file("000003.wav"));
+    QProcess import;
+    import.start(QString::fromLocal8Bit(std::getenv("KIV_BINARY_DIR")) + "/kivtool",
+                 {"import", QString::fromStdString(book.path()),
+                  QString::fromStdString(from.file("lesson.wav")),
+                  QString::fromStdString(book.file("000003.wav"))});
+    ASSERT_TRUE(import.waitForFinished(60000));
+    EXPECT_EQ(import.exitCode(), 0) << import.readAllStandardError().toStdString();
+    EXPECT_EQ(readFile(book.file("000003.wav")), queued);
+    EXPECT_EQ(readFile(book.file("KIV_Lib.cfg")).substr(0, index.size()), index);
+    const std::string added = readFile(book.file("KIV_Lib.cfg")).substr(index.size());
+    // In the order of the paths' names, which here depends on the temporary folders'.
+    const bool lessonFirst = added.find("lesson") < added.find("000003");
+    EXPECT_EQ(added, "000004      " + std::string(lessonFirst ? "lesson" : "000003") +
+                         "      S_WAV       \"" + book.file("000004.wav") + "\"\r\n000005      " +
+                         (lessonFirst ? "000003" : "lesson") + "      S_WAV       \"" +
+                         book.file("000005.wav") + "\"\r\n");
+
+    const ToolRun run = check({QString::fromStdString(book.path())});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.lines,
+              QStringList({QString::fromStdString(book.file("000003.wav")) +
+                               QStringLiteral(": （提示）没有一行索引指向这个声音文件"),
+                           QStringLiteral("5 条记录：0 个找不到声音文件，0 个不能播放，0 个条码重复，0 "
+                                          "个不完整；0 个声音文件在点读书文件夹中找到。全部可以播放。"
+                                          "另有 1 个声音文件没有索引行。")}));
+}

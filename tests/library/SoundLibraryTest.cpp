@@ -111,13 +111,50 @@ TEST_F(SoundLibraryTest, RecorderFailureFilesNothing) {
     EXPECT_TRUE(m_Boxes.last().caption.isEmpty() || m_Boxes.last().caption == defaultCaption());
     EXPECT_EQ(m_Library.RecordCount(), 1u);
     EXPECT_EQ(index(), own("000001"));
-    // The user declines to overwrite a stray file of the next code.
-    m_Library.SetRecorder(std::make_unique<CFakeRecorder>(&m_RecorderLog));
-    writeFile(m_Folder.file("000002.wav"), "old");
-    m_Boxes.answer(IDNO);
-    EXPECT_EQ(m_Library.FileRecording("a"), nullptr);
-    EXPECT_EQ(readFile(m_Folder.file("000002.wav")), "old");
     EXPECT_EQ(m_Window.messages.size(), 0u);
+}
+
+TEST_F(SoundLibraryTest, FilingTakesItsCodeFromTheIndexOnDiskAndNeverReplacesASound) {
+    // Other copies file without a lock, hands remove lines, killed filings leave sounds without lines: a
+    // filing takes the next code of the index as it is then, passing over every code whose name is taken.
+    load(own("000000"));
+    const std::string theirs = own("000001", "theirs");
+    writeFile(indexPath(), index() + theirs);
+    struct Case {
+        const char* what;
+        std::vector<std::string> taken; // names that exist before the filing, with no line of ours
+        const char* code;
+    } cases[] = {
+        {"another program filed 000001 after our load", {"000001.wav"}, "000002"},
+        {"a killed filing's sound, a dangling link", {"000003.wav", "000004.wav"}, "000005"},
+        {"a line removed by hand, its sound kept", {}, "000006"},
+    };
+    for (const Case& c : cases) {
+        for (const std::string& name : c.taken) {
+            if (name == "000004.wav") {
+                ASSERT_EQ(::symlink("nowhere", m_Folder.file(name).c_str()), 0);
+            } else {
+                writeFile(m_Folder.file(name), "not ours " + name);
+            }
+        }
+        if (std::string(c.code) == "000006") {
+            writeFile(indexPath(), own("000000") + theirs + own("000002", "a")); // 000005's line goes
+            m_Library.LoadIndex();
+        }
+        const SOUND_RECORD* r = m_Library.FileRecording("a");
+        ASSERT_NE(r, nullptr) << c.what;
+        EXPECT_EQ(r->Code, c.code) << c.what;
+        EXPECT_EQ(r->SoundFile, m_Folder.file(std::string(c.code) + ".wav")) << c.what;
+        EXPECT_EQ(readFile(m_Folder.file(std::string(c.code) + ".wav")), WaveBytes()) << c.what;
+        for (const std::string& name : c.taken) {
+            if (name != "000004.wav") {
+                EXPECT_EQ(readFile(m_Folder.file(name)), "not ours " + name) << c.what;
+            }
+        }
+    }
+    EXPECT_EQ(index(), own("000000") + theirs + own("000002", "a") + own("000006", "a"));
+    EXPECT_EQ(readFile(m_Folder.file("000005.wav")), WaveBytes()); // kept with its line gone
+    EXPECT_EQ(m_Boxes.count(), 0u);                                // nobody was asked to overwrite
 }
 
 TEST_F(SoundLibraryTest, UnwritableIndexFilesNothingAndLeavesNoSound) {
