@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
+#include "platform/Numbers.h"
 #include "platform/Trace.h"
 
 #include <cerrno>
@@ -80,28 +81,8 @@ int IniToInt(std::string_view s) {
 }
 
 double IniToDouble(std::string_view s) {
-    s = skipBlanks(s);
-    bool negative = false;
-    if (!s.empty() && s[0] == '+') {
-        s.remove_prefix(1);
-    } else if (!s.empty() && s[0] == '-') {
-        negative = true;
-        s.remove_prefix(1);
-    }
-    if (s.empty() || s[0] == '-' || s[0] == '+')
-        return 0.0;
     double v = 0.0;
-    auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
-    if (r.ec == std::errc::invalid_argument)
-        return 0.0;
-    if (r.ec == std::errc::result_out_of_range) {
-        // from_chars leaves v untouched here; atof gives infinity or zero.
-        std::string_view digits = s.substr(0, static_cast<std::size_t>(r.ptr - s.data()));
-        bool tiny = digits.find_first_of("eE") != std::string_view::npos &&
-                    digits.find('-', digits.find_first_of("eE")) != std::string_view::npos;
-        v = tiny ? 0.0 : HUGE_VAL;
-    }
-    return negative ? -v : v;
+    return scanDecimal(s, v) ? v : 0.0;
 }
 
 int ReadCodeType() {

@@ -1,6 +1,7 @@
 #include "platform/DataExchange.h"
 
 #include "platform/MessageBox.h"
+#include "platform/Numbers.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -57,27 +58,7 @@ QString formatDouble15(double value) {
 
 bool scanDouble(const QString& text, double& value) {
     const QByteArray bytes = text.toLatin1();
-    std::string_view s = skipBlanks(std::string_view(bytes.constData(), bytes.size()));
-    bool negative = false;
-    if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
-        negative = s[0] == '-';
-        s.remove_prefix(1);
-    }
-    if (s.empty() || s[0] == '+' || s[0] == '-')
-        return false;
-    double v = 0;
-    auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
-    if (r.ec == std::errc::invalid_argument)
-        return false;
-    if (r.ec == std::errc::result_out_of_range) {
-        // from_chars leaves v untouched; the scan gives infinity for a number too large and 0 for one too
-        // small ("1e-400").
-        const std::string_view number = s.substr(0, static_cast<std::size_t>(r.ptr - s.data()));
-        const std::size_t e = number.find_first_of("eE");
-        v = e != std::string_view::npos && number.find('-', e) != std::string_view::npos ? 0.0 : HUGE_VAL;
-    }
-    value = negative ? -v : v;
-    return true;
+    return scanDecimal(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), value);
 }
 
 bool scanInt(const QString& text, int& value) {

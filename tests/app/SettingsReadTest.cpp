@@ -88,6 +88,7 @@ TEST_F(SettingsRead, NumbersDoNotOverflowOrFollowTheLocale) {
     EXPECT_EQ(IniToInt("-99999999999"), -2147483647 - 1);
     EXPECT_EQ(IniToDouble("\t 2.5e1x"), 25.0);
     EXPECT_EQ(IniToDouble("--1"), 0.0);
+    EXPECT_EQ(IniToDouble("0." + std::string(400, '0') + "1"), 0.0);
     EXPECT_EQ(IniToDouble(""), 0.0);
 }
 

@@ -20,6 +20,18 @@ TEST(DataExchange, NumbersReadLikeScanfAndWriteLikePrintfG15) {
     EXPECT_EQ(v, 0.0);
     EXPECT_TRUE(scanDouble(QStringLiteral("-1e400"), v));
     EXPECT_EQ(v, -HUGE_VAL);
+    const QString zeros(400, u'0');
+    const struct {
+        QString text;
+        double value;
+    } outOfRange[] = {{"0." + zeros + "1", 0.0},       {"-0." + zeros + "1mm", -0.0},
+                      {"1" + zeros + ".5", HUGE_VAL},  {"0." + zeros + "1e-9", 0.0},
+                      {"1" + zeros + "e-5", HUGE_VAL}, {"0.1e-99999999999999", 0.0},
+                      {"1" + zeros + "e-999", 0.0}};
+    for (const auto& c : outOfRange) {
+        EXPECT_TRUE(scanDouble(c.text, v)) << c.text.left(12).toStdString();
+        EXPECT_EQ(v, c.value) << c.text.left(12).toStdString();
+    }
     EXPECT_FALSE(scanDouble(QStringLiteral(""), v));
     EXPECT_FALSE(scanDouble(QStringLiteral("mm"), v));
     EXPECT_FALSE(scanDouble(QStringLiteral("- 1"), v));
