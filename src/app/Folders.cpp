@@ -64,6 +64,21 @@ bool IsFixedProgramFolder(const std::string& nativeFolder) {
     return false;
 }
 
+SettingsFiles SettingsFilesFor(const FolderChoice& choice) {
+    SettingsFiles files;
+    files.read = files.save = choice.folder + "KIV.ini";
+    if (choice.readOnlyBook) {
+        bool ok = false;
+        const std::string userIni = gbkFromNative(userDataFolder() + "KIV.ini", &ok);
+        if (ok && ensureFolder(userDataFolder())) {
+            files.save = userIni;
+            if (fileExists(userDataFolder() + "KIV.ini"))
+                files.read = userIni;
+        }
+    }
+    return files;
+}
+
 int DetermineProgramFolder(FolderChoice* choice) {
     std::string folder;
     if (!FolderOfExecutable(ExecutablePathSource(), folder))

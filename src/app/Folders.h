@@ -30,6 +30,15 @@ FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const s
 // book or its settings there, where an upgrade or a clean build would lose them (even when it may write).
 bool IsFixedProgramFolder(const std::string& nativeFolder);
 
+// The settings file KIV.ini the window reads its barcode settings from, and the one it saves them to (GBK),
+// for the folder start-up chose: the chosen folder's; beside a read-only book the per-user one once it was
+// saved there. kivtool reads the same one, so its labels come out as the window prints them.
+struct SettingsFiles {
+    std::string read;
+    std::string save;
+};
+SettingsFiles SettingsFilesFor(const FolderChoice& choice);
+
 // Where DetermineProgramFolder learns the executable's path (tests point it elsewhere).
 extern std::string (*ExecutablePathSource)();
 

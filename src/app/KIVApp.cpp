@@ -54,19 +54,8 @@ bool CKIVApp::InitInstance() {
                                "声音库和设置将无法保存！")
                     .arg(fromGbk(ProgramFolder)));
         removeStaleTempFiles(nativePath(ProgramFolder));
-        SettingsPath = ProgramFolder + "KIV.ini";
-        // Beside a read-only book the settings are read from there, but saved to (and, once saved, read
-        // from) the per-user folder.
-        std::string savePath = SettingsPath;
-        if (choice.readOnlyBook) {
-            bool ok = false;
-            const std::string userIni = gbkFromNative(userDataFolder() + "KIV.ini", &ok);
-            if (ok && ensureFolder(userDataFolder())) {
-                savePath = userIni;
-                if (fileExists(userDataFolder() + "KIV.ini"))
-                    SettingsPath = userIni;
-            }
-        }
+        const SettingsFiles settings = SettingsFilesFor(choice);
+        SettingsPath = settings.read;
         BarcodeSettings.CodeType = kDefaultCodeType;
         BarcodeSettings.Height = kDefaultHeight;
         BarcodeSettings.LineWidth = kDefaultLineWidth;
@@ -74,7 +63,7 @@ bool CKIVApp::InitInstance() {
         BarcodeSettings.Height = ReadHeight();
         BarcodeSettings.LineWidth = ReadLineWidth();
         DetermineStartBook();
-        SettingsPath = savePath;
+        SettingsPath = settings.save;
     }
 
     if (m_RunMainDialog)

@@ -6,7 +6,9 @@ const KivCommand kKivCommands[] = {
     {"labels",
      "BOOK_FOLDER --sheet NAME --out FILE.pdf [--codes FROM-TO] [--start N] [--copies N] [--outline] | "
      "--list-sheets",
-     "把点读书的条码印成标签页 (PDF)", runLabels},
+     "把点读书的条码印成标签页 (PDF)；条码的类型和大小按KIV窗口用的 KIV.ini（程序文件夹里的，"
+     "或用户数据文件夹 ~/.local/share/KIV/ 里的）",
+     runLabels},
     {"import", "BOOK_FOLDER PATH...", "把声音文件（或文件夹里的全部声音文件）按文件名顺序存进点读书",
      runImport},
     {"say", "BOOK_FOLDER [--rate N] (TEXT... | --from FILE)", "把每行文字转成语音，存进点读书", runSay},

@@ -110,8 +110,9 @@ int runLabels(const QStringList& args) {
         err(QStringLiteral("%1 不是点读书 (没有 KIV_Lib.cfg)").arg(folder));
         return 1;
     }
-    // The book's own settings choose the barcode type and sizes, as in the program.
-    SettingsPath = gbkFolder + "KIV.ini";
+    // The settings the window prints with choose the barcode type and sizes, so both print alike.
+    FolderChoice choice;
+    SettingsPath = DetermineProgramFolder(&choice) ? SettingsFilesFor(choice).read : std::string();
     options.codeType = ReadCodeType();
     options.heightMm = ReadHeight();
     options.lineWidthMm = ReadLineWidth();
@@ -132,6 +133,11 @@ int runLabels(const QStringList& args) {
         return 1;
     }
 
+    // A pipe, a device or a folder in the way is the user's, not ours to replace with a PDF.
+    if (const QFileInfo target(outPath); (target.exists() || target.isSymLink()) && !target.isFile()) {
+        err(QStringLiteral("%1 已经存在，但不是普通文件，不能写成 PDF").arg(outPath));
+        return 1;
+    }
     const CLabelPages pages(sheet, std::move(labels), options);
     QSaveFile file(outPath);
     if (!file.open(QIODevice::WriteOnly)) {

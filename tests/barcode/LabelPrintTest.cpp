@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
+#include <sys/stat.h>
 
 namespace {
 struct ToolRun {
@@ -186,4 +188,47 @@ TEST(LabelPrintTest, CodeRangeWithoutRecordsWritesNothingAndSaysSo) {
                  QString::fromStdString(tmp.file("mine.sheet")), "--out", QString::fromStdString(pdf)});
     EXPECT_EQ(bad.status, 1);
     EXPECT_TRUE(bad.err.contains(QStringLiteral("mine.sheet 的字段 page-width"))) << bad.err.toStdString();
+}
+
+TEST(LabelPrintTest, TakesTheWindowsSettingsAndWritesOnlyOverAFile) {
+    TempFolder tmp;
+    writeBook(tmp.path(), 1);
+    // The build tree is never a book: the window keeps its KIV.ini in the per-user data folder.
+    const std::string windowIni = qEnvironmentVariable("XDG_DATA_HOME").toStdString() + "/KIV/KIV.ini";
+    std::filesystem::create_directories(qEnvironmentVariable("XDG_DATA_HOME").toStdString() + "/KIV");
+    writeFile(windowIni, "CodeType=0\r\n");
+    writeFile(tmp.file("KIV.ini"), "CodeType=3\r\n");
+    const std::string pdf = tmp.file("window.pdf");
+    const ToolRun run = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8", "--out",
+                                 QString::fromStdString(pdf)});
+    std::filesystem::remove(windowIni);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    std::set<std::string> read;
+    for (const Decoded& d : decodeEach(pdf, 1))
+        if (!d.type.empty())
+            read.insert(d.type + ":" + d.data);
+    EXPECT_EQ(read, std::set<std::string>{"CODE-39:" + code(0)});
+
+    // What is in the way of --out and is not a file stays as it was.
+    ASSERT_EQ(::mkfifo(tmp.file("pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/null", tmp.file("device"));
+    std::filesystem::create_symlink(tmp.file("gone"), tmp.file("dangling"));
+    std::filesystem::create_directory(tmp.file("folder"));
+    std::filesystem::create_symlink(pdf, tmp.file("link.pdf"));
+    const struct {
+        const char* name;
+        int status;
+        std::filesystem::file_type after;
+    } targets[] = {{"pipe", 1, std::filesystem::file_type::fifo},
+                   {"device", 1, std::filesystem::file_type::character},
+                   {"dangling", 1, std::filesystem::file_type::not_found},
+                   {"folder", 1, std::filesystem::file_type::directory},
+                   {"link.pdf", 0, std::filesystem::file_type::regular}};
+    for (const auto& t : targets) {
+        const ToolRun r = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8", "--out",
+                                   QString::fromStdString(tmp.file(t.name))});
+        EXPECT_EQ(r.status, t.status) << t.name << r.err.toStdString();
+        EXPECT_EQ(std::filesystem::status(tmp.file(t.name)).type(), t.after) << t.name;
+        EXPECT_EQ(r.err.contains(QStringLiteral("不是普通文件")), t.status != 0) << r.err.toStdString();
+    }
 }
