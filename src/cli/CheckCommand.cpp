@@ -12,6 +12,7 @@
 #include <QDir>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -124,8 +125,12 @@ int runCheck(const QStringList& args) {
     const std::string gbkFolder = gbkFromNative(folder, &gbkOk);
     const std::string nativeIndex = folder + "KIV_Lib.cfg";
     std::string text;
-    if (!gbkOk || !readWholeFile(nativeIndex, text)) {
-        std::fprintf(stderr, "kivtool: 不能读取 \"%s\"\n", nativeIndex.c_str());
+    if (!gbkOk || !readWholeFile(nativeIndex, text, kIndexFileLimit)) {
+        if (gbkOk && errno == EFBIG)
+            std::fprintf(stderr, "kivtool: %s\n",
+                         IndexTooLargeText(gbkFolder + "KIV_Lib.cfg").toUtf8().constData());
+        else
+            std::fprintf(stderr, "kivtool: 不能读取 \"%s\"\n", nativeIndex.c_str());
         return 1;
     }
 
@@ -149,9 +154,10 @@ int runCheck(const QStringList& args) {
     // there is found as stored, so only the others need the book's folder searched later. (An index too
     // large for a book is not read by the library: then nothing is opened.)
     std::vector<Probe> probes(lines.size());
-    CProbeRun asStored(text.size() <= kIndexFileLimit ? lines.size() : 0, [&](std::size_t i) {
+    CProbeRun asStored(lines.size(), [&](std::size_t i) {
         if (lines[i].complete)
-            probes[i].status = probeSoundFile(nativePath(lines[i].soundFile), &probes[i].error);
+            probes[i].status =
+                probeSoundFile(nativePath(StoredPathInBook(gbkFolder, lines[i].soundFile)), &probes[i].error);
     });
 
     CSoundLibrary library;

@@ -29,6 +29,14 @@ bool isRegularFile(const std::string& nativePath) {
 
 } // namespace
 
+std::string StoredPathInBook(std::string_view gbkFolder, std::string_view gbkStored) {
+    // A Windows path ("C:\\..." or "\\\\server\\...") is absolute too, only not on this computer.
+    const bool windows = (gbkStored.size() > 1 && gbkStored[1] == ':') || gbkStored.starts_with('\\');
+    if (gbkStored.empty() || gbkStored.front() == '/' || windows || gbkFolder.empty())
+        return std::string(gbkStored);
+    return std::string(gbkFolder) + std::string(gbkStored);
+}
+
 std::string_view LastNameOf(std::string_view gbkPath) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < gbkPath.size(); ++i) {
@@ -78,9 +86,9 @@ std::string CSoundFileLocator::Locate(std::string_view gbkStored, SoundFileFound
         tell(SoundFileFound::Missing);
         return std::string(gbkStored);
     }
-    if (fileExists(toNative(gbkStored))) {
+    if (std::string stored = StoredPathInBook(m_Folder, gbkStored); fileExists(toNative(stored))) {
         tell(SoundFileFound::AsStored);
-        return std::string(gbkStored);
+        return stored;
     }
     const std::string_view name = LastNameOf(gbkStored);
     if (!name.empty() && !m_Folder.empty()) {

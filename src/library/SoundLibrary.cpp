@@ -61,6 +61,10 @@ bool sameFields(const SOUND_RECORD& a, const SOUND_RECORD& b) {
 
 } // namespace
 
+QString IndexTooLargeText(std::string_view gbkIndexPath) {
+    return messageText(kIndexTooLargeText, gbkIndexPath);
+}
+
 CSoundLibrary& SoundLibrary() {
     return *g_pSoundLibrary;
 }
@@ -174,7 +178,7 @@ void CSoundLibrary::LoadIndex() {
         m_Map.Add(std::move(r));
     });
     if (!read && m_Index.Refused())
-        messageBox(messageText(kIndexTooLargeText, IndexPath()));
+        messageBox(IndexTooLargeText(IndexPath()));
 }
 
 void CSoundLibrary::ClearRecords() {
@@ -436,9 +440,10 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
 
 bool CSoundLibrary::deleteSoundFileOf(const SOUND_RECORD* record,
                                       const std::unordered_set<std::string>* names) {
-    if (!isDeletableSound(record->SoundFile, names))
+    const std::string file = StoredPathInBook(m_LibraryFolder, record->SoundFile.view());
+    if (!isDeletableSound(file, names))
         return false;
-    return deleteFile(toNative(record->SoundFile));
+    return deleteFile(toNative(file));
 }
 
 int CSoundLibrary::DeleteSoundFile(int number) {

@@ -162,6 +162,9 @@ private:
     std::unique_ptr<QLockFile> m_pBookLock;
 };
 
+// What the user is told of an index larger than a book's can be (kIndexFileLimit), which is never read.
+QString IndexTooLargeText(std::string_view gbkIndexPath);
+
 // The process-wide library (the one constructed last and still alive).
 CSoundLibrary& SoundLibrary();
 bool HasSoundLibrary();

@@ -33,6 +33,12 @@ std::string errnoText(const char* what, int error) {
 
 constexpr std::size_t kHeadBytes = 16384;
 
+// Beyond what any recording uses (the fastest studio rate; the most channels a sound server mixes): a header
+// claiming more lies, and buffers sized from it would not fit in memory.
+constexpr int kMinSampleRate = 1000;
+constexpr int kMaxSampleRate = 768000;
+constexpr int kMaxChannels = 32;
+
 sf_count_t bytesLength(void* user) {
     return static_cast<SoundFileBytes*>(user)->size;
 }
@@ -168,8 +174,10 @@ SoundFileStatus CSoundFile::open(const std::string& nativePath, bool leaveAccess
     if (!file)
         return fail(sf_strerror(nullptr));
     m_File = file;
-    if (info.channels < 1 || info.samplerate < 1)
-        return fail("no channels or no sample rate");
+    if (info.channels < 1 || info.channels > kMaxChannels)
+        return fail("no sound has " + std::to_string(info.channels) + " channels");
+    if (info.samplerate < kMinSampleRate || info.samplerate > kMaxSampleRate)
+        return fail("no sound has a rate of " + std::to_string(info.samplerate) + " Hz");
     m_Rate = info.samplerate;
     m_Channels = info.channels;
     m_Frames = info.frames > 0 && info.frames < SF_COUNT_MAX ? info.frames : 0;

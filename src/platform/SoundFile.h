@@ -7,6 +7,7 @@
 // takes all of a short one; probeSoundFile only asks whether a file decodes at all. A missing file is told
 // apart from one that is there but gives no sound, and the second comes with a reason for the logs.
 // Only regular files are opened, without blocking: a folder or a named pipe is refused, never waited on.
+// A header claiming a rate or a channel count no sound has (above 768 kHz or 32 channels) is refused too.
 #include <cstdint>
 #include <memory>
 #include <string>

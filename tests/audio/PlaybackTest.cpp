@@ -100,8 +100,12 @@ TEST_F(PlaybackTest, WaveFileThatIsNoWaveIsUnplayable) {
     file(5, "S_WAV", text);
     file(6, "S_WAV", odd);
     file(7, "S_WAV", folder.path()); // a folder, not a file
+    // A header claiming 2 GHz and 1024 channels: the first piece sized from it would not fit in memory.
+    const std::string absurd = folder.file("absurd.wav");
+    writeFile(absurd, waveHeader(WaveFormat{2000000000, 1024}, 4096) + std::string(4096, '\1'));
+    file(8, "S_WAV", absurd);
     playback.SetLogWindow(&log);
-    for (int code : {4, 5, 6, 7}) {
+    for (int code : {4, 5, 6, 7, 8}) {
         boxes.clear();
         playback.PlayCode(code);
         ASSERT_EQ(boxes.count(), 1u) << code;

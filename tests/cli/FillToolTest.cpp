@@ -3,6 +3,7 @@
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/SoundOutput.h"
+#include "platform/WaveFile.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
 #include "support/TestSupport.h"
@@ -135,6 +136,7 @@ TEST(ImportTool, MixedFolderIsFiledInNaturalOrderAndEachRecordPlaysItsOwnTone) {
     QFile::remove(QString::fromStdString(in + "mp3.wav"));
     writeFile(in + "06 empty.mp3", "");
     writeFile(in + "07 notes.mp3", "not a sound at all\n");
+    writeFile(in + "07 absurd.wav", waveHeader(WaveFormat{2000000000, 1024}, 4096) + std::string(4096, '\1'));
     writeSoundFile(in + "whole.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1, 440, 0.6);
     const std::string flac = readFile(in + "whole.flac");
     QFile::remove(QString::fromStdString(in + "whole.flac"));
@@ -146,6 +148,7 @@ TEST(ImportTool, MixedFolderIsFiledInNaturalOrderAndEachRecordPlaysItsOwnTone) {
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString(); // something was refused
     EXPECT_TRUE(run.err.contains(QStringLiteral("06 empty.mp3: 文件是空的"))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QStringLiteral("07 notes.mp3: 不是能读出的声音文件")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("07 absurd.wav: 不是能读出的声音文件")));
     EXPECT_TRUE(run.err.contains(QStringLiteral("sub/loop")));
 
     const std::vector<Filed> records = loadBook(book.path());

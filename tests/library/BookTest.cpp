@@ -5,6 +5,7 @@
 #include "support/FakeRecorder.h"
 #include "support/TestSupport.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -33,11 +34,12 @@ TEST(Book, SoundsNamedByAnotherComputerArePlayedFromTheBooksFolder) {
     writeFile(book.file("Lesson.WAV"), WaveBytes());
     writeFile(book.file("\xE4\xB9\x97.wav"), WaveBytes()); // 乗 in UTF-8, as the file is named here
     writeFile(book.file("kept.wav"), WaveBytes());
+    writeFile(book.file("relative.wav"), WaveBytes());
     const std::string teacher = "C:\\Documents and Settings\\\xC0\xCF\xCA\xA6\\KIV\\"; // 老师
     const std::string index =
         indexLine("000001", teacher + "000001.wav") + indexLine("000002", "/home/other/book/lesson.wav") +
         indexLine("000003", teacher + windowsName) + indexLine("000004", book.file("kept.wav")) +
-        indexLine("000005", teacher + "gone.wav");
+        indexLine("000005", teacher + "gone.wav") + indexLine("000006", "relative.wav");
     writeFile(book.file("KIV_Lib.cfg"), index);
 
     CSoundLibrary library;
@@ -55,9 +57,14 @@ TEST(Book, SoundsNamedByAnotherComputerArePlayedFromTheBooksFolder) {
     EXPECT_EQ(play(3, SoundFileFound::Relocated), book.file(windowsName));
     EXPECT_EQ(play(4, SoundFileFound::AsStored), book.file("kept.wav"));
     EXPECT_EQ(play(5, SoundFileFound::Missing), teacher + "gone.wav");
+    // A relative path lies in the book, wherever the program was started.
+    EXPECT_EQ(play(6, SoundFileFound::AsStored), book.file("relative.wav"));
     // The records and the index keep the other computer's text.
     EXPECT_EQ(library.FindRecord(1)->SoundFile.str(), teacher + "000001.wav");
     EXPECT_EQ(readFile(book.file("KIV_Lib.cfg")), index);
+    // Deleting the record deletes its sound in the book.
+    EXPECT_EQ(library.DeleteRecord(6), 1);
+    EXPECT_FALSE(std::filesystem::exists(book.file("relative.wav")));
 }
 
 TEST(Book, ABookThatCannotBeWrittenPlaysButNothingChangesIt) {

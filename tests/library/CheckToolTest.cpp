@@ -1,11 +1,14 @@
 // kivtool check as a user runs it on a book that travelled badly: one line per record that would not play,
 // the ones found only in the book's folder as notes, and a summary; the exit status says whether all plays.
+#include "library/IndexFormat.h"
+#include "platform/WaveFile.h"
 #include "support/FakeRecorder.h"
 #include "support/TestSupport.h"
 
 #include <QProcess>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,15 +16,19 @@ namespace {
 struct ToolRun {
     int status = -1;
     QStringList lines;
+    QString err;
 };
 
-ToolRun check(const QStringList& args) {
+ToolRun check(const QStringList& args, const std::string& workingFolder = {}) {
     QProcess p;
+    if (!workingFolder.empty())
+        p.setWorkingDirectory(QString::fromStdString(workingFolder));
     p.start(QString::fromLocal8Bit(std::getenv("KIV_BINARY_DIR")) + "/kivtool", QStringList{"check"} + args);
     p.waitForFinished(60000);
     ToolRun run;
     run.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     run.lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    run.err = QString::fromUtf8(p.readAllStandardError());
     return run;
 }
 
@@ -156,4 +163,45 @@ TEST(CheckTool, ImportPassesOverSoundsItDidNotMakeAndCheckNamesThoseWithoutALine
                            QStringLiteral("5 条记录：0 个找不到声音文件，0 个不能播放，0 个条码重复，0 "
                                           "个不完整；0 个声音文件在点读书文件夹中找到。全部可以播放。"
                                           "另有 1 个声音文件没有索引行。")}));
+}
+
+TEST(CheckTool, ReadsPathsFromTheBookAndRefusesWhatNoBookHolds) {
+    TempFolder book, elsewhere;
+    writeFile(book.file("000001.wav"), WaveBytes());
+    writeFile(elsewhere.file("000002.wav"), WaveBytes());
+    writeFile(book.file("absurd.wav"),
+              waveHeader(WaveFormat{2000000000, 1024}, 4096) + std::string(4096, '\1'));
+    // Relative paths lie in the book, not in the folder kivtool runs in (which holds a 000002.wav).
+    const struct {
+        std::string line;
+        QString said; // empty: plays as stored
+    } records[] = {
+        {"000001 one S_WAV \"000001.wav\"", {}},
+        {"000002 two S_WAV \"000002.wav\"", QStringLiteral("找不到声音文件")},
+        {"000003 three S_WAV \"absurd.wav\"", QStringLiteral("不能解码的声音文件")},
+    };
+    std::string index;
+    for (const auto& r : records)
+        index += r.line + "\r\n";
+    writeFile(book.file("KIV_Lib.cfg"), index);
+    const ToolRun run = check({QString::fromStdString(book.path())}, elsewhere.path());
+    EXPECT_EQ(run.status, 1);
+    // One line per record that would not play, in the file's order, and the summary.
+    QStringList expected;
+    for (std::size_t i = 0; i < std::size(records); ++i)
+        if (!records[i].said.isEmpty())
+            expected << QStringLiteral(":%1: %2: %3")
+                            .arg(i + 1)
+                            .arg(i + 1, 6, 10, QChar(u'0'))
+                            .arg(records[i].said);
+    ASSERT_EQ(run.lines.size(), expected.size() + 1) << run.lines.join(u'\n').toStdString();
+    for (int i = 0; i < expected.size(); ++i)
+        EXPECT_TRUE(run.lines[i].contains(expected[i])) << run.lines[i].toStdString();
+
+    // An index larger than a book's can be is refused as the program refuses it, without reading it.
+    std::filesystem::resize_file(book.file("KIV_Lib.cfg"), kIndexFileLimit + 1);
+    const ToolRun huge = check({QString::fromStdString(book.path())});
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_TRUE(huge.err.contains(QStringLiteral("太大，超过了一百万条记录所能占用的大小")))
+        << huge.err.toStdString();
 }

@@ -118,6 +118,13 @@ TEST(SoundFile, WhatIsNoSoundFailsAtOnceWithAReason) {
     std::string lying = waveHeader(mono16, 1000000000) + std::string(1000, '\x10'); // claims 1 GB
     std::string noChannels = good;
     noChannels[22] = 0;
+    // Headers claiming what no sound has: buffers sized from them would not fit in memory.
+    auto claiming = [](int rate, int channels) {
+        WaveFormat f;
+        f.sampleRate = rate;
+        f.channels = channels;
+        return waveHeader(f, 4096) + std::string(4096, '\x10');
+    };
     std::string junkMp3 = "ID3\x03" + std::string(6, '\0');
     for (int i = 0; i < 20000; ++i)
         junkMp3 += static_cast<char>((i * 7919) % 251);
@@ -127,6 +134,10 @@ TEST(SoundFile, WhatIsNoSoundFailsAtOnceWithAReason) {
         {"cut-in-header.wav", good.substr(0, 30)},
         {"no-channels.wav", noChannels},
         {"junk.mp3", junkMp3},
+        {"2GHz-1024ch.wav", claiming(2000000000, 1024)},
+        {"1MHz.wav", claiming(1000000, 1)},
+        {"64ch.wav", claiming(44100, 64)},
+        {"100Hz.wav", claiming(100, 1)},
     };
     for (const auto& [name, bytes] : undecodable) {
         SCOPED_TRACE(name);
