@@ -5,8 +5,6 @@
 #include "library/SpeakText.h"
 #include "platform/Speech.h"
 
-#include <QFile>
-
 int runSay(const QStringList& args) {
     const KivCommand& self = kivCommandNamed("say");
     QStringList words = args;
@@ -28,12 +26,13 @@ int runSay(const QStringList& args) {
         } else if (w == QLatin1String("--from")) {
             if (words.isEmpty())
                 return usageError(self, QStringLiteral("--from 后面缺少文件名"));
-            QFile file(words.takeFirst());
-            if (!file.open(QIODevice::ReadOnly)) {
-                printLine(QStringLiteral("kivtool: 不能读取 %1").arg(file.fileName()), true);
+            QStringList read;
+            QString why;
+            if (!ReadSpeechFile(words.takeFirst(), read, &why)) {
+                printLine(QStringLiteral("kivtool: ") + why, true);
                 return 1;
             }
-            lines << SpeechLines(DecodeTextFile(file.readAll()));
+            lines << read;
             fromFile = true;
         } else {
             lines << SpeechLines(w);

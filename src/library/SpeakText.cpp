@@ -7,17 +7,56 @@
 #include "platform/Speech.h"
 #include "platform/WaveFile.h"
 
+#include <QFile>
 #include <QRegularExpression>
 #include <QStringDecoder>
+
+namespace {
+
+// Where a piece of a long line may end: after a sentence, else after a clause or a word.
+qsizetype pieceEnd(const QString& line, qsizetype from) {
+    const qsizetype limit = std::min(line.size(), from + kSpeechLineLimit);
+    if (limit == line.size())
+        return limit;
+    for (const QString& ends : {QStringLiteral("。！？!?；;…."), QStringLiteral("，,、：: \t")}) {
+        for (qsizetype i = limit; i > from; --i)
+            if (ends.contains(line[i - 1]))
+                return i;
+    }
+    // Never between the halves of a character outside the BMP.
+    return line[limit - 1].isHighSurrogate() ? limit - 1 : limit;
+}
+
+} // namespace
 
 QStringList SpeechLines(const QString& text) {
     QStringList lines;
     for (const QString& line : text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts)) {
-        const QString kept = line.trimmed();
-        if (!kept.isEmpty())
-            lines << kept;
+        const QString whole = line.trimmed();
+        for (qsizetype from = 0; from < whole.size();) {
+            const qsizetype end = pieceEnd(whole, from);
+            if (const QString kept = whole.mid(from, end - from).trimmed(); !kept.isEmpty())
+                lines << kept;
+            from = end;
+        }
     }
     return lines;
+}
+
+bool ReadSpeechFile(const QString& path, QStringList& lines, QString* whyNot) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *whyNot = QStringLiteral("不能读取 %1").arg(path);
+        return false;
+    }
+    // One byte more than allowed tells a file that is too large, whatever its size claims.
+    const QByteArray bytes = file.read(kSpeechFileLimit + 1);
+    if (bytes.size() > kSpeechFileLimit) {
+        *whyNot = QStringLiteral("%1 太大（超过 1 MB），没有读取").arg(path);
+        return false;
+    }
+    lines = SpeechLines(DecodeTextFile(bytes));
+    return true;
 }
 
 QString DecodeTextFile(const QByteArray& bytes) {

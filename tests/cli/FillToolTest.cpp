@@ -233,6 +233,18 @@ TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
                   .exitCode,
               0);
     EXPECT_EQ(loadBook(book.path()).size(), 1u);
+
+    // A file without end is read no further than a text file can be, and nothing of it is filed.
+    TempFolder src;
+    writeFile(src.file("big.txt"), std::string(3 << 20, 'a'));
+    for (const char* endless : {"/dev/zero", "big.txt"}) {
+        const ToolRun r =
+            kivtool({QStringLiteral("say"), QString::fromStdString(book.path()), QStringLiteral("--from"),
+                     QString::fromStdString(endless[0] == '/' ? endless : src.file(endless))});
+        EXPECT_EQ(r.exitCode, 1) << endless;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("太大（超过 1 MB），没有读取"))) << r.err.toStdString();
+    }
+    EXPECT_EQ(loadBook(book.path()).size(), 1u);
 }
 
 TEST(ImportTool, KilledAtRandomMomentsLeavesEveryIndexLineWithItsWholeSound) {

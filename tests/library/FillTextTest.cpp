@@ -26,3 +26,24 @@ TEST(FillText, LinesComeFromUtf8OrGbkFilesAndBlankLinesAreDropped) {
               (QStringList{"苹果", "香蕉"}));
     EXPECT_TRUE(NaturalLess(QStringLiteral("track 2.mp3"), QStringLiteral("Track 10.mp3")));
 }
+
+TEST(FillText, ALongLineIsSpokenInPiecesEndingAtSentences) {
+    const QString sentence = QStringLiteral("我们一起去公园看美丽的花。"); // 13 characters
+    const struct {
+        QString line;
+        qsizetype firstPiece;
+    } cases[] = {
+        {sentence.repeated(200000 / 13), 494},                     // 38 sentences fit
+        {QStringLiteral("一二三四五，").repeated(100), 498},       // no sentence end: after a comma
+        {QString(1000, u'字'), kSpeechLineLimit},                  // nothing to split at
+        {QString(499, u'字') + QStringLiteral("\U0001F600"), 499}, // never inside a character
+    };
+    for (const auto& c : cases) {
+        const QStringList pieces = SpeechLines(c.line);
+        ASSERT_FALSE(pieces.isEmpty());
+        EXPECT_EQ(pieces[0].size(), c.firstPiece);
+        EXPECT_EQ(pieces.join(QString()), c.line);
+        for (const QString& p : pieces)
+            EXPECT_LE(p.size(), kSpeechLineLimit);
+    }
+}
