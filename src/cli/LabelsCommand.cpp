@@ -12,7 +12,9 @@
 #include <QFileInfo>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace {
 constexpr int kPdfDpi = 1200; // as the printer path: bars in whole dots of a 1200-dpi printer
@@ -134,7 +136,10 @@ int runLabels(const QStringList& args) {
     }
 
     // A pipe, a device or a folder in the way is the user's, not ours to replace with a PDF.
-    if (const QFileInfo target(outPath); (target.exists() || target.isSymLink()) && !target.isFile()) {
+    const QByteArray target = QFile::encodeName(outPath);
+    struct stat st {};
+    if ((::lstat(target.constData(), &st) == 0 || errno != ENOENT) &&
+        (::stat(target.constData(), &st) != 0 || !S_ISREG(st.st_mode))) {
         err(QStringLiteral("%1 已经存在，但不是普通文件，不能写成 PDF").arg(outPath));
         return 1;
     }
