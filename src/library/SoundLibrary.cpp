@@ -511,6 +511,10 @@ bool CSoundLibrary::DeleteRecords(const std::vector<const SOUND_RECORD*>& record
             }
         }
     }
+    // A line another program changed is not found, and its sound would go while it names it: the records
+    // must be reloaded first.
+    if (own.size() < held.size() && m_Index.ChangedOnDisk())
+        return false;
     std::sort(own.begin(), own.end());
     // The index first: if it cannot be rewritten, the records and their sounds stay as they were.
     if (!own.empty() && !m_Index.RemoveLines(own))

@@ -117,7 +117,8 @@ public:
     // Deletes the given records (the rows selected in the list) with one rewrite of the index: first their
     // own lines, then their entries and sound files. A record not held (or named twice) is skipped. deleted
     // tells, for each given pointer, whether its record went. False when the index could not be read or
-    // rewritten: then nothing changed.
+    // rewritten, or when another program changed a given record's line since the load (reload first): then
+    // nothing changed.
     bool DeleteRecords(const std::vector<const SOUND_RECORD*>& records, std::vector<bool>* deleted = nullptr);
     // Deletes every record and its sound file and leaves the index empty; false, with nothing changed, when
     // the index cannot be rewritten.

@@ -126,6 +126,8 @@ private:
     void ShowLevelMeter(bool show);
     // Asks before a silent take is saved; true to go on.
     bool ConfirmAudibleTake();
+    // After a refused delete: when another program changed the index, says so and reloads; true then.
+    bool RefuseStaleDelete();
 
     QWidget* m_Client;
     QMenuBar* m_MainMenu = nullptr;

@@ -217,7 +217,7 @@ void CKIVDlg::OnDeletePending() {
     if (records.empty())
         return;
     std::vector<bool> deleted;
-    if (!SoundLibrary().DeleteRecords(records, &deleted))
+    if (!SoundLibrary().DeleteRecords(records, &deleted) && !RefuseStaleDelete())
         messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SoundLibrary().IndexPath())));
     for (std::size_t i = 0; i < rows.size(); ++i)
         if (deleted[i])
@@ -235,6 +235,15 @@ void CKIVDlg::OnDeleteAll() {
     ResetRecordList();
     if (m_RecordList)
         m_RecordList->m_HotItem = -1;
+}
+
+bool CKIVDlg::RefuseStaleDelete() {
+    if (!SoundLibrary().IndexChangedOnDisk())
+        return false;
+    // The rows showed lines that are no longer there: the user chooses again from the book as it is.
+    messageBox(QStringLiteral("这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。"));
+    LookAtBook();
+    return true;
 }
 
 bool CKIVDlg::DropRecording() {

@@ -169,6 +169,26 @@ TEST_F(Workflow, DeleteActsOnTheRowsRecordWhenNumbersRepeat) {
     EXPECT_EQ(list->GetItemText(firstRow, 1), u(kept));
 }
 
+TEST_F(Workflow, ADeleteAfterAnotherProgramChangedALineDeletesNothingAndShowsTheBookAsItIs) {
+    // The reload was held off (a menu was open) when another copy rewrote a line: that row's record no
+    // longer matches any line, and its sound is still named. Neither selected row goes.
+    open({{{"000001", "first", "a.wav"}}, {{"000002", "second", "b.wav"}}});
+    writeFile(m_Folder.file("a.wav"), WaveBytes());
+    writeFile(m_Folder.file("b.wav"), WaveBytes());
+    const std::string theirs = "000001  changed  S_WAV  \"" + m_Folder.file("a.wav") + "\"\r\n" +
+                               "000002  second  S_WAV  \"" + m_Folder.file("b.wav") + "\"\r\n";
+    writeFile(index(), theirs);
+    postMessage(m_Dlg.get(), UM_DELETE_RECORD, 1, rowOf("first"));
+    postMessage(m_Dlg.get(), UM_DELETE_RECORD, 2, rowOf("second"));
+    deliver();
+    ASSERT_EQ(m_Boxes.count(), 1u);
+    EXPECT_EQ(m_Boxes.last().text, u("这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。"));
+    EXPECT_TRUE(exists("a.wav") && exists("b.wav"));
+    EXPECT_EQ(readFile(index()), theirs);
+    EXPECT_GE(rowOf("changed"), 0);
+    EXPECT_EQ(m_Library.RecordCount(), 2u);
+}
+
 TEST_F(Workflow, SelectedRowsGoTogetherAndAFullDiskKeepsThemAndSaysSo) {
     if (!isRoot())
         GTEST_SKIP() << "mounting a small disk needs root";
