@@ -96,7 +96,8 @@ void CKIVDlg::ReloadRecords() {
             list.selectionModel()->setCurrentIndex(list.Model()->index(currentRow, 0),
                                                    QItemSelectionModel::NoUpdate);
     }
-    list.m_HotItem = currentRow;
+    // As after every refill, no row is hot: the next click on the current row plays it.
+    list.m_HotItem = -1;
     list.doItemsLayout();
     if (topRow >= 0)
         list.scrollTo(list.Model()->index(topRow, 0), QAbstractItemView::PositionAtTop);

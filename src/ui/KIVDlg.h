@@ -101,6 +101,8 @@ protected:
     LRESULT WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override;
     QWidget* ClientWidget() override { return m_Client; }
     void OnOK() override;
+    // Esc, the close button: asks first when a take would be lost.
+    void OnCancel() override;
 
     void resizeEvent(QResizeEvent* e) override;
     void paintEvent(QPaintEvent* e) override;

@@ -78,9 +78,12 @@ void CKIVDlg::OnRecordButton() {
     ShowLevelMeter(false);
     if (CSoundRecorder* recorder = CurrentRecorder(); recorder && !recorder->StopRecording()) {
         // The take was lost and the user told: as after a failed start, nothing to preview, save or
-        // replace with, and a pending re-record waits for the next recording.
+        // replace with; the re-record it was for ends too, or the next ordinary take would replace that
+        // sound.
         SoundLibrary().SetRecorder(nullptr);
         m_UnsavedRecording = false;
+        m_ReplaceCode = -1;
+        m_ReplaceIndex = -1;
         setButtonText(this, 1001, "开始录音");
         enableButton(this, 1002, false);
         enableButton(this, 1003, false);
@@ -244,6 +247,14 @@ bool CKIVDlg::RefuseStaleDelete() {
     messageBox(QStringLiteral("这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。"));
     LookAtBook();
     return true;
+}
+
+void CKIVDlg::OnCancel() {
+    // Esc and the close button end the program, but a take is not thrown away unasked.
+    if ((g_bRecording || m_UnsavedRecording) &&
+        appMessageBox(QStringLiteral("录音还没有保存，退出KIV会丢掉这段录音。是否继续？"), MB_YESNO) != IDYES)
+        return;
+    CDialog::OnCancel();
 }
 
 bool CKIVDlg::DropRecording() {

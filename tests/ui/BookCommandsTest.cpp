@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -117,6 +118,31 @@ TEST_F(Books, AnUnsavedRecordingIsDroppedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(SoundLibrary().LibraryFolder(), other);
     EXPECT_EQ(SoundLibrary().Recorder(), nullptr);
     EXPECT_FALSE(m_Dlg->GetDlgItem(1003)->isEnabled()); // nothing left to save
+}
+
+TEST_F(Books, EscOrClosingTheWindowWithAnUnsavedTakeAsksFirst) {
+    const struct {
+        bool unsaved;
+        int answer;
+        bool ends;
+    } cases[] = {{true, IDNO, false}, {true, IDYES, true}, {false, IDNO, true}};
+    for (const auto& c : cases)
+        for (const bool esc : {true, false}) {
+            m_Dlg->show();
+            m_Dlg->m_UnsavedRecording = c.unsaved;
+            m_Boxes.clear();
+            m_Boxes.answer(c.answer);
+            if (esc)
+                QTest::keyClick(m_Dlg.get(), Qt::Key_Escape);
+            else
+                m_Dlg->close();
+            EXPECT_EQ(m_Dlg->isVisible(), !c.ends) << c.unsaved << c.answer << esc;
+            ASSERT_EQ(m_Boxes.count(), c.unsaved ? 1u : 0u);
+            if (c.unsaved) {
+                EXPECT_EQ(m_Boxes.last().text,
+                          QStringLiteral("录音还没有保存，退出KIV会丢掉这段录音。是否继续？"));
+            }
+        }
 }
 
 TEST_F(Books, NewBookNeedsAnEmptyFolderAndOffersAnExistingBook) {

@@ -17,6 +17,7 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -178,6 +179,12 @@ TEST_F(Workflow, ADeleteAfterAnotherProgramChangedALineDeletesNothingAndShowsThe
     const std::string theirs = "000001  changed  S_WAV  \"" + m_Folder.file("a.wav") + "\"\r\n" +
                                "000002  second  S_WAV  \"" + m_Folder.file("b.wav") + "\"\r\n";
     writeFile(index(), theirs);
+    {
+        const QSignalBlocker quiet(list->selectionModel()); // choosing a row plays it
+        list->selectionModel()->setCurrentIndex(list->Model()->index(rowOf("second"), 0),
+                                                QItemSelectionModel::NoUpdate);
+    }
+    list->m_HotItem = rowOf("second");
     postMessage(m_Dlg.get(), UM_DELETE_RECORD, 1, rowOf("first"));
     postMessage(m_Dlg.get(), UM_DELETE_RECORD, 2, rowOf("second"));
     deliver();
@@ -187,6 +194,9 @@ TEST_F(Workflow, ADeleteAfterAnotherProgramChangedALineDeletesNothingAndShowsThe
     EXPECT_EQ(readFile(index()), theirs);
     EXPECT_GE(rowOf("changed"), 0);
     EXPECT_EQ(m_Library.RecordCount(), 2u);
+    // The reload keeps the user's place but, as every refill, leaves no row hot.
+    EXPECT_EQ(list->currentIndex().row(), rowOf("second"));
+    EXPECT_EQ(list->m_HotItem, -1);
 }
 
 TEST_F(Workflow, SelectedRowsGoTogetherAndAFullDiskKeepsThemAndSaysSo) {
