@@ -1,5 +1,6 @@
 // KIV: record sounds, file them under code numbers, print the codes as barcodes, play them with a pen.
 #include "app/KIVApp.h"
+#include "app/SoundChoices.h"
 #include "barcode/SharedPrintDialog.h"
 #include "controls/My_Menu_1.h"
 #include "library/SoundLibrary.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     installWidgetMessageBoxes();
     // Numbers in files never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
+    LoadReadyChoice();
 
     {
         // The long-lived objects, in this order; they go in reverse order before the application does.

@@ -37,3 +37,7 @@ void RememberBook(const QString& nativeFolder) {
         list.removeLast();
     configuration().setValue(kKey, list);
 }
+
+QSettings UserConfiguration() {
+    return configuration();
+}

@@ -1,4 +1,5 @@
 // kivtool: the book operations of KIV without a window, for scripts and for people who make many books.
+#include "app/SoundChoices.h"
 #include "cli/Commands.h"
 #include "platform/TempFiles.h"
 
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     removeHeldTempFilesOnExit(); // a script's kill leaves no half-written file beside a book
+    LoadReadyChoice();           // what the user chose in the window holds for the sounds filed here too
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) {
         printHelp(stderr);

@@ -2,11 +2,10 @@
 
 #include "library/Annotation.h"
 #include "library/SoundLibrary.h"
-#include "platform/AtomicFile.h"
 #include "platform/Gbk.h"
+#include "platform/ReadySound.h"
 #include "platform/SoundFile.h"
 #include "platform/TempFiles.h"
-#include "platform/WaveFile.h"
 
 #include <QStringDecoder>
 #include <QStringList>
@@ -144,33 +143,16 @@ FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path) {
     bool replaced = false;
     const std::string content = AnnotationFromText(label, &replaced);
 
-    WaveFormat format;
-    format.sampleRate = sound.sampleRate();
-    format.channels = channels;
-    long long decoded = 0;
+    ReadySoundReport report;
     QString writeProblem;
     auto writer = [&](const std::string& gbkPath) {
-        CAtomicFile out;
-        if (!out.open(nativePath(gbkPath)) || !out.write(waveHeader(format, 0)))
-            return false;
-        std::uint64_t bytes = 0;
-        while (got > 0) {
-            const std::size_t n = static_cast<std::size_t>(got) * static_cast<std::size_t>(channels) * 2;
-            bytes += n;
-            if (bytes > kWaveMaxDataBytes) {
-                writeProblem = QStringLiteral("声音太长，超过了波形文件能存的 4 GB");
-                return false;
-            }
-            if (!out.write(std::string_view(reinterpret_cast<const char*>(chunk.data()), n)))
-                return false;
-            decoded += got;
-            got = sound.read(chunk.data(), kChunkFrames);
-        }
-        if (!sound.error().empty()) {
+        if (writeReadySound(path, nativePath(gbkPath), g_ReadyChoice, &report))
+            return true;
+        if (report.tooLong)
+            writeProblem = QStringLiteral("声音太长，超过了波形文件能存的 4 GB");
+        else if (report.sourceFailed)
             writeProblem = QStringLiteral("声音读到一半出错（文件坏了？）");
-            return false;
-        }
-        return out.writeAt(0, waveHeader(format, static_cast<std::uint32_t>(bytes))) && out.commit();
+        return false;
     };
     const SOUND_RECORD* record = library.FileSound(content, writer, &outcome.problem);
     if (!record) {
@@ -183,7 +165,7 @@ FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path) {
     QStringList notes;
     if (replaced)
         notes << QStringLiteral("注释里有不能保存的字符，已换成“?”");
-    if (!sound.isMp3() && sound.frames() > decoded)
+    if (!sound.isMp3() && sound.frames() > report.framesRead)
         notes << QStringLiteral("文件不完整，只存了能读出的部分");
     outcome.problem = notes.join(QStringLiteral("；"));
     return outcome;

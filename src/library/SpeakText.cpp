@@ -5,7 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/Speech.h"
-#include "platform/WaveFile.h"
+#include "platform/ReadySound.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -79,10 +79,8 @@ FillOutcome SpeakLine(CSoundLibrary& library, const QString& line, int rate) {
     if (!synthesiseSpeech(line, rate, speech, &outcome.problem))
         return outcome;
     auto writer = [&speech](const std::string& gbkPath) {
-        WaveFormat format;
-        format.sampleRate = speech.sampleRate;
-        return atomicReplace(nativePath(gbkPath), waveFileBytes(format, speech.samples.data(),
-                                                                speech.samples.size() * sizeof(short)));
+        return writeReadySound(speech.samples.data(), static_cast<long long>(speech.samples.size()),
+                               speech.sampleRate, 1, nativePath(gbkPath), g_ReadyChoice);
     };
     const SOUND_RECORD* record = library.FileSound(content, writer, &outcome.problem);
     if (!record)

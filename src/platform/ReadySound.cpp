@@ -37,7 +37,7 @@ bool eachPart(const Reader& read, const Rewinder& rewind, int channels, long lon
 bool writeReady(const Reader& read, const Rewinder& rewind, int rate, int channels, const std::string& target,
                 ReadyChoice choice, ReadySoundReport& report) {
     std::vector<std::int16_t> chunk(std::size_t(kChunkFrames * channels));
-    CLevelMeter meter(rate, channels);
+    CContentMeter meter(rate, channels);
     long long n;
     while ((n = read(chunk.data(), kChunkFrames)) > 0) {
         meter.add(chunk.data(), n);

@@ -1,6 +1,7 @@
 #include "platform/SoundInput.h"
 
 #include "platform/Files.h"
+#include "platform/ReadySound.h"
 #include "platform/SoundOutput.h"
 #include "platform/TempFiles.h"
 #include "platform/Trace.h"
@@ -39,10 +40,6 @@ bool transferAt(int fd, qint64 offset, Buffer* data, std::size_t size, Transfer 
 
 bool writeAt(int fd, qint64 offset, const char* data, std::size_t size) {
     return transferAt(fd, offset, data, size, ::pwrite);
-}
-
-bool readAt(int fd, qint64 offset, char* data, std::size_t size) {
-    return transferAt(fd, offset, data, size, ::pread);
 }
 
 std::string headerFor(qint64 dataBytes) {
@@ -194,12 +191,10 @@ bool CSoundInput::playBack() {
         return false;
     if (!stop())
         return false;
-    QByteArray pcm(m_Bytes, Qt::Uninitialized);
-    if (!readAt(m_File->handle(), kHeaderBytes, pcm.data(), std::size_t(pcm.size())))
-        return false;
+    // Streamed from the take's file and made ready as a filing would make it, so the user hears what is filed.
     if (!m_Output)
         m_Output = std::make_unique<CSoundOutput>();
-    return m_Output->playPcm(pcm, recordingFormat());
+    return m_Output->play(QFile::encodeName(m_File->fileName()).toStdString()) == SoundOpen::Started;
 }
 
 void CSoundInput::stopPlayBack() {
@@ -212,7 +207,7 @@ bool CSoundInput::saveAs(const std::string& nativePath) {
         return false;
     if (!stop())
         return false;
-    return copyFile(m_File->fileName().toStdString(), nativePath);
+    return writeReadySound(QFile::encodeName(m_File->fileName()).toStdString(), nativePath, g_ReadyChoice);
 }
 
 void CSoundInput::discard() {

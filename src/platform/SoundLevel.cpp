@@ -40,7 +40,7 @@ double percentile(const std::array<long long, kBins>& histogram, long long total
 
 } // namespace
 
-struct CLevelMeter::State {
+struct CContentMeter::State {
     int rate = 0;
     int channels = 0;
     long long blockFrames = 1;
@@ -89,7 +89,7 @@ struct CLevelMeter::State {
     }
 };
 
-CLevelMeter::CLevelMeter(int sampleRate, int channels) : m(std::make_unique<State>()) {
+CContentMeter::CContentMeter(int sampleRate, int channels) : m(std::make_unique<State>()) {
     m->rate = std::max(1, sampleRate);
     m->channels = std::max(1, channels);
     m->blockFrames = std::max<long long>(1, (long long)m->rate * kBlockMs / 1000);
@@ -99,9 +99,9 @@ CLevelMeter::CLevelMeter(int sampleRate, int channels) : m(std::make_unique<Stat
     m->sum.assign(n, 0);
 }
 
-CLevelMeter::~CLevelMeter() = default;
+CContentMeter::~CContentMeter() = default;
 
-void CLevelMeter::add(const std::int16_t* samples, long long frames) {
+void CContentMeter::add(const std::int16_t* samples, long long frames) {
     if (frames <= 0)
         return;
     const int channels = m->channels;
@@ -128,7 +128,7 @@ void CLevelMeter::add(const std::int16_t* samples, long long frames) {
     m->frames += frames;
 }
 
-SoundLevel CLevelMeter::finish() {
+SoundLevel CContentMeter::finish() {
     m->closeBlock();
     SoundLevel level;
     level.frames = m->frames;
@@ -188,8 +188,10 @@ SoundLevel CLevelMeter::finish() {
     return level;
 }
 
+ReadyChoice g_ReadyChoice;
+
 SoundLevel measureContent(const std::int16_t* samples, long long frames, int sampleRate, int channels) {
-    CLevelMeter meter(sampleRate, channels);
+    CContentMeter meter(sampleRate, channels);
     meter.add(samples, frames);
     return meter.finish();
 }

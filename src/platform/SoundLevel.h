@@ -27,12 +27,12 @@ struct SoundLevel {
     std::vector<double> dc; // each channel's mean, in sample units
 };
 
-class CLevelMeter {
+class CContentMeter {
 public:
-    CLevelMeter(int sampleRate, int channels);
-    ~CLevelMeter();
-    CLevelMeter(const CLevelMeter&) = delete;
-    CLevelMeter& operator=(const CLevelMeter&) = delete;
+    CContentMeter(int sampleRate, int channels);
+    ~CContentMeter();
+    CContentMeter(const CContentMeter&) = delete;
+    CContentMeter& operator=(const CContentMeter&) = delete;
 
     // Interleaved 16-bit samples, frames of them.
     void add(const std::int16_t* samples, long long frames);
@@ -75,6 +75,10 @@ struct ReadyChoice {
     bool level = true; // bring the sound to the target loudness
     bool operator==(const ReadyChoice&) const = default;
 };
+
+// The user's choice for this run: set at start-up from the per-user settings (both on until then), read by
+// every play and every filing.
+extern ReadyChoice g_ReadyChoice;
 
 constexpr double kTargetLufs = -18.0;
 constexpr double kPeakCeilingDb = -1.0;

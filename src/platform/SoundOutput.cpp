@@ -20,6 +20,10 @@ constexpr int kFirstPieceMs = 250;
 constexpr int kChunkMs = 250;
 // Steps per feed, so that a stream taking everything cannot keep the user-interface thread busy.
 constexpr int kChunksPerFeed = 8;
+// A sound up to this long is made ready whole before it plays; of a longer one, this much of its start is
+// looked at for the first word.
+constexpr int kReadyWholeSeconds = 60;
+constexpr int kLongHeadSeconds = 3;
 // The stream is fed at this interval while decoded sound waits or the file is not done.
 constexpr int kFeedMs = 10;
 
@@ -247,7 +251,8 @@ SoundOpen CSoundOutput::play(const std::string& nativePath) {
     FileStamp stamp;
     if (int error = fileStamp(nativePath, stamp))
         return error == ENOENT || error == ENOTDIR ? SoundOpen::NotFound : SoundOpen::Unplayable;
-    if (const CachedSound* hit = findCached(nativePath, stamp)) {
+    const ReadyChoice choice = g_ReadyChoice;
+    if (const CachedSound* hit = findCached(nativePath, stamp, choice)) {
         if (!takeStream(hit->format))
             return SoundOpen::Unplayable;
         m_Playing = true;
@@ -266,6 +271,8 @@ SoundOpen CSoundOutput::play(const std::string& nativePath) {
         trace("CSoundOutput: %s: %s\n", nativePath.c_str(), source->error().c_str());
         return SoundOpen::Unplayable;
     }
+    if (choice.trim || choice.level)
+        return playReady(std::move(source), nativePath, stamp, choice);
     const QAudioFormat format = pcmFormat(source->sampleRate(), source->channels());
     const qsizetype frames = qsizetype(format.sampleRate()) * kFirstPieceMs / 1000 + 1;
     QByteArray first(frames * format.bytesPerFrame(), Qt::Uninitialized);
@@ -280,7 +287,7 @@ SoundOpen CSoundOutput::play(const std::string& nativePath) {
         return SoundOpen::Unplayable;
     m_LastWasMp3 = source->isMp3();
     m_Playing = !first.isEmpty();
-    m_Decoded = CachedSound{nativePath, stamp, format, first, m_LastWasMp3};
+    m_Decoded = CachedSound{nativePath, stamp, format, first, m_LastWasMp3, choice};
     m_Keeping = true;
     m_Source = std::move(source);
     write(first.constData(), first.size());
@@ -293,10 +300,66 @@ SoundOpen CSoundOutput::play(const std::string& nativePath) {
     return SoundOpen::Started;
 }
 
-const CSoundOutput::CachedSound* CSoundOutput::findCached(const std::string& path, const FileStamp& stamp) {
+SoundOpen CSoundOutput::playReady(std::unique_ptr<CSoundFile> source, const std::string& path,
+                                  const FileStamp& stamp, ReadyChoice choice) {
+    const int rate = source->sampleRate(), channels = source->channels();
+    const QAudioFormat format = pcmFormat(rate, channels);
+    const bool knownShort = source->frames() > 0 && source->frames() <= (long long)rate * kReadyWholeSeconds;
+    const long long budget = (long long)rate * (knownShort ? kReadyWholeSeconds : kLongHeadSeconds);
+    // An estimate that was short (some MP3s) still ends at the budget: the rest streams as for a long sound.
+    std::vector<std::int16_t> pcm;
+    long long decoded = 0;
+    bool ended = false;
+    while (decoded < budget) {
+        const long long want = std::min<long long>(budget - decoded, 16384);
+        pcm.resize(std::size_t((decoded + want) * channels));
+        const long long n = source->read(pcm.data() + decoded * channels, want);
+        decoded += std::max(n, 0LL);
+        if (n < want) {
+            ended = true;
+            break;
+        }
+    }
+    pcm.resize(std::size_t(decoded * channels));
+    if (decoded == 0 && (source->frames() > 0 || !source->error().empty())) {
+        trace("CSoundOutput: %s: %s\n", path.c_str(),
+              source->error().empty() ? "no frame decodes" : source->error().c_str());
+        return SoundOpen::Unplayable;
+    }
+    if (ended && !source->error().empty())
+        trace("CSoundOutput: decoding stopped early: %s\n", source->error().c_str());
+    long long from = 0;
+    if (ended) {
+        makeReady(pcm, rate, channels, choice, false);
+    } else if (choice.trim) {
+        from = readyPart(measureContent(pcm.data(), decoded, rate, channels), rate, ReadyChoice{true, false}).from;
+    }
+    if (!takeStream(format))
+        return SoundOpen::Unplayable;
+    m_LastWasMp3 = source->isMp3();
+    const auto bytes = qsizetype(pcm.size() - std::size_t(from * channels)) * qsizetype(sizeof(std::int16_t));
+    m_Playing = bytes > 0 || !ended;
+    write(reinterpret_cast<const char*>(pcm.data() + from * channels), bytes);
+    if (ended) {
+        if (bytes > 0 && bytes <= kEntryBytes)
+            remember(CachedSound{path, stamp, format,
+                                 QByteArray(reinterpret_cast<const char*>(pcm.data()), bytes), m_LastWasMp3,
+                                 choice});
+        drainIfWritten();
+    } else {
+        m_Source = std::move(source);
+        m_FeedTimer->start();
+    }
+    return SoundOpen::Started;
+}
+
+const CSoundOutput::CachedSound* CSoundOutput::findCached(const std::string& path, const FileStamp& stamp,
+                                                          ReadyChoice choice) {
     for (auto it = m_Cache.begin(); it != m_Cache.end(); ++it) {
         if (it->path != path)
             continue;
+        if (!(it->choice == choice))
+            return nullptr; // made ready otherwise: made again and replaced when it is remembered
         if (!(it->stamp == stamp)) {
             m_Cache.erase(it); // the file changed since: its old sound must not play
             return nullptr;

@@ -10,11 +10,18 @@
 // the last few files is kept, keyed by path, size and time of last change, so a replay needs no decoding
 // and a re-recorded file never plays stale; a sound too long for one entry is simply not kept.
 //
+// Every sound plays ready as the user chose (g_ReadyChoice): a sound of up to a minute is decoded whole in
+// the play call, measured, and played from a short pad before its first word at the target loudness; what
+// is kept for replays is that ready sound. A longer one starts before the first word found in its first
+// seconds and plays at its own loudness: its level could be known only after decoding all of it. The
+// files themselves are never changed.
+//
 // Whether the file is there and decodes is known before a play call returns; a failure that shows only
 // later (a stream the server drops, a file that stops decoding half-way) is reported through the failure
 // handler. When the sound server goes away, plays fail until it is back; the next play then connects again.
 #include "platform/Files.h"
 #include "platform/PulseOutput.h"
+#include "platform/SoundLevel.h"
 
 #include <QAudioFormat>
 #include <QByteArray>
@@ -80,6 +87,7 @@ private:
         QAudioFormat format;
         QByteArray pcm;
         bool mp3 = false;
+        ReadyChoice choice; // what the sound was made ready with
     };
     struct Stream {
         std::unique_ptr<CPulseStream> pulse;
@@ -100,7 +108,10 @@ private:
     void decodeChunk(qsizetype frames);
     void finishDecoding();
     void fail();
-    const CachedSound* findCached(const std::string& path, const FileStamp& stamp);
+    // Plays the opened source made ready as chosen.
+    SoundOpen playReady(std::unique_ptr<CSoundFile> source, const std::string& path, const FileStamp& stamp,
+                        ReadyChoice choice);
+    const CachedSound* findCached(const std::string& path, const FileStamp& stamp, ReadyChoice choice);
     void remember(CachedSound sound);
 
     // Declared before the streams: they must go first.

@@ -1,5 +1,7 @@
 #include "ui/BookMenu.h"
 
+#include "app/SoundChoices.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +17,22 @@ QMenu* addBookMenu(QMenuBar* bar) {
     add("文字转语音...", ID_BOOK_SPEAK);
     menu->addSeparator();
     add("打印标签页...", ID_BOOK_LABELS);
+    menu->addSeparator();
+    // Switches, kept for the user as soon as they are flipped; they act on every later play and filing.
+    const ReadyChoice choice = g_ReadyChoice;
+    auto addSwitch = [menu](const char* text, int id, bool on) {
+        QAction* a = menu->addAction(QString::fromUtf8(text));
+        a->setData(id);
+        a->setCheckable(true);
+        a->setChecked(on);
+        QObject::connect(a, &QAction::toggled, menu, [id](bool checked) {
+            ReadyChoice now = g_ReadyChoice;
+            (id == ID_BOOK_TRIM ? now.trim : now.level) = checked;
+            SaveReadyChoice(now);
+        });
+    };
+    addSwitch("自动去掉开头和结尾的静音", ID_BOOK_TRIM, choice.trim);
+    addSwitch("统一音量", ID_BOOK_EVEN, choice.level);
     const QList<QAction*> top = bar->actions();
     bar->insertMenu(top.isEmpty() ? nullptr : top.first(), menu);
     return menu;

@@ -1,6 +1,6 @@
 #pragma once
 // The "点读书" popup of the menu bar: commands for whole books (new, open, recent, import, speech, label
-// sheets). It is ours, not part of the classic menu 130, so it is built in code and put before "设置".
+// sheets, and the two switches for how sounds are made ready). It is ours, not part of the classic menu 130, so it is built in code and put before "设置".
 #include <QStringList>
 
 class QMenu;
@@ -12,6 +12,8 @@ enum BookCommand {
     ID_BOOK_IMPORT = 32802,       // 导入声音文件...
     ID_BOOK_SPEAK = 32803,        // 文字转语音...
     ID_BOOK_LABELS = 32804,       // 打印标签页...
+    ID_BOOK_TRIM = 32805,         // 自动去掉开头和结尾的静音 (a switch)
+    ID_BOOK_EVEN = 32806,         // 统一音量 (a switch)
     ID_BOOK_RECENT_FIRST = 32810, // the recent books, one id each
     ID_BOOK_RECENT_LAST = 32817,
 };
