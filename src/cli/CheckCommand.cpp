@@ -6,6 +6,7 @@
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
+#include "platform/ReadySound.h"
 #include "platform/SoundFile.h"
 #include "platform/TempFiles.h"
 
@@ -25,6 +26,9 @@ namespace {
 
 // Probing waits on the disk more than it computes: more threads than cores keep it busy.
 constexpr std::size_t kProbeThreads = 4;
+// A sound noted as not ready: starts this late, or lies this far from the target loudness.
+constexpr double kLateStartSeconds = 0.3;
+constexpr double kLoudnessToleranceLu = 3.0;
 
 // Where each record of the index starts, as a line number, for the messages, and the sound it names.
 struct RecordLine {
@@ -107,6 +111,42 @@ std::vector<std::string> unnamedSounds(CSoundLibrary& library, const std::string
     }
     std::sort(unnamed.begin(), unnamed.end());
     return unnamed;
+}
+
+// Sounds that play, but late or at another loudness than the rest: a note each, since kivtool level (or the
+// program itself, as it plays) mends them.
+template <class Report>
+void noteUnreadySounds(const std::vector<const SOUND_RECORD*>& playable, const std::vector<Probe>& probes,
+                       Report report) {
+    std::vector<const SOUND_RECORD*> sounds;
+    for (const SOUND_RECORD* r : playable)
+        if (probes[static_cast<std::size_t>(r->Index)].status == SoundFileStatus::Ok)
+            sounds.push_back(r);
+    std::vector<QString> notes(sounds.size());
+    CProbeRun(sounds.size(), [&](std::size_t k) {
+        const Probe& p = probes[static_cast<std::size_t>(sounds[k]->Index)];
+        const std::string path = p.path.empty() ? nativePath(sounds[k]->SoundFile.view()) : p.path;
+        SoundLevel level;
+        SoundLoudness loudness;
+        if (!measureSoundFile(path, level, loudness) || level.silent)
+            return;
+        QStringList said;
+        const double late = double(level.onset) / std::max(1, level.rate);
+        if (late > kLateStartSeconds)
+            said << QStringLiteral("声音开头有 %1 秒静音").arg(late, 0, 'f', 1);
+        if (loudness.measured && loudness.lufs > -70 &&
+            std::abs(loudness.lufs - kTargetLufs) > kLoudnessToleranceLu)
+            said << QStringLiteral("响度 %1 LUFS，和统一音量（%2 LUFS）差 %3 LU")
+                        .arg(loudness.lufs, 0, 'f', 1)
+                        .arg(kTargetLufs, 0, 'f', 0)
+                        .arg(std::abs(loudness.lufs - kTargetLufs), 0, 'f', 1);
+        if (!said.isEmpty())
+            notes[k] = QStringLiteral(": （提示）") + said.join(QStringLiteral("；")) +
+                       QStringLiteral("（kivtool level 可以整理）");
+    }).Wait();
+    for (std::size_t k = 0; k < sounds.size(); ++k)
+        if (!notes[k].isEmpty())
+            report(sounds[k], notes[k]);
 }
 
 } // namespace
@@ -249,6 +289,8 @@ int runCheck(const QStringList& args) {
                                QString::fromStdString(p.error.empty() ? std::string("?") : p.error)));
         }
     }
+
+    noteUnreadySounds(playable, probes, report);
 
     std::stable_sort(problems.begin(), problems.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -12,5 +12,7 @@ const KivCommand kKivCommands[] = {
     {"import", "BOOK_FOLDER PATH...", "把声音文件（或文件夹里的全部声音文件）按文件名顺序存进点读书",
      runImport},
     {"say", "BOOK_FOLDER [--rate N] (TEXT... | --from FILE)", "把每行文字转成语音，存进点读书", runSay},
+    {"level", "BOOK_FOLDER",
+     "整理点读书的波形声音文件：去掉开头和结尾的静音，统一音量（只读文件和 MP3 保持原样）", runLevel},
 };
 const int kKivCommandCount = static_cast<int>(sizeof kKivCommands / sizeof kKivCommands[0]);

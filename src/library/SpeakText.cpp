@@ -4,8 +4,8 @@
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
-#include "platform/Speech.h"
 #include "platform/ReadySound.h"
+#include "platform/Speech.h"
 
 #include <QFile>
 #include <QRegularExpression>

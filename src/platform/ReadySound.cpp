@@ -134,3 +134,30 @@ bool writeReadySound(const std::int16_t* pcm, long long frames, int sampleRate, 
     };
     return writeReady(read, rewind, sampleRate, channels, targetNativePath, choice, r);
 }
+
+bool measureSoundFile(const std::string& nativePath, SoundLevel& level, SoundLoudness& loudness,
+                      std::string* error) {
+    CSoundFile source;
+    if (source.open(nativePath, true) != SoundFileStatus::Ok) {
+        if (error)
+            *error = source.error();
+        return false;
+    }
+    const int channels = source.channels();
+    CContentMeter content(source.sampleRate(), channels);
+    CLoudnessMeter meter(source.sampleRate(), channels, false);
+    std::vector<std::int16_t> chunk(std::size_t(kChunkFrames * channels));
+    long long n;
+    while ((n = source.read(chunk.data(), kChunkFrames)) > 0) {
+        content.add(chunk.data(), n);
+        meter.add(chunk.data(), n);
+    }
+    if (!source.error().empty()) {
+        if (error)
+            *error = source.error();
+        return false;
+    }
+    level = content.finish();
+    loudness = meter.finish();
+    return true;
+}

@@ -25,3 +25,8 @@ bool writeReadySound(const std::string& sourceNativePath, const std::string& tar
 bool writeReadySound(const std::int16_t* pcm, long long frames, int sampleRate, int channels,
                      const std::string& targetNativePath, ReadyChoice choice,
                      ReadySoundReport* report = nullptr);
+
+// Measures a sound file in one pass, a chunk at a time: where its content lies and how loud all of it is
+// (sample peak). For telling how far a sound is from ready; making it ready measures the kept part again.
+bool measureSoundFile(const std::string& nativePath, SoundLevel& level, SoundLoudness& loudness,
+                      std::string* error = nullptr);

@@ -191,7 +191,8 @@ bool CSoundInput::playBack() {
         return false;
     if (!stop())
         return false;
-    // Streamed from the take's file and made ready as a filing would make it, so the user hears what is filed.
+    // Streamed from the take's file and made ready as a filing would make it, so the user hears what is
+    // filed.
     if (!m_Output)
         m_Output = std::make_unique<CSoundOutput>();
     return m_Output->play(QFile::encodeName(m_File->fileName()).toStdString()) == SoundOpen::Started;

@@ -45,12 +45,13 @@ public:
     // The loudest sample (0..1) of the whole recording: a silent take shows here.
     double recordingPeak() const;
 
-    // Plays the recording from its start, made ready as it will be saved; a second call starts it over. Stops a
-    // running recording first.
+    // Plays the recording from its start, made ready as it will be saved; a second call starts it over. Stops
+    // a running recording first.
     bool playBack();
     void stopPlayBack();
     // Writes the recording as a wave file to nativePath, trimmed and levelled as the user chose (streamed),
-    // replacing the file atomically. Stops a running recording first. False when there is no recording or the file cannot be written.
+    // replacing the file atomically. Stops a running recording first. False when there is no recording or the
+    // file cannot be written.
     bool saveAs(const std::string& nativePath);
     // Stops and forgets the recording.
     void discard();

@@ -131,6 +131,7 @@ void CContentMeter::add(const std::int16_t* samples, long long frames) {
 SoundLevel CContentMeter::finish() {
     m->closeBlock();
     SoundLevel level;
+    level.rate = m->rate;
     level.frames = m->frames;
     level.end = m->frames;
     if (m->frames == 0)

@@ -20,6 +20,7 @@
 
 // Where the content lies.
 struct SoundLevel {
+    int rate = 0;           // frames a second
     long long frames = 0;   // frames measured
     long long onset = 0;    // first frame of the content
     long long end = 0;      // one past its last frame

@@ -332,7 +332,8 @@ SoundOpen CSoundOutput::playReady(std::unique_ptr<CSoundFile> source, const std:
     if (ended) {
         makeReady(pcm, rate, channels, choice, false);
     } else if (choice.trim) {
-        from = readyPart(measureContent(pcm.data(), decoded, rate, channels), rate, ReadyChoice{true, false}).from;
+        from = readyPart(measureContent(pcm.data(), decoded, rate, channels), rate, ReadyChoice{true, false})
+                   .from;
     }
     if (!takeStream(format))
         return SoundOpen::Unplayable;

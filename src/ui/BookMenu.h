@@ -1,6 +1,7 @@
 #pragma once
 // The "点读书" popup of the menu bar: commands for whole books (new, open, recent, import, speech, label
-// sheets, and the two switches for how sounds are made ready). It is ours, not part of the classic menu 130, so it is built in code and put before "设置".
+// sheets, and the two switches for how sounds are made ready). It is ours, not part of the classic menu 130,
+// so it is built in code and put before "设置".
 #include <QStringList>
 
 class QMenu;
