@@ -12,9 +12,11 @@
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/SoundLevel.h"
 #include "reading/KeyboardHook.h"
 #include "reading/Training.h"
 #include "support/SinkMonitor.h"
+#include "support/TestSounds.h"
 #include "support/TestSupport.h"
 #include "support/Wave.h"
 
@@ -57,14 +59,22 @@ struct World {
         const std::string folder = dir.path().toStdString() + "/";
         library.SetLibraryFolder(folder);
         writeTone(folder + "000042.wav", 3.0, 440);
-        SOUND_RECORD r;
-        r.Code = "000042";
-        r.Content = "tone";
-        r.SoundType = "S_WAV";
-        r.SoundFile = folder + "000042.wav";
-        std::string line;
-        FormatIndexLine(r, line);
-        atomicReplace(library.IndexPath(), line);
+        // A take as recordings come: a second of silence before the word.
+        std::vector<short> take(44100, 0);
+        append(take, vowel(1.0, -20));
+        writeFile(folder + "000043.wav", waveBytes(kTestRate, take));
+        std::string text;
+        for (const char* code : {"000042", "000043"}) {
+            SOUND_RECORD r;
+            r.Code = code;
+            r.Content = "tone";
+            r.SoundType = "S_WAV";
+            r.SoundFile = folder + code + ".wav";
+            std::string line;
+            FormatIndexLine(r, line);
+            text += line;
+        }
+        atomicReplace(library.IndexPath(), text);
         library.LoadIndex();
         playback.Warm();
         training = new CTraining(&main);
@@ -116,6 +126,38 @@ void BM_PenEnterToSound(benchmark::State& state) {
     }
 }
 
+// Pen Enter to the first sample above -30 dBFS at the sink, for a take that starts with a second of
+// silence: ready (both switches on) and as the file is (both off, the baseline), 15 scans each.
+void BM_PenEnterToWord(benchmark::State& state) {
+    World& w = *gWorld;
+    CSinkMonitor monitor;
+    for (auto _ : state) {
+        for (bool ready : {false, true}) {
+            g_ReadyChoice = ready ? ReadyChoice{} : ReadyChoice{false, false};
+            std::vector<double> heard;
+            for (int i = 0; i < 15; ++i) {
+                for (Qt::Key k : {Qt::Key_0, Qt::Key_0, Qt::Key_0, Qt::Key_0, Qt::Key_4, Qt::Key_3})
+                    w.key(k);
+                pump(20);
+                monitor.drain();
+                const qint64 t0 = nowNs();
+                w.key(Qt::Key_Return);
+                const qint64 loud = monitor.waitLoud(3000, false, kWordSample);
+                heard.push_back(loud ? double(loud - t0) / 1e6 : 3000);
+                pump(60);
+                w.playback.StopPlay();
+                pump(120);
+            }
+            report(state, ready ? "ready" : "as_it_is", heard);
+            if (ready) {
+                std::sort(heard.begin(), heard.end());
+                state.SetIterationTime(heard[heard.size() / 2] / 1000);
+            }
+        }
+        g_ReadyChoice = ReadyChoice{};
+    }
+}
+
 // The watcher routine alone: six digits and Enter (nobody receives the code).
 void BM_HookRoutinePerCode(benchmark::State& state) {
     const LPARAM press = 1;
@@ -129,6 +171,7 @@ void BM_HookRoutinePerCode(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_PenEnterToSound)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PenEnterToWord)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HookRoutinePerCode);
 
 int main(int argc, char** argv) {

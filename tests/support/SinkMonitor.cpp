@@ -122,9 +122,9 @@ template <class Found> qint64 CSinkMonitor::scan(int timeoutMs, Found found) {
     return 0;
 }
 
-qint64 CSinkMonitor::waitLoud(int timeoutMs, bool estimate) {
-    return scan(timeoutMs, [estimate](short v, qint64 at, qsizetype after) -> qint64 {
-        if (std::abs(int(v)) <= 3000)
+qint64 CSinkMonitor::waitLoud(int timeoutMs, bool estimate, int above) {
+    return scan(timeoutMs, [estimate, above](short v, qint64 at, qsizetype after) -> qint64 {
+        if (std::abs(int(v)) <= above)
             return 0;
         return estimate ? at - after * 1000000000LL / kRate : at;
     });

@@ -6,6 +6,9 @@
 #include <QtGlobal>
 #include <vector>
 
+// A sample above -30 dBFS: where a listener hears the first word.
+constexpr int kWordSample = 1036;
+
 class CSinkMonitor {
 public:
     CSinkMonitor();
@@ -30,9 +33,10 @@ public:
     // Loudness (rms) over the last ms milliseconds captured.
     double tailRms(int ms);
 
-    // Waits for a loud sample not looked at yet; 0 after the timeout. The time (nowNs) is when the read
-    // holding it returned (an upper bound), or, with estimate, that moment less the samples after it.
-    qint64 waitLoud(int timeoutMs, bool estimate = false);
+    // Waits for a loud sample (above the given value, -21 dBFS unless told) not looked at yet; 0 after the
+    // timeout. The time (nowNs) is when the read holding it returned (an upper bound), or, with estimate,
+    // that moment less the samples after it.
+    qint64 waitLoud(int timeoutMs, bool estimate = false, int above = 3000);
     // Waits until a 5 ms stretch not looked at yet is quiet; its estimated start, or 0 after the timeout.
     qint64 waitQuiet(int timeoutMs);
 
