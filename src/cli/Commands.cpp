@@ -14,5 +14,6 @@ const KivCommand kKivCommands[] = {
     {"say", "BOOK_FOLDER [--rate N] (TEXT... | --from FILE)", "把每行文字转成语音，存进点读书", runSay},
     {"level", "BOOK_FOLDER",
      "整理点读书的波形声音文件：去掉开头和结尾的静音，统一音量（只读文件和 MP3 保持原样）", runLevel},
+    {"replace", "BOOK_FOLDER CODE FILE", "用一个声音文件替换某个条码的声音（条码和标注不变）", runReplace},
 };
 const int kKivCommandCount = static_cast<int>(sizeof kKivCommands / sizeof kKivCommands[0]);

@@ -24,3 +24,4 @@ int usageError(const KivCommand& command, const QString& text);
 int runImport(const QStringList& args);
 int runSay(const QStringList& args);
 int runLevel(const QStringList& args);
+int runReplace(const QStringList& args);

@@ -9,6 +9,8 @@
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
 
 CGridListCtrlEx2::CGridListCtrlEx2(QWidget* parent) : CGridListCtrl(parent) {
     Model()->SetTextProvider([](quintptr data, int column) -> QString {
@@ -95,6 +97,11 @@ void CGridListCtrlEx2::OnContextMenu() {
         m_Menu.m_hOwner = this;
         if (CMy_Menu_1* popup = m_Menu.LookupByHandle(m_Menu.GetSubMenu(0)))
             popup->InsertItemAfter(ID_PRINT, QStringLiteral("打印标签页..."), ID_PRINT_LABELS);
+        if (CMy_Menu_1* popup = m_Menu.LookupByHandle(m_Menu.GetSubMenu(0))) {
+            popup->AppendItem(QString(), MF_SEPARATOR, 0);
+            popup->AppendItem(QStringLiteral("修改标注..."), MF_STRING, ID_EDIT_ANNOTATION);
+            popup->AppendItem(QStringLiteral("用声音文件替换..."), MF_STRING, ID_REPLACE_SOUND);
+        }
     }
     CMy_Menu_1* popup = m_Menu.LookupByHandle(m_Menu.GetSubMenu(0));
     if (!popup)
@@ -110,6 +117,8 @@ void CGridListCtrlEx2::OnContextMenu() {
     popup->EnableMenuItem(ID_RERECORD, selected == 1 && changeable);
     popup->EnableMenuItem(ID_DELETE, changeable);
     popup->EnableMenuItem(ID_DELETE_ALL, changeable);
+    popup->EnableMenuItem(ID_EDIT_ANNOTATION, selected == 1 && changeable);
+    popup->EnableMenuItem(ID_REPLACE_SOUND, selected == 1 && changeable);
     const int chosen = popup->TrackPopupMenu(QCursor::pos());
     if (chosen)
         OnCommand(chosen);
@@ -149,9 +158,39 @@ void CGridListCtrlEx2::OnCommand(int id) {
     case ID_DELETE_ALL:
         postMessage(mainWindow(), UM_DELETE_ALL, 0, 0);
         break;
+    case ID_EDIT_ANNOTATION:
+        if (GetSelectedCount() == 1)
+            PostRecordCommand(UM_EDIT_ANNOTATION, m_HotItem);
+        break;
+    case ID_REPLACE_SOUND:
+        if (GetSelectedCount() == 1)
+            PostRecordCommand(UM_REPLACE_SOUND, m_HotItem);
+        break;
     default:
         break;
     }
+}
+
+void CGridListCtrlEx2::PostRecordCommand(unsigned msg, int row) {
+    if (row < 0 || row >= GetItemCount())
+        return;
+    if (const SOUND_RECORD* r = RecordOfRow(row))
+        postMessage(mainWindow(), msg, static_cast<WPARAM>(r->Index), 0);
+}
+
+bool CGridListCtrlEx2::OnKeyDown(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F2 && e->modifiers() == Qt::NoModifier) {
+        PostRecordCommand(UM_EDIT_ANNOTATION, GetFocusedItem());
+        return true;
+    }
+    return CGridListCtrl::OnKeyDown(e);
+}
+
+void CGridListCtrlEx2::mouseDoubleClickEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    if (e->button() == Qt::LeftButton && columnAt(p.x()) == 1)
+        PostRecordCommand(UM_EDIT_ANNOTATION, rowAt(p.y()));
+    CGridListCtrl::mouseDoubleClickEvent(e);
 }
 
 void CGridListCtrlEx2::PrintSelected() {

@@ -22,6 +22,8 @@ public:
                          ID_DELETE = 32782, ID_DELETE_ALL = 32788;
     // Ours, put after "打印条码": the same command as the "点读书" popup's "打印标签页...".
     static constexpr int ID_PRINT_LABELS = 32804;
+    // Ours, after the last entry: looking after the record a single selected row shows.
+    static constexpr int ID_EDIT_ANNOTATION = 32820, ID_REPLACE_SOUND = 32821;
 
     // The row shows this record (its texts come from the record while it lives).
     void SetRowRecord(int row, const SOUND_RECORD* record);
@@ -39,11 +41,16 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
+    // F2 edits the annotation of the focused row, as a double click on its 内容 cell does.
+    bool OnKeyDown(QKeyEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
     void PrintSelected();
     void PrintSelectedLabels();
     void PlayHotItem();
+    // Asks the main window to look after the record of the row (a UM_ message with its Index).
+    void PostRecordCommand(unsigned msg, int row);
 
     bool m_PlayPending = false; // a play of the hot row is due at the end of this turn
     int m_HotBefore = -1;       // the hot row before this turn's changes

@@ -308,3 +308,32 @@ bool CIndexFile::Clear() {
         see();
     return true;
 }
+
+std::string_view CIndexFile::LineTextAt(std::size_t entry) const {
+    const IndexLine line = LineAt(entry);
+    return std::string_view(m_Text).substr(line.begin, line.end - line.begin);
+}
+
+bool CIndexFile::ReplaceLine(std::size_t entry, std::string_view line) {
+    const bool seen = seenCurrent();
+    // The entry came from LinesOf; a file changed since then is not edited blindly.
+    if (m_Refused || !text() || !m_Lines.valid || entry >= m_Lines.begins.size())
+        return false;
+    const IndexLine own = LineAt(entry);
+    std::string next;
+    next.reserve(m_Text.size() + line.size() + 4096);
+    next.append(m_Text, 0, own.begin);
+    next += line;
+    next.append(m_Text, own.end, std::string::npos);
+    if (!atomicReplace(m_Path, next, LinkPolicy::WriteTarget)) {
+        Forget();
+        return false;
+    }
+    const IndexEnd end = ScanIndex(next, [](const IndexLine&) {});
+    m_Text = std::move(next);
+    m_Lines = LineTable();
+    remember(end);
+    if (seen)
+        see();
+    return true;
+}

@@ -42,6 +42,11 @@ public:
     // Rewrites the file without the entry's line (if given) and with line at its end; a missing file counts
     // as empty.
     bool MoveLineToEnd(std::optional<std::size_t> entry, std::string_view line);
+    // The bytes of the entry's record, from its start through its line ends.
+    std::string_view LineTextAt(std::size_t entry) const;
+    // Rewrites the file with the entry's line (all its bytes) replaced by line, in its place; every other
+    // byte stays. False when the entry no longer names a line of the file or the file cannot be written.
+    bool ReplaceLine(std::size_t entry, std::string_view line);
     // Rewrites the file empty.
     bool Clear();
     // Drops the kept text; the next use reads the file again.

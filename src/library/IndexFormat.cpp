@@ -105,3 +105,58 @@ std::string NormaliseContent(std::string_view content) {
     }
     return text;
 }
+
+namespace {
+
+// The first record scanned from a line's text, with its ending state.
+struct ScannedLine {
+    std::size_t records = 0;
+    IndexLine line;
+    IndexEnd end = IndexEnd::Clean;
+};
+ScannedLine scanLine(std::string_view text) {
+    ScannedLine s;
+    s.end = ScanIndex(text, [&](const IndexLine& l) {
+        if (s.records++ == 0)
+            s.line = l;
+    });
+    return s;
+}
+
+} // namespace
+
+bool ReplaceContentField(std::string_view lineText, std::string_view content, std::string& line) {
+    line.clear();
+    const ScannedLine old = scanLine(lineText);
+    // Four fields whose annotation is whole: a quote left open would have swallowed the fields after it.
+    if (old.records != 1 || old.line.fieldCount < 4 || old.end == IndexEnd::InQuote ||
+        old.end == IndexEnd::QuoteOpened)
+        return false;
+    const std::string normalised = NormaliseContent(content);
+    const std::string field = fieldText(normalised, false);
+    if (field.empty())
+        return false;
+    const std::string_view oldField = old.line.field[1];
+    std::size_t from = static_cast<std::size_t>(oldField.data() - lineText.data());
+    std::size_t to = from + oldField.size();
+    if (from > 0 && lineText[from - 1] == '"') {
+        // Quoted: from the opening quote through the closing one and what the reader drops after it.
+        --from;
+        ++to;
+        while (to < lineText.size() && !hasBreak(lineText.substr(to, 1)))
+            ++to;
+    }
+    std::string out;
+    out.reserve(lineText.size() + field.size());
+    out.append(lineText.substr(0, from));
+    out += field;
+    out.append(lineText.substr(to));
+    // Prove it: the same record, only its annotation changed, ending as the old line did.
+    const ScannedLine now = scanLine(out);
+    if (now.records != 1 || now.end != old.end || now.line.fieldCount != old.line.fieldCount ||
+        now.line.field[0] != old.line.field[0] || now.line.field[1] != normalised ||
+        now.line.field[2] != old.line.field[2] || now.line.field[3] != old.line.field[3])
+        return false;
+    line = std::move(out);
+    return true;
+}

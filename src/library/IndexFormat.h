@@ -118,3 +118,10 @@ bool FormatIndexLine(const SOUND_RECORD& record, std::string& line);
 // a space, tab or line break, or begins with a double quote), its double quotes become single quotes, since
 // a quoted field cannot hold one.
 std::string NormaliseContent(std::string_view content);
+
+// A record's line (lineText: its bytes from its start through its line ends, as IndexLine spans them) with
+// the annotation field alone replaced by content (normalised as NormaliseContent says); every other byte,
+// the code, type and path fields, the blanks between and the line ends, stays as it was. Returns false
+// (and no line) when the line has no annotation field to replace or the result would not read back as the
+// same record with the new annotation.
+bool ReplaceContentField(std::string_view lineText, std::string_view content, std::string& line);

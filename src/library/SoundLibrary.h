@@ -102,6 +102,16 @@ public:
     // its index line moves to the end. 1 when saved and recorded in the index, else 0.
     int ReplaceRecording(int number);
     int ReplaceRecording(const SOUND_RECORD* record);
+    // Looking after a filed record (RecordEdits.cpp); the record is the one a row shows, and one no longer
+    // held is refused. Both tell nobody: on failure they return false with the reason in *whyNot.
+    // Gives the record a new annotation (GBK; normalised as NormaliseContent says): only the annotation field
+    // of its own index line changes, every other byte of the index stays; then UM_RECORD_UPDATED.
+    bool ChangeAnnotation(const SOUND_RECORD* record, std::string_view content, QString* whyNot);
+    // Replaces the record's sound by the wave file writer makes: over the record's own wave file when it is
+    // one inside the book, else as "%06d.wav" of its number, and then only the type and path of its line
+    // change (in place). The old sound stays until the new one is whole; then UM_RECORD_UPDATED.
+    bool ReplaceSound(const SOUND_RECORD* record, const SoundWriter& writer, QString* whyNot);
+
     // Deletes the sound file of the first record with that number, if it is a sound inside LibraryFolder
     // (isDeletableSound); anything else stays, silently.
     int DeleteSoundFile(int number);

@@ -25,6 +25,9 @@ constexpr unsigned UM_STOP_PLAY = 0x9491;
 constexpr unsigned UM_RERECORD = 0x9492;
 constexpr unsigned UM_DELETE_RECORD = 0x9493;
 constexpr unsigned UM_DELETE_ALL = 0x9494;
+// Ours, for looking after a record (wParam: the record's Index, so a repeated number names the right one).
+constexpr unsigned UM_EDIT_ANNOTATION = 0x9496;
+constexpr unsigned UM_REPLACE_SOUND = 0x9497;
 
 // Platform messages the program uses between its own windows.
 constexpr unsigned WM_SIZE = 0x0005;

@@ -300,6 +300,12 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         OnDeleteAll();
         return 0;
+    case UM_EDIT_ANNOTATION:
+        OnEditAnnotation(static_cast<int>(wParam));
+        return 0;
+    case UM_REPLACE_SOUND:
+        OnReplaceSound(static_cast<int>(wParam));
+        return 0;
     case UM_COLUMN_CLICK:
     case UM_LIST_RBUTTONDOWN:
     case WM_NOTIFY:

@@ -57,6 +57,9 @@ public:
     void OnDeleteRecord(int code, int row);
     void OnDeletePending(); // the rows gathered by OnDeleteRecord, in one rewrite of the index
     void OnDeleteAll();
+    // Looking after the record with that Index (RecordCommands.cpp); nothing when the book is read-only.
+    void OnEditAnnotation(int index);
+    void OnReplaceSound(int index);
     void OnAbout();   // 32773
     void OnOptions(); // 32774
     // The "点读书" popup.

@@ -282,3 +282,30 @@ TEST(ImportTool, KilledAtRandomMomentsLeavesEveryIndexLineWithItsWholeSound) {
                     .entryList({QStringLiteral("*.tmp-*")}, QDir::Files)
                     .isEmpty());
 }
+
+TEST(ReplaceTool, TheCodeKeepsItsLineAndPlaysTheNewTone) {
+    const std::string problem = soundServerProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
+    TempFolder book, src;
+    writeSoundFile(src.file("a.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 440, 1.0);
+    writeSoundFile(src.file("better.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 22050, 2, 1000, 1.0);
+    ASSERT_EQ(kivtool({QStringLiteral("import"), QString::fromStdString(book.path()),
+                       QString::fromStdString(src.file("a.wav"))})
+                  .exitCode,
+              0);
+    const std::string index = readFile(book.file("KIV_Lib.cfg"));
+    const ToolRun run = kivtool({QStringLiteral("replace"), QString::fromStdString(book.path()),
+                                 QStringLiteral("000000"), QString::fromStdString(src.file("better.flac"))});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(readFile(book.file("KIV_Lib.cfg")), index);
+    EXPECT_NEAR(heardFrequency(book.file("000000.wav")), 1000, 40);
+    // Usage errors and a code the book does not hold.
+    EXPECT_EQ(kivtool({QStringLiteral("replace"), QString::fromStdString(book.path()), QStringLiteral("x1"),
+                       QString::fromStdString(src.file("a.wav"))})
+                  .exitCode,
+              2);
+    EXPECT_EQ(kivtool({QStringLiteral("replace"), QString::fromStdString(book.path()),
+                       QStringLiteral("000009"), QString::fromStdString(src.file("a.wav"))})
+                  .exitCode,
+              1);
+}

@@ -457,3 +457,47 @@ TEST_F(AnnotationDialog, AnEmojiIsRefusedWithAMessageAndTheDialogStaysOpen) {
 }
 
 } // namespace
+
+TEST_F(Workflow, F2AndADoubleClickOnTheAnnotationEditTheRowsRecordInPlace) {
+    open({{{"000001", "first", "a.wav"}}, {{"000001", "second", "b.wav"}}, {{"000002", "third", "c.wav"}}});
+    // Answers the dialog, once it is open, which must show the row's own annotation, with a new one.
+    auto answerEdit = [this](const QString& shown, const QString& typed) {
+        auto* timer = new QTimer(m_Dlg.get());
+        QObject::connect(timer, &QTimer::timeout, [timer, shown, typed] {
+            auto* dlg = qobject_cast<CContent*>(QApplication::activeModalWidget());
+            if (!dlg)
+                return;
+            timer->deleteLater();
+            auto* edit = qobject_cast<QLineEdit*>(dlg->GetDlgItem(1005));
+            EXPECT_EQ(edit->text(), shown);
+            edit->setText(typed);
+            qobject_cast<QPushButton*>(dlg->GetDlgItem(1))->click();
+        });
+        timer->start(10);
+    };
+    const int second = rowOf("second");
+    list->setCurrentIndex(list->model()->index(second, 0));
+    answerEdit(u("second"), u("第二 个"));
+    QTest::keyClick(list, Qt::Key_F2);
+    deliver();
+    EXPECT_EQ(list->GetItemText(second, 1), u("第二 个"));
+    const std::string text = readFile(index());
+    EXPECT_NE(text.find("000001  \"first\""), std::string::npos); // the twin before it kept its line
+    EXPECT_NE(text.find("000001  \"" + gbk("第二 个") + "\"  S_WAV  \"" + m_Folder.path() + "b.wav\"\r\n"),
+              std::string::npos);
+
+    const int third = rowOf("third");
+    answerEdit(u("third"), u("三"));
+    const QRect cell = list->visualRect(list->model()->index(third, 1));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    deliver();
+    EXPECT_EQ(list->GetItemText(third, 1), u("三"));
+    for (const MessageBoxCall& box : m_Boxes.calls()) // the rows' missing sounds may be told, nothing else
+        EXPECT_NE(box.caption, u("修改标注")) << box.text.toStdString();
+
+    // A book that may only be played: nothing opens (a dialog here would block the test).
+    m_Library.CloseBook();
+    postMessage(m_Dlg.get(), UM_EDIT_ANNOTATION, static_cast<WPARAM>(list->RecordOfRow(third)->Index), 0);
+    deliver();
+    EXPECT_EQ(list->GetItemText(third, 1), u("三"));
+}
