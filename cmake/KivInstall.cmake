@@ -3,6 +3,9 @@ set(KIV_APP_ID org.kiv.KIV)
 install(TARGETS KIV kivtool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES res/linux/${KIV_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES res/linux/${KIV_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The .kivbook type; the system's MIME and desktop databases pick it up through their package triggers.
+install(FILES res/linux/${KIV_APP_ID}.mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+    RENAME ${KIV_APP_ID}.xml)
 foreach(size 48 256)
     install(FILES res/linux/icons/${KIV_APP_ID}-${size}.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${KIV_APP_ID}.png)
@@ -23,6 +26,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so the library scan cannot see them: sound decoding and playback, the print queue
 # and a font that shows Chinese.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, shared-mime-info")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei, cups, pulseaudio | pipewire-pulse, qt6-wayland")
 include(CPack)

@@ -57,6 +57,11 @@ StartBookChoice ChooseStartBook(const std::string& nativeProgramFolder, const QS
     for (const QString& argument : arguments) {
         if (argument.startsWith(u'-'))
             continue;
+        // A whole book in one file is unpacked by the window once it shows; meanwhile the usual book opens.
+        if (QFileInfo(argument).isFile() &&
+            (argument.endsWith(QStringLiteral(".kivbook"), Qt::CaseInsensitive) ||
+             argument.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive)))
+            break;
         const QString folder = BookFolderOf(argument);
         const QString problem = BookFolderProblem(folder);
         if (problem.isEmpty())

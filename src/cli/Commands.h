@@ -25,3 +25,5 @@ int runImport(const QStringList& args);
 int runSay(const QStringList& args);
 int runLevel(const QStringList& args);
 int runReplace(const QStringList& args);
+int runPack(const QStringList& args);
+int runUnpack(const QStringList& args);

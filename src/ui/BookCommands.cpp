@@ -6,6 +6,7 @@
 #include "app/StartBook.h"
 #include "audio/Playback.h"
 #include "controls/EditEx1.h"
+#include "library/BookArchive.h"
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
@@ -22,16 +23,11 @@ namespace {
 
 FolderChooser g_Chooser;
 
-QString chooseFolder(QWidget* parent, const QString& title) {
-    if (g_Chooser)
-        return g_Chooser(parent, title);
-    return QFileDialog::getExistingDirectory(parent, title, QDir::homePath());
-}
-
 // The book folder the user picks (a chosen index file stands for its folder); empty when cancelled or, after
 // saying why, when it cannot hold a book.
-QString chooseBookFolder(QWidget* parent, const QString& title) {
-    const QString chosen = chooseFolder(parent, title);
+QString chooseBookFolder(QWidget* parent, const QString& title, QString chosen = QString()) {
+    if (chosen.isEmpty())
+        chosen = ChooseFolder(parent, title);
     if (chosen.isEmpty())
         return {};
     const QString folder = BookFolderOf(chosen);
@@ -56,6 +52,12 @@ bool isEmptyFolder(const QString& folder) {
 }
 
 } // namespace
+
+QString ChooseFolder(QWidget* parent, const QString& title) {
+    if (g_Chooser)
+        return g_Chooser(parent, title);
+    return QFileDialog::getExistingDirectory(parent, title, QDir::homePath());
+}
 
 FolderChooser setFolderChooser(FolderChooser chooser) {
     FolderChooser previous = std::move(g_Chooser);
@@ -83,7 +85,20 @@ void CKIVDlg::OnNewBook() {
 }
 
 void CKIVDlg::OnOpenBook() {
-    const QString folder = chooseBookFolder(this, QStringLiteral("打开点读书"));
+    const QString title = QStringLiteral("打开点读书");
+    // A book's index or a whole book in one file; a folder can be typed or reached through its index.
+    const QString chosen = g_Chooser
+                               ? g_Chooser(this, title)
+                               : QFileDialog::getOpenFileName(
+                                     this, title, QDir::homePath(),
+                                     QStringLiteral("点读书 (KIV_Lib.cfg *.kivbook *.zip);;所有文件 (*)"));
+    if (chosen.isEmpty())
+        return;
+    if (QFileInfo(chosen).isFile() && IsBookArchive(QFile::encodeName(chosen).toStdString())) {
+        OpenBookArchive(chosen);
+        return;
+    }
+    const QString folder = chooseBookFolder(this, title, chosen);
     if (folder.isEmpty())
         return;
     if (!HoldsBook(folder)) {

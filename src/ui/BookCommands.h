@@ -9,3 +9,5 @@ class QWidget;
 using FolderChooser = std::function<QString(QWidget* parent, const QString& title)>;
 // Installs a chooser (an empty one restores the real dialog); returns the previous one.
 FolderChooser setFolderChooser(FolderChooser chooser);
+// A folder the user picks (through the chooser when one is set); empty when cancelled.
+QString ChooseFolder(QWidget* parent, const QString& title);

@@ -17,6 +17,7 @@ QMenu* addBookMenu(QMenuBar* bar) {
     add("文字转语音...", ID_BOOK_SPEAK);
     menu->addSeparator();
     add("打印标签页...", ID_BOOK_LABELS);
+    add("打包点读书...", ID_BOOK_PACK);
     menu->addSeparator();
     // Switches, kept for the user as soon as they are flipped; they act on every later play and filing.
     const ReadyChoice choice = g_ReadyChoice;

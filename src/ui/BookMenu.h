@@ -15,6 +15,7 @@ enum BookCommand {
     ID_BOOK_LABELS = 32804,       // 打印标签页...
     ID_BOOK_TRIM = 32805,         // 自动去掉开头和结尾的静音 (a switch)
     ID_BOOK_EVEN = 32806,         // 统一音量 (a switch)
+    ID_BOOK_PACK = 32807,         // 打包点读书...
     ID_BOOK_RECENT_FIRST = 32810, // the recent books, one id each
     ID_BOOK_RECENT_LAST = 32817,
 };

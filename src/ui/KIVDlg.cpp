@@ -89,6 +89,7 @@ bool CKIVDlg::OnInitDialog() {
     m_LevelMeter->hide();
 
     LoadBook(StartBookFolder.empty() ? ProgramFolder : StartBookFolder);
+    OpenArchiveArgument();
 
     postMessage(this, UM_INIT_LAYOUT);
     return true;
@@ -349,6 +350,9 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
             break;
         case ID_BOOK_LABELS:
             OnPrintLabelSheets();
+            break;
+        case ID_BOOK_PACK:
+            OnPackBook();
             break;
 
         case 1:

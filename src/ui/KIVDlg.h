@@ -74,6 +74,11 @@ public:
     // False when the user keeps it.
     bool DropRecording();
     void OnImportSounds();
+    // A whole book as one file (BookFileCommands.cpp): packs the open book; unpacks an archive (native path)
+    // into a folder the user agrees to, and opens it; opens the archive the command line names.
+    void OnPackBook();
+    bool OpenBookArchive(const QString& archive);
+    void OpenArchiveArgument();
     // Imports the sound files among the paths (folders searched through), with progress and one summary.
     void ImportPaths(const QStringList& paths);
     void OnSpeakText();

@@ -14,9 +14,11 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -308,4 +310,47 @@ TEST(ReplaceTool, TheCodeKeepsItsLineAndPlaysTheNewTone) {
                        QStringLiteral("000009"), QString::fromStdString(src.file("a.wav"))})
                   .exitCode,
               1);
+}
+
+TEST(PackTool, APackedBookUnpackedInAFreshFolderPlaysEveryRecord) {
+    const std::string problem = soundServerProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
+    TempFolder src, out;
+    auto book = std::make_unique<TempFolder>();
+    const std::map<std::string, double> tones{{"1 do.wav", 523}, {"2 mi.flac", 659}, {"3 so.ogg", 784}};
+    for (const auto& [name, hz] : tones)
+        writeSoundFile(src.file(name),
+                       name.ends_with(".wav")    ? SF_FORMAT_WAV | SF_FORMAT_PCM_16
+                       : name.ends_with(".flac") ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
+                                                 : SF_FORMAT_OGG | SF_FORMAT_VORBIS,
+                       44100, 1, hz, 1.0);
+    ASSERT_EQ(kivtool({QStringLiteral("import"), QString::fromStdString(book->path()),
+                       QString::fromStdString(src.path())})
+                  .exitCode,
+              0);
+    const QString archive = QString::fromStdString(out.file("lesson.kivbook"));
+    ToolRun run = kivtool({QStringLiteral("pack"), QString::fromStdString(book->path()), archive});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    book.reset(); // the index's paths now lead nowhere: only the unpacked files can play
+    run = kivtool({QStringLiteral("unpack"), archive, QString::fromStdString(out.file("fresh"))});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    CSoundLibrary library;
+    library.SetLibraryFolder(out.file("fresh/"));
+    library.LoadIndex();
+    ASSERT_EQ(library.RecordCount(), tones.size());
+    std::vector<std::pair<std::string, std::string>> played;
+    library.ForEachRecord([&](const SOUND_RECORD* r) {
+        played.emplace_back(fromGbk(r->Content.view()).toStdString(),
+                            nativePath(library.SoundFileToPlay(r->SoundFile.view())));
+    });
+    for (const auto& [content, file] : played) {
+        auto tone = std::find_if(tones.begin(), tones.end(),
+                                 [&](const auto& t) { return t.first.starts_with(content); });
+        ASSERT_NE(tone, tones.end()) << content;
+        EXPECT_EQ(file.rfind(out.file("fresh/"), 0), 0u) << file;
+        EXPECT_NEAR(heardFrequency(file), tone->second, tone->second * 0.04) << content;
+    }
+    // Never a merge: the same folder again is refused and left as it is.
+    run = kivtool({QStringLiteral("unpack"), archive, QString::fromStdString(out.file("fresh"))});
+    EXPECT_EQ(run.exitCode, 1);
 }

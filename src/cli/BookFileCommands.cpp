@@ -1,0 +1,63 @@
+// kivtool pack and unpack: a whole book as one .kivbook file, to hand to somebody, and back into a folder.
+#include "cli/CommandSupport.h"
+#include "cli/Commands.h"
+#include "library/BookArchive.h"
+#include "platform/Gbk.h"
+
+#include <QFileInfo>
+
+namespace {
+
+std::string folderArgument(const std::string& word) {
+    return word.empty() || word.back() == '/' ? word : word + '/';
+}
+
+} // namespace
+
+int runPack(const QStringList& args) {
+    const KivCommand& self = kivCommandNamed("pack");
+    if (args.size() != 2)
+        return usageError(self, QStringLiteral("需要点读书文件夹和要写的 .kivbook 文件"));
+    const std::vector<std::string> words = nativeArguments();
+    const std::string folder = folderArgument(words[words.size() - 2]);
+    PackReport report;
+    QString whyNot;
+    const bool packed = PackBook(folder, words.back(), report, &whyNot);
+    for (const std::string& missing : report.missing)
+        printLine(QStringLiteral("没有打包（找不到，或不在点读书文件夹里）: %1").arg(fromGbk(missing)), true);
+    if (!packed) {
+        printLine(QStringLiteral("kivtool: %1").arg(whyNot), true);
+        return 1;
+    }
+    printLine(QStringLiteral("%1  %2 个声音，%3 MB")
+                  .arg(args[1])
+                  .arg(report.sounds)
+                  .arg(report.bytes / 1048576.0, 0, 'f', 1));
+    printLine(
+        QStringLiteral("已打包 %1 个声音，%2 个声音缺少。").arg(report.sounds).arg(report.missing.size()));
+    return report.missing.empty() ? 0 : 1;
+}
+
+int runUnpack(const QStringList& args) {
+    const KivCommand& self = kivCommandNamed("unpack");
+    if (args.size() != 2)
+        return usageError(self, QStringLiteral("需要 .kivbook 文件和一个空的或新的文件夹"));
+    RemoveUnfinishedUnpacks();
+    const std::vector<std::string> words = nativeArguments();
+    std::string folder =
+        QFile::encodeName(
+            QFileInfo(QFile::decodeName(QByteArray::fromStdString(words.back()))).absoluteFilePath())
+            .toStdString();
+    UnpackReport report;
+    QString whyNot;
+    if (!UnpackBook(words[words.size() - 2], folderArgument(folder), report, &whyNot)) {
+        printLine(QStringLiteral("kivtool: %1").arg(whyNot), true);
+        return 1;
+    }
+    for (const std::string& missing : report.missing)
+        printLine(QStringLiteral("点读书文件里没有这个声音: %1").arg(fromGbk(missing)), true);
+    printLine(QStringLiteral("%1  %2 个声音").arg(args[1]).arg(report.sounds));
+    printLine(
+        QStringLiteral("已解压 %1 个声音，%2 个声音缺少。").arg(report.sounds).arg(report.missing.size()));
+    return report.missing.empty() ? 0 : 1;
+}
