@@ -21,7 +21,7 @@ int runReplace(const QStringList& args) {
     RemoveUnfinishedSounds(library);
     const SOUND_RECORD* record = library.FindRecord(args[1].toInt());
     QString problem = QStringLiteral("点读书里没有这个条码");
-    if (record && ReplaceSoundFromFile(library, record, file, kReplaceChoice, &problem)) {
+    if (record && ReplaceSoundFromFile(library, record, file, g_ReadyChoice, &problem)) {
         printLine(QStringLiteral("%1  %2").arg(QString::fromStdString(record->Code.str()), NameText(file)));
         printLine(QStringLiteral("已替换 1 个声音。"));
         return 0;

@@ -11,9 +11,5 @@ struct SOUND_RECORD;
 // Decodes the file (native path) and makes it the record's sound as CSoundLibrary::ReplaceSound says,
 // trimmed and levelled as choice says; false with the reason in *whyNot when the file gives no sound or
 // cannot take the old one's place (which then stays).
-// What the window and kivtool replace with until the user's trim and level switches can be read here: the
-// sound as it is. The switches' choice takes its place.
-constexpr ReadyChoice kReplaceChoice{false, false};
-
 bool ReplaceSoundFromFile(CSoundLibrary& library, const SOUND_RECORD* record, const std::string& path,
                           ReadyChoice choice, QString* whyNot);

@@ -41,7 +41,7 @@ void CKIVDlg::OnReplaceSound(int index) {
     // The sound playing may be the one replaced: it stops, and the new one plays once it is in place.
     sendMessage(this, UM_STOP_PLAY, 0, 0);
     QString whyNot;
-    if (!ReplaceSoundFromFile(SoundLibrary(), record, QFile::encodeName(file).toStdString(), kReplaceChoice,
+    if (!ReplaceSoundFromFile(SoundLibrary(), record, QFile::encodeName(file).toStdString(), g_ReadyChoice,
                               &whyNot)) {
         messageBox(whyNot, QStringLiteral("用声音文件替换"), MB_OK | MB_ICONEXCLAMATION, this);
         return;

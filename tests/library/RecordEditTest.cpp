@@ -10,6 +10,9 @@
 
 namespace {
 
+// The sound as it is, so the file written can be compared byte for byte.
+constexpr ReadyChoice kAsItIs{false, false};
+
 // Lines as other programs wrote them: Windows (padded, quoted path), a quoted annotation, no final line end.
 const std::string kWindowsLine = "000001      Old         S_WAV       \"C:\\Books\\000001.wav\"\r\n";
 const std::string kQuotedLine = "000002  \"two words\"  S_MP3  \"%s000002.mp3\"\n";
@@ -87,8 +90,8 @@ TEST(RecordEdit, ASoundFromAFileTakesTheCodesPlaceAndTheOldOneStaysUntilTheNewIs
 
     // Nothing that decodes: the old sound and the index stay.
     const std::string oldSound = readFile(book.file("000003.wav"));
-    EXPECT_FALSE(ReplaceSoundFromFile(library, recordOf(library, 3), elsewhere.file("broken.wav"),
-                                      kReplaceChoice, &whyNot));
+    EXPECT_FALSE(
+        ReplaceSoundFromFile(library, recordOf(library, 3), elsewhere.file("broken.wav"), kAsItIs, &whyNot));
     EXPECT_FALSE(whyNot.isEmpty());
     EXPECT_EQ(readFile(book.file("000003.wav")), oldSound);
     // A writer that fails half-way leaves the old sound.
@@ -99,7 +102,7 @@ TEST(RecordEdit, ASoundFromAFileTakesTheCodesPlaceAndTheOldOneStaysUntilTheNewIs
     // The Windows line and the plain wave line keep their bytes; their files hold the new sound.
     for (int number : {1, 3}) {
         ASSERT_TRUE(ReplaceSoundFromFile(library, recordOf(library, number), elsewhere.file("new.flac.wav"),
-                                         kReplaceChoice, &whyNot))
+                                         kAsItIs, &whyNot))
             << whyNot.toStdString();
         EXPECT_EQ(readFile(book.path() + (number == 1 ? "000001.wav" : "000003.wav")),
                   readFile(elsewhere.file("new.flac.wav")));
@@ -107,8 +110,8 @@ TEST(RecordEdit, ASoundFromAFileTakesTheCodesPlaceAndTheOldOneStaysUntilTheNewIs
     EXPECT_EQ(readFile(book.file("KIV_Lib.cfg")), index);
 
     // The MP3-typed record becomes a wave file: only its type and path change, in its place.
-    ASSERT_TRUE(ReplaceSoundFromFile(library, recordOf(library, 2), elsewhere.file("new.flac.wav"),
-                                     kReplaceChoice, &whyNot));
+    ASSERT_TRUE(ReplaceSoundFromFile(library, recordOf(library, 2), elsewhere.file("new.flac.wav"), kAsItIs,
+                                     &whyNot));
     const std::string text = readFile(book.file("KIV_Lib.cfg"));
     EXPECT_EQ(text.substr(0, kWindowsLine.size()), kWindowsLine);
     EXPECT_NE(text.find("000002      \"two words\"  S_WAV       \"" + book.file("000002.wav") + "\"\r\n"),
@@ -122,7 +125,7 @@ TEST(RecordEdit, ASoundFromAFileTakesTheCodesPlaceAndTheOldOneStaysUntilTheNewIs
     writeFile(book.file("000004.wav"), "someone's");
     writeFile(book.file("KIV_Lib.cfg"), text + "\r\n000004 four S_MP3 \"" + book.file("x.mp3") + "\"\r\n");
     library.LoadIndex();
-    EXPECT_FALSE(ReplaceSoundFromFile(library, recordOf(library, 4), elsewhere.file("new.flac.wav"),
-                                      kReplaceChoice, &whyNot));
+    EXPECT_FALSE(ReplaceSoundFromFile(library, recordOf(library, 4), elsewhere.file("new.flac.wav"), kAsItIs,
+                                      &whyNot));
     EXPECT_EQ(readFile(book.file("000004.wav")), "someone's");
 }
