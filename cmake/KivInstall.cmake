@@ -11,6 +11,8 @@ foreach(size 48 256)
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${KIV_APP_ID}.png)
 endforeach()
 install(FILES res/linux/icons/${KIV_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES res/linux/man/KIV.1 res/linux/man/kivtool.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES res/linux/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kiv)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kiv)

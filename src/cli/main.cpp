@@ -47,9 +47,20 @@ int main(int argc, char** argv) {
         printHelp(stdout);
         return 0;
     }
+    if (name == QLatin1String("--version") || name == QLatin1String("-v")) {
+        std::printf("kivtool %s\n", KIV_VERSION);
+        return 0;
+    }
     for (int i = 0; i < kKivCommandCount; ++i) {
-        if (kKivCommands[i].run && name == QLatin1String(kKivCommands[i].name))
-            return kKivCommands[i].run(args);
+        const KivCommand& c = kKivCommands[i];
+        if (!c.run || name != QLatin1String(c.name))
+            continue;
+        // "kivtool COMMAND --help" explains that command; a book path cannot start with "--help".
+        if (args.contains(QLatin1String("--help"))) {
+            std::printf("用法: kivtool %s %s\n  %s\n", c.name, c.usage, c.help);
+            return 0;
+        }
+        return c.run(args);
     }
     std::fprintf(stderr, "kivtool: 没有这个命令: %s\n\n", name.toUtf8().constData());
     printHelp(stderr);
