@@ -85,26 +85,18 @@ bool knownType(std::string_view type) {
     return is("S_WAV") || is("S_MP3");
 }
 
-std::string asciiUpper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 // The sound files (.wav, .mp3) in the book's folder that no line names, by name as the program finds a
 // sound: what a filing killed before its line was written leaves behind. Sorted.
 std::vector<std::string> unnamedSounds(CSoundLibrary& library, const std::string& folder) {
     std::unordered_set<std::string> named;
     library.ForEachRecord([&](const SOUND_RECORD* r) {
-        named.insert(asciiUpper(nativePath(LastNameOf(r->SoundFile.view()))));
+        named.insert(FoldedName(nativePath(LastNameOf(r->SoundFile.view()))));
     });
     std::vector<std::string> unnamed;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
-        const std::string upper = asciiUpper(name);
+        const std::string upper = FoldedName(name);
         const bool sound = upper.size() > 4 && (upper.ends_with(".WAV") || upper.ends_with(".MP3"));
         if (sound && !isTempFileName(name) && entry.is_regular_file(ec) && !named.count(upper))
             unnamed.push_back(name);

@@ -13,15 +13,6 @@ std::string toNative(std::string_view gbk) {
     return std::string(gbk);
 }
 
-// Folding only ASCII letters is safe on UTF-8 names: no byte of a multi-byte character is ASCII.
-std::string asciiUpper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 bool isRegularFile(const std::string& nativePath) {
     FileStamp stamp;
     return fileStamp(nativePath, stamp) == 0 && stamp.regular;
@@ -35,6 +26,15 @@ std::string StoredPathInBook(std::string_view gbkFolder, std::string_view gbkSto
     if (gbkStored.empty() || gbkStored.front() == '/' || windows || gbkFolder.empty())
         return std::string(gbkStored);
     return std::string(gbkFolder) + std::string(gbkStored);
+}
+
+// Folding only ASCII letters is safe on UTF-8 names: no byte of a multi-byte character is ASCII.
+std::string FoldedName(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
 }
 
 std::string_view LastNameOf(std::string_view gbkPath) {
@@ -69,7 +69,7 @@ const std::unordered_map<std::string, std::string>& CSoundFileLocator::foldedNam
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(m_NativeFolder, ec)) {
         std::string name = entry.path().filename().string();
-        auto [it, added] = m_FoldedNames.try_emplace(asciiUpper(name), name);
+        auto [it, added] = m_FoldedNames.try_emplace(FoldedName(name), name);
         // Names that differ only in case: the smallest wins, whatever order the folder lists them in.
         if (!added && name < it->second)
             it->second = name;
@@ -98,7 +98,7 @@ std::string CSoundFileLocator::Locate(std::string_view gbkStored, SoundFileFound
             return exact;
         }
         const auto& names = foldedNames();
-        auto it = names.find(asciiUpper(toNative(name)));
+        auto it = names.find(FoldedName(toNative(name)));
         if (it != names.end() && isRegularFile(m_NativeFolder + it->second)) {
             bool ok = false;
             std::string gbkName = gbkFromNative(it->second, &ok);

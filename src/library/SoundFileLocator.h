@@ -42,3 +42,5 @@ std::string StoredPathInBook(std::string_view gbkFolder, std::string_view gbkSto
 
 // The last name component of a stored GBK path (after the last '/' or '\' that is not a GBK trail byte).
 std::string_view LastNameOf(std::string_view gbkPath);
+// A native name as a case-blind lookup compares it (ASCII letters upper-cased).
+std::string FoldedName(std::string_view nativeName);
