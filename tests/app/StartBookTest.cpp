@@ -9,6 +9,7 @@
 #include <QString>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -106,4 +107,18 @@ TEST(RecentBooks, NewestFirstOnceEachAtMostEightAndOnlyBooksThatStillOpen) {
     EXPECT_EQ(RecentBooks(), expected);
     std::filesystem::remove_all(dir.path());
     EXPECT_TRUE(RecentBooks().isEmpty());
+
+    // Written by hand without the trailing '/': the book opens as its folder, so its files go inside it.
+    TempFolder other;
+    const std::string bare = book(other, "bare");
+    const std::string conf = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/KIV/KIV.conf";
+    writeFile(conf, "[General]\nRecentBooks=" + bare.substr(0, bare.size() - 1) + "\n");
+    EXPECT_EQ(RecentBooks(), QStringList{q(bare)});
+    // A pipe in place of the file is neither read nor written: nothing waits for a writer.
+    std::filesystem::remove(conf);
+    ASSERT_EQ(::mkfifo(conf.c_str(), 0600), 0);
+    EXPECT_TRUE(RecentBooks().isEmpty());
+    RememberBook(q(bare));
+    EXPECT_EQ(std::filesystem::status(conf).type(), std::filesystem::file_type::fifo);
+    std::filesystem::remove(conf);
 }
