@@ -10,10 +10,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+
+bool g_TakeOverLock = false;
 
 std::vector<std::string> nativeArguments() {
     // The decoded arguments replace bytes that are not UTF-8; the kernel keeps them as they were.
@@ -29,11 +32,14 @@ std::vector<std::string> nativeArguments() {
             }
     }
     const QStringList decoded = QCoreApplication::arguments();
-    if (raw.size() == static_cast<std::size_t>(decoded.size()))
+    if (raw.size() == static_cast<std::size_t>(decoded.size())) {
+        raw.erase(std::remove(raw.begin(), raw.end(), kTakeOverOption), raw.end());
         return raw;
+    }
     raw.clear();
     for (const QString& a : decoded)
-        raw.push_back(QFile::encodeName(a).toStdString());
+        if (a != QLatin1String(kTakeOverOption))
+            raw.push_back(QFile::encodeName(a).toStdString());
     return raw;
 }
 
@@ -64,17 +70,14 @@ bool openBookForChange(const QString& folder, CSoundLibrary& library) {
         return false;
     }
     // The book's lock is taken for the whole run: a KIV that opens the book meanwhile only plays it.
-    switch (library.OpenBook(gbk)) {
-    case CSoundLibrary::Access::Writable:
+    if (library.OpenBook(gbk) == CSoundLibrary::Access::LockedElsewhere && g_TakeOverLock)
+        library.TakeOverLock();
+    if (!library.IsReadOnly())
         return true;
-    case CSoundLibrary::Access::LockedByOther:
-        printLine(QStringLiteral("kivtool: 点读书已在另一个程序中打开，不能修改。请先关闭它: %1").arg(folder),
-                  true);
-        return false;
-    case CSoundLibrary::Access::ReadOnlyFolder:
-        break;
-    }
-    printLine(QStringLiteral("kivtool: 点读书文件夹不能写入: %1").arg(folder), true);
+    QString why = library.ReadOnlyReason();
+    if (library.BookAccess() == CSoundLibrary::Access::LockedElsewhere)
+        why += QStringLiteral("（用 --take-over 接管）");
+    printLine(QStringLiteral("kivtool: %1").arg(why), true);
     return false;
 }
 

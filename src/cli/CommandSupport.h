@@ -9,11 +9,16 @@ struct KivCommand;
 
 class CSoundLibrary;
 
+// "--take-over", anywhere on the command line: take over the lock a program on another computer left.
+constexpr const char* kTakeOverOption = "--take-over";
+extern bool g_TakeOverLock;
+
 // Opens the book in folder for changing. False, with a message on standard error, when the folder is
-// missing, cannot be written, or another program has the book open for changing.
+// missing, cannot be written, or another program has the book open for changing (one on another computer
+// is taken over with g_TakeOverLock).
 bool openBookForChange(const QString& folder, CSoundLibrary& library);
-// The command line's words as the bytes the shell passed, so a file name in any encoding reaches the file;
-// falls back to the decoded words when the raw ones cannot be read.
+// The command line's words (without --take-over) as the bytes the shell passed, so a file name in any
+// encoding reaches the file; falls back to the decoded words when the raw ones cannot be read.
 std::vector<std::string> nativeArguments();
 // Prints a line on standard output or standard error (UTF-8).
 void printLine(const QString& text, bool toError = false);

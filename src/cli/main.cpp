@@ -1,5 +1,6 @@
 // kivtool: the book operations of KIV without a window, for scripts and for people who make many books.
 #include "app/SoundChoices.h"
+#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "platform/TempFiles.h"
 
@@ -20,7 +21,8 @@ void printHelp(FILE* out) {
                 .toUtf8();
         std::fputs(line.constData(), out);
     }
-    std::fputs("\n  kivtool --help    显示本说明\n", out);
+    std::fputs("\n  --take-over       点读书在另一台电脑上打开而没有关闭时，接管它\n", out);
+    std::fputs("  kivtool --help    显示本说明\n", out);
 }
 
 } // namespace
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
     removeHeldTempFilesOnExit(); // a script's kill leaves no half-written file beside a book
     LoadReadyChoice();           // what the user chose in the window holds for the sounds filed here too
     QStringList args = QCoreApplication::arguments().mid(1);
+    g_TakeOverLock = args.removeAll(QLatin1String(kTakeOverOption)) > 0;
     if (args.isEmpty()) {
         printHelp(stderr);
         return 2;

@@ -60,6 +60,10 @@ void appendPadded(std::string& out, const std::string& field) {
 
 } // namespace
 
+bool IndexCanNameFile(std::string_view gbkPath) {
+    return !fieldText(gbkPath, true).empty() || !fieldText(gbkPath, false).empty();
+}
+
 bool FormatIndexLine(const SOUND_RECORD& record, std::string& line) {
     line.clear();
     std::string code = fieldText(record.Code, false);

@@ -125,3 +125,7 @@ std::string NormaliseContent(std::string_view content);
 // (and no line) when the line has no annotation field to replace or the result would not read back as the
 // same record with the new annotation.
 bool ReplaceContentField(std::string_view lineText, std::string_view content, std::string& line);
+
+// Whether an index line can name that sound file: a path holding a blank and a '"' can be neither quoted nor
+// written plain.
+bool IndexCanNameFile(std::string_view gbkPath);

@@ -8,10 +8,16 @@
 #include "platform/TempFiles.h"
 #include "platform/Trace.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QLockFile>
+#include <QSysInfo>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -96,17 +102,22 @@ void CSoundLibrary::SetRecorder(std::unique_ptr<SoundRecorder> recorder) {
 
 void CSoundLibrary::SetLibraryFolder(const std::string& gbkFolder) {
     std::lock_guard lock(m_Lock);
+    // Every file of the book is named by joining: a folder without its separator would put them beside it.
     m_LibraryFolder = gbkFolder;
+    if (!m_LibraryFolder.empty() && m_LibraryFolder.back() != '/')
+        m_LibraryFolder += '/';
     m_Index.SetPath(toNative(IndexPath()));
-    m_Locator.SetFolder(gbkFolder);
+    m_Locator.SetFolder(m_LibraryFolder);
 }
 
 CSoundLibrary::Access CSoundLibrary::OpenBook(const std::string& gbkFolder) {
     std::lock_guard lock(m_Lock);
     CloseBook();
     SetLibraryFolder(gbkFolder);
-    const std::string folder = toNative(gbkFolder);
-    if (!folderWritable(folder))
+    const std::string folder = toNative(m_LibraryFolder);
+    if (!IndexCanNameFile(soundPathFor(0)))
+        m_Access = Access::UnnameableFolder;
+    else if (!folderWritable(folder))
         m_Access = Access::ReadOnlyFolder;
     else
         takeLock(folder);
@@ -114,19 +125,154 @@ CSoundLibrary::Access CSoundLibrary::OpenBook(const std::string& gbkFolder) {
     return m_Access;
 }
 
+namespace {
+
+// What a lock file says of its holder. QLockFile writes its process id, its name and its host, a line each.
+struct LockHolder {
+    bool valid = false;
+    QString host;
+    QDateTime taken;
+};
+
+// Reads a lock without waiting: only a small regular file, never through a pipe.
+LockHolder lockHolder(const std::string& path) {
+    LockHolder holder;
+    std::string text;
+    if (!readWholeFile(path, text, 4096))
+        return holder;
+    const QStringList lines = QString::fromUtf8(text.data(), qsizetype(text.size())).split(u'\n');
+    bool numeric = false;
+    holder.valid = lines.size() >= 3 && lines[0].toLongLong(&numeric) > 0 && numeric;
+    holder.host = lines.value(2);
+    holder.taken = QFileInfo(QString::fromStdString(path)).lastModified();
+    return holder;
+}
+
+// A lock no program can hold: something other than a regular file (a pipe would stall whoever reads it),
+// or a file without a holder in it that nobody is writing any more.
+bool isDeadLock(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return false;
+    if (S_ISDIR(st.st_mode))
+        return false;
+    if (!S_ISREG(st.st_mode))
+        return true;
+    // QLockFile writes its holder right after making the file: give a fresh one that moment.
+    const auto age =
+        std::abs(static_cast<long long>(std::time(nullptr)) - static_cast<long long>(st.st_mtime));
+    return age >= 2 && !lockHolder(path).valid;
+}
+
+} // namespace
+
 void CSoundLibrary::takeLock(const std::string& folder) {
-    auto bookLock = std::make_unique<QLockFile>(QString::fromStdString(folder + kLockName));
-    // A holder keeps its lock however long it runs; only the lock of a program that died is taken over.
+    const std::string path = folder + kLockName;
+    m_LockHost.clear();
+    m_LockTime.clear();
+    m_WriteError = 0;
+    if (isDeadLock(path))
+        ::unlink(path.c_str());
+    auto bookLock = std::make_unique<QLockFile>(QString::fromStdString(path));
+    // A holder keeps its lock however long it runs; only the lock of a program that died on this computer
+    // is taken over unasked.
     bookLock->setStaleLockTime(0);
     if (bookLock->tryLock(0)) {
         // A copy ended by a signal takes its lock with it, as it does its temporary files.
-        holdTempFile(folder + kLockName);
+        holdTempFile(path);
         m_pBookLock = std::move(bookLock);
         m_Access = Access::Writable;
-    } else {
-        m_Access =
-            bookLock->error() == QLockFile::PermissionError ? Access::ReadOnlyFolder : Access::LockedByOther;
+        return;
     }
+    switch (bookLock->error()) {
+    case QLockFile::PermissionError:
+        m_Access = Access::ReadOnlyFolder;
+        return;
+    case QLockFile::LockFailedError:
+        if (const LockHolder holder = lockHolder(path);
+            holder.valid && holder.host != QSysInfo::machineHostName()) {
+            m_Access = Access::LockedElsewhere;
+            m_LockHost = holder.host;
+            m_LockTime = holder.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+            return;
+        }
+        if (struct stat st{}; ::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            m_Access = Access::LockedByOther;
+            return;
+        }
+        m_WriteError = EISDIR;
+        break;
+    default:
+        // The lock could be made but not written: say what the folder refuses.
+        m_WriteError = folderWriteError(folder);
+        break;
+    }
+    m_Access = Access::CannotWrite;
+    if (!m_WriteError)
+        m_WriteError = EIO;
+}
+
+bool CSoundLibrary::TakeOverLock() {
+    std::lock_guard lock(m_Lock);
+    if (m_Access != Access::LockedElsewhere)
+        return m_Access == Access::Writable;
+    const std::string folder = toNative(m_LibraryFolder);
+    const std::string path = folder + kLockName;
+    // Only the lock the user was told of: one that changed meanwhile is a new holder's.
+    const LockHolder holder = lockHolder(path);
+    if (holder.valid && holder.host == m_LockHost)
+        ::unlink(path.c_str());
+    takeLock(folder);
+    return m_Access == Access::Writable;
+}
+
+QString CSoundLibrary::ReadOnlyReason() const {
+    std::lock_guard lock(m_Lock);
+    const QString folder = fromGbk(m_LibraryFolder);
+    switch (m_Access) {
+    case Access::Writable:
+        return {};
+    case Access::ReadOnlyFolder:
+        return QStringLiteral("点读书文件夹 \"%1\" 不能写入，现在只能点读，不能修改。").arg(folder);
+    case Access::LockedByOther:
+        return QStringLiteral("这本点读书已在另一个KIV中打开，现在只能点读，不能修改。");
+    case Access::LockedElsewhere:
+        return QStringLiteral(
+                   "这本点读书在另一台电脑（%1）上于 %2 打开，还没有关闭。如果那台电脑上的KIV已经关闭，"
+                   "可以接管这本点读书。是否接管？")
+            .arg(m_LockHost, m_LockTime);
+    case Access::CannotWrite: {
+        QString why;
+        switch (m_WriteError) {
+        case ENOSPC:
+            why = QStringLiteral("磁盘已满");
+            break;
+        case EDQUOT:
+            why = QStringLiteral("超出了磁盘配额");
+            break;
+        case EROFS:
+            why = QStringLiteral("磁盘是只读的");
+            break;
+        case EACCES:
+        case EPERM:
+            why = QStringLiteral("没有写入的权限");
+            break;
+        case EISDIR:
+            why = QStringLiteral("\"KIV_Lib.lock\" 是一个文件夹");
+            break;
+        default:
+            why = QStringLiteral("读写出错，错误代码 %1").arg(m_WriteError);
+        }
+        return QStringLiteral("点读书文件夹 \"%1\" 不能写入（%2），现在只能点读，不能修改。")
+            .arg(folder, why);
+    }
+    case Access::UnnameableFolder:
+        return QStringLiteral(
+                   "点读书文件夹的名称 \"%1\" 里同时有空格和引号（\"），索引文件记不下其中的声音文件，"
+                   "现在只能点读，不能修改。请给文件夹换一个名称。")
+            .arg(folder);
+    }
+    return {};
 }
 
 bool CSoundLibrary::RetakeLock() {

@@ -43,7 +43,7 @@ public:
     void SetRecorder(std::unique_ptr<SoundRecorder> recorder);
     SoundRecorder* Recorder() const { return m_pRecorder.get(); }
 
-    // The folder of the index and the sounds, GBK, ending in '/'. Set before LoadIndex.
+    // The folder of the index and the sounds, GBK, ending in '/' (added when missing). Set before LoadIndex.
     void SetLibraryFolder(const std::string& gbkFolder);
     const std::string& LibraryFolder() const { return m_LibraryFolder; }
     // LibraryFolder + "KIV_Lib.cfg" (GBK).
@@ -54,8 +54,11 @@ public:
     // only play and print it.
     enum class Access {
         Writable,
-        ReadOnlyFolder, // the folder cannot be written (read-only medium, no permission)
-        LockedByOther,  // another program has it open for changing
+        ReadOnlyFolder,  // the folder cannot be written (read-only medium, no permission)
+        LockedByOther,   // another program has it open for changing
+        LockedElsewhere, // a program on another computer took its lock and has not let it go (it may be gone)
+        CannotWrite,     // the folder takes no new content (a full disk, a quota): ReadOnlyReason says why
+        UnnameableFolder, // the folder's name holds a blank and a '"': no index line could name its sounds
     };
     // Lets the current book go, sets LibraryFolder, takes the book's lock when the folder can be written,
     // and loads the index. What it returns stays until the next OpenBook or CloseBook.
@@ -69,6 +72,12 @@ public:
     // program or a hand changed it, and LoadIndex would show more (or less).
     bool IndexChangedOnDisk() const;
     Access BookAccess() const { return m_Access; }
+    // Why the open book may only be played, in words for the user (for LockedElsewhere the question whether
+    // to take it over); empty when it may be changed. The one place that says why.
+    QString ReadOnlyReason() const;
+    // Takes over the lock another computer's program left (LockedElsewhere), once the user agreed; true
+    // when the book is now ours to change.
+    bool TakeOverLock();
     // True when nothing may change the book: every operation that would change it refuses.
     bool IsReadOnly() const { return m_Access != Access::Writable; }
 
@@ -157,7 +166,8 @@ private:
     // How many records with the same fields as this one come before it (by key).
     int twinRank(const SOUND_RECORD* record) const;
     std::string soundPathFor(int number) const;
-    // Takes the lock of the book in LibraryFolder (native folder) when it can; sets m_Access.
+    // Takes the lock of the book in LibraryFolder (native folder) when it can; sets m_Access. A lock no
+    // program can hold (not a regular file, empty or garbage) is cleared first.
     void takeLock(const std::string& folder);
     // The filing behind FileRecording and FileSound; a failure is told (box) or, when quiet, only returned.
     const SOUND_RECORD* fileSound(std::string_view content, const SoundWriter& writer, QString* whyNot);
@@ -171,6 +181,9 @@ private:
     CSoundFileLocator m_Locator;
     Access m_Access = Access::Writable;
     std::unique_ptr<QLockFile> m_pBookLock;
+    QString m_LockHost;   // LockedElsewhere: the other computer
+    QString m_LockTime;   // LockedElsewhere: when it took the lock
+    int m_WriteError = 0; // CannotWrite: the errno value of a try
 };
 
 // What the user is told of an index larger than a book's can be (kIndexFileLimit), which is never read.

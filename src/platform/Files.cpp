@@ -292,6 +292,21 @@ bool folderWritable(const std::string& path) {
     return true;
 }
 
+int folderWriteError(const std::string& path) {
+    std::string probe = path.empty() ? std::string("./") : path;
+    if (probe.back() != '/')
+        probe += '/';
+    probe += tempNamePrefix(".kiv-probe-") + "XXXXXX";
+    int fd = createHeldTempFile(probe);
+    if (fd < 0)
+        return errno;
+    const int error = writeAll(fd, std::string(4096, '\n')) && ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    releaseTempFile(probe);
+    return error;
+}
+
 std::string canonicalPath(const std::string& path) {
     char* resolved = refuseNul(path) ? nullptr : ::realpath(path.c_str(), nullptr);
     if (!resolved)

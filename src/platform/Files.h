@@ -62,5 +62,8 @@ std::string userDataFolder();
 bool ensureFolder(const std::string& path);
 // True when a file can be created in the folder (tried for real, then removed).
 bool folderWritable(const std::string& path);
+// Why a file with content cannot be written in the folder (a full disk, a quota, ...): the errno value of a
+// real try, 0 when it can.
+int folderWriteError(const std::string& path);
 // Canonical form (links and ".." resolved) of an existing path; empty when it cannot be resolved.
 std::string canonicalPath(const std::string& path);

@@ -8,7 +8,6 @@
 
 namespace {
 const char* const kReadOnlyMark = "（只读）";
-const char* const kLockedText = "这本点读书已在另一个KIV中打开，现在只能点读，不能修改。";
 } // namespace
 
 bool CKIVDlg::BookChangeable() const {
@@ -27,6 +26,9 @@ void CKIVDlg::ApplyBookAccess() {
         record->setEnabled(BookChangeable() || g_bRecording);
     if (m_BookMenu)
         setBookChangeable(m_BookMenu, BookChangeable());
-    if (SoundLibrary().BookAccess() == CSoundLibrary::Access::LockedByOther)
-        appMessageBox(QString::fromUtf8(kLockedText), MB_OK | MB_ICONINFORMATION, this);
+    // A medium that cannot be written says so in the caption; every other reason is told once.
+    const CSoundLibrary::Access access = SoundLibrary().BookAccess();
+    if (access != CSoundLibrary::Access::Writable && access != CSoundLibrary::Access::ReadOnlyFolder &&
+        access != CSoundLibrary::Access::LockedElsewhere)
+        appMessageBox(SoundLibrary().ReadOnlyReason(), MB_OK | MB_ICONINFORMATION, this);
 }

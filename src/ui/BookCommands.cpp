@@ -141,7 +141,10 @@ void CKIVDlg::LoadBook(const std::string& gbkFolder) {
         removeStaleTempFiles(nativePath(gbkFolder));
     // The rows point at records the reload frees: they go first.
     ResetRecordList();
-    SoundLibrary().OpenBook(gbkFolder);
+    // A lock another computer left: the user knows whether that copy still runs.
+    if (SoundLibrary().OpenBook(gbkFolder) == CSoundLibrary::Access::LockedElsewhere &&
+        appMessageBox(SoundLibrary().ReadOnlyReason(), MB_YESNO | MB_ICONQUESTION, this) == IDYES)
+        SoundLibrary().TakeOverLock();
     FillRecordList();
     UpdateCaption();
     ApplyBookAccess();

@@ -227,7 +227,7 @@ TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
     const ToolRun refused =
         kivtool({QStringLiteral("say"), QString::fromStdString(book.path()), QStringLiteral("苹果")});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_TRUE(refused.err.contains(QStringLiteral("已在另一个程序中打开"))) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("已在另一个KIV中打开"))) << refused.err.toStdString();
     EXPECT_TRUE(loadBook(book.path()).empty());
     // Once the other program lets the book go, the tool may change it.
     holder.CloseBook();
@@ -235,6 +235,19 @@ TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
                   .exitCode,
               0);
     EXPECT_EQ(loadBook(book.path()).size(), 1u);
+
+    // A lock another computer left is taken over only when asked to.
+    writeFile(book.file("KIV_Lib.lock"), "4242\nKIV\nclassroom-pc\n");
+    const ToolRun elsewhere =
+        kivtool({QStringLiteral("say"), QString::fromStdString(book.path()), QStringLiteral("香蕉")});
+    EXPECT_EQ(elsewhere.exitCode, 1);
+    EXPECT_TRUE(elsewhere.err.contains(QStringLiteral("这本点读书在另一台电脑（classroom-pc）上于")))
+        << elsewhere.err.toStdString();
+    EXPECT_EQ(kivtool({QStringLiteral("say"), QStringLiteral("--take-over"),
+                       QString::fromStdString(book.path()), QStringLiteral("香蕉")})
+                  .exitCode,
+              0);
+    EXPECT_EQ(loadBook(book.path()).size(), 2u);
 
     // A file without end is read no further than a text file can be, and nothing of it is filed.
     TempFolder src;
@@ -246,7 +259,7 @@ TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
         EXPECT_EQ(r.exitCode, 1) << endless;
         EXPECT_TRUE(r.err.contains(QStringLiteral("太大（超过 1 MB），没有读取"))) << r.err.toStdString();
     }
-    EXPECT_EQ(loadBook(book.path()).size(), 1u);
+    EXPECT_EQ(loadBook(book.path()).size(), 2u);
 }
 
 TEST(ImportTool, KilledAtRandomMomentsLeavesEveryIndexLineWithItsWholeSound) {

@@ -3,11 +3,16 @@
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "support/FakeRecorder.h"
+#include "support/Faults.h"
 #include "support/TestSupport.h"
 
+#include <QDateTime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,6 +127,77 @@ TEST(Book, OneProgramChangesABookAtATimeAndADeadOnesLockIsTakenOver) {
     ASSERT_TRUE(fileExists(book.file("KIV_Lib.lock")));
     CSoundLibrary after;
     EXPECT_EQ(after.OpenBook(book.path()), CSoundLibrary::Access::Writable);
+}
+
+TEST(Book, ALockNoProgramHoldsIsTakenOverAndOneFromAnotherComputerOnlyWhenAsked) {
+    TempFolder outside;
+    writeFile(outside.file("precious"), "keep");
+    const std::time_t old = std::time(nullptr) - 60;
+    const struct {
+        const char* name;
+        std::function<void(const std::string& lock)> make;
+        CSoundLibrary::Access access;
+    } cases[] = {
+        // A pipe would stall whoever reads it; an empty or garbled lock names no holder.
+        {"pipe", [](const std::string& l) { ::mkfifo(l.c_str(), 0600); }, CSoundLibrary::Access::Writable},
+        {"empty", [](const std::string& l) { writeFile(l, ""); }, CSoundLibrary::Access::Writable},
+        {"garbage", [](const std::string& l) { writeFile(l, "\x01\x02 not a lock"); },
+         CSoundLibrary::Access::Writable},
+        {"link", [&](const std::string& l) { ::symlink(outside.file("precious").c_str(), l.c_str()); },
+         CSoundLibrary::Access::Writable},
+        {"other computer", [](const std::string& l) { writeFile(l, "4242\nKIV\nclassroom-pc\n"); },
+         CSoundLibrary::Access::LockedElsewhere},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder book;
+        const std::string lock = book.file("KIV_Lib.lock");
+        c.make(lock);
+        const struct timeval times[2] = {{old, 0}, {old, 0}};
+        ::lutimes(lock.c_str(), times);
+        CSoundLibrary library;
+        ASSERT_EQ(library.OpenBook(book.path()), c.access);
+        if (c.access == CSoundLibrary::Access::LockedElsewhere) {
+            EXPECT_TRUE(library.ReadOnlyReason().startsWith(
+                QStringLiteral("这本点读书在另一台电脑（classroom-pc）上于 %1 打开，还没有关闭。")
+                    .arg(QDateTime::fromSecsSinceEpoch(old).toString(QStringLiteral("yyyy-MM-dd HH:mm")))))
+                << library.ReadOnlyReason().toStdString();
+            EXPECT_TRUE(library.TakeOverLock());
+        }
+        EXPECT_FALSE(library.IsReadOnly());
+        EXPECT_TRUE(library.ReadOnlyReason().isEmpty());
+    }
+    EXPECT_EQ(readFile(outside.file("precious")), "keep");
+
+    // A folder whose name no index line can hold (a blank and a quote) only plays, and says why.
+    TempFolder parent;
+    const std::string odd = parent.path() + "my \"book\"/";
+    std::filesystem::create_directory(odd);
+    CSoundLibrary library;
+    EXPECT_EQ(library.OpenBook(odd), CSoundLibrary::Access::UnnameableFolder);
+    EXPECT_TRUE(library.ReadOnlyReason().contains(QStringLiteral("里同时有空格和引号")))
+        << library.ReadOnlyReason().toStdString();
+
+    // A folder given without its separator keeps the book's files inside it.
+    TempFolder bare;
+    library.SetRecorder(std::make_unique<CFakeRecorder>());
+    ASSERT_EQ(library.OpenBook(bare.path().substr(0, bare.path().size() - 1)),
+              CSoundLibrary::Access::Writable);
+    ASSERT_NE(library.FileRecording("a"), nullptr);
+    EXPECT_TRUE(fileExists(bare.file("KIV_Lib.cfg")));
+    EXPECT_TRUE(fileExists(bare.file("000000.wav")));
+}
+
+TEST(Book, AFullDiskSaysTheFolderCannotBeWrittenAndWhy) {
+    if (!isRoot())
+        GTEST_SKIP() << "needs a small disk of its own (root)";
+    SmallDisk disk;
+    ASSERT_TRUE(disk.mounted());
+    disk.fill();
+    CSoundLibrary library;
+    EXPECT_EQ(library.OpenBook(disk.path()), CSoundLibrary::Access::CannotWrite);
+    EXPECT_TRUE(library.ReadOnlyReason().contains(QStringLiteral("不能写入（磁盘已满）")))
+        << library.ReadOnlyReason().toStdString();
 }
 
 TEST(Book, ChangesByAnotherProgramOrByHandAreNoticedButOurOwnFilingIsNot) {
