@@ -27,7 +27,9 @@ std::string waveHeader(const WaveFormat& format, std::uint32_t dataBytes) {
     put16(h, format.isFloat ? 3 : 1);
     put16(h, static_cast<std::uint16_t>(format.channels));
     put32(h, static_cast<std::uint32_t>(format.sampleRate));
-    put32(h, static_cast<std::uint32_t>(format.sampleRate * format.bytesPerFrame()));
+    // A lying header's rate times its frame size does not fit an int.
+    put32(h,
+          static_cast<std::uint32_t>(static_cast<std::int64_t>(format.sampleRate) * format.bytesPerFrame()));
     put16(h, static_cast<std::uint16_t>(format.bytesPerFrame()));
     put16(h, static_cast<std::uint16_t>(format.bitsPerSample));
     h += "data";
