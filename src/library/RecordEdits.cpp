@@ -24,19 +24,28 @@ bool endsWithWav(std::string_view path) {
     return tail == ".wav";
 }
 
+// Why a record cannot be changed at all, or nothing.
+QString editRefusal(bool readOnly, bool owned) {
+    if (readOnly)
+        return QStringLiteral("这本点读书只能播放，不能修改。");
+    if (!owned)
+        return QStringLiteral("这条记录已经不在点读书里了。");
+    return {};
+}
+
+bool refuse(QString* whyNot, const QString& text) {
+    if (whyNot)
+        *whyNot = text;
+    return false;
+}
+
 } // namespace
 
 bool CSoundLibrary::ChangeAnnotation(const SOUND_RECORD* record, std::string_view content, QString* whyNot) {
     std::lock_guard lock(m_Lock);
-    auto fail = [whyNot](const QString& text) {
-        if (whyNot)
-            *whyNot = text;
-        return false;
-    };
-    if (IsReadOnly())
-        return fail(QStringLiteral("这本点读书只能播放，不能修改。"));
-    if (!m_Map.Owns(record))
-        return fail(QStringLiteral("这条记录已经不在点读书里了。"));
+    auto fail = [whyNot](const QString& text) { return refuse(whyNot, text); };
+    if (const QString why = editRefusal(IsReadOnly(), m_Map.Owns(record)); !why.isEmpty())
+        return fail(why);
     std::optional<std::size_t> own;
     if (!ownLine(record, own))
         return fail(cannotWrite(IndexPath()));
@@ -55,15 +64,9 @@ bool CSoundLibrary::ChangeAnnotation(const SOUND_RECORD* record, std::string_vie
 
 bool CSoundLibrary::ReplaceSound(const SOUND_RECORD* record, const SoundWriter& writer, QString* whyNot) {
     std::lock_guard lock(m_Lock);
-    auto fail = [whyNot](const QString& text) {
-        if (whyNot)
-            *whyNot = text;
-        return false;
-    };
-    if (IsReadOnly())
-        return fail(QStringLiteral("这本点读书只能播放，不能修改。"));
-    if (!m_Map.Owns(record))
-        return fail(QStringLiteral("这条记录已经不在点读书里了。"));
+    auto fail = [whyNot](const QString& text) { return refuse(whyNot, text); };
+    if (const QString why = editRefusal(IsReadOnly(), m_Map.Owns(record)); !why.isEmpty())
+        return fail(why);
     // The record's own wave file inside the book is replaced where it is: its line need not change, and a
     // line made on Windows keeps its path.
     const std::string playing = m_Locator.Locate(record->SoundFile);
