@@ -3,8 +3,8 @@
 // we last read or wrote it (same stamp), so filing, replacing and deleting need not reread a large index.
 // Lines are addressed by entries of a table of record starts, built with the load or on first use; every
 // change of the kept text either updates the table or drops it. An index larger than a book's can be is
-// refused: neither read nor written until the next Load. A link is written through to its target. Paths are
-// native.
+// refused: neither read nor written until the next Load. A link is written through only to a target inside
+// the book's folder. Paths are native.
 #include "library/IndexFormat.h"
 #include "platform/Files.h"
 

@@ -115,8 +115,14 @@ CSoundLibrary::Access CSoundLibrary::OpenBook(const std::string& gbkFolder) {
     CloseBook();
     SetLibraryFolder(gbkFolder);
     const std::string folder = toNative(m_LibraryFolder);
+    m_OutsideLink.clear();
+    for (const char* name : {kIndexName, kSettingsName})
+        if (m_OutsideLink.empty() && linkLeavesFolder(folder + name))
+            m_OutsideLink = name;
     if (!IndexCanNameFile(soundPathFor(0)))
         m_Access = Access::UnnameableFolder;
+    else if (!m_OutsideLink.empty())
+        m_Access = Access::LinkLeavesBook;
     else if (!folderWritable(folder))
         m_Access = Access::ReadOnlyFolder;
     else
@@ -271,6 +277,15 @@ QString CSoundLibrary::ReadOnlyReason() const {
                    "点读书文件夹的名称 \"%1\" 里同时有空格和引号（\"），索引文件记不下其中的声音文件，"
                    "现在只能点读，不能修改。请给文件夹换一个名称。")
             .arg(folder);
+    case Access::LinkLeavesBook: {
+        std::error_code ec;
+        const auto target = std::filesystem::weakly_canonical(toNative(m_LibraryFolder) + m_OutsideLink, ec);
+        return QStringLiteral(
+                   "点读书里的 \"%1\" 链接到点读书文件夹以外的文件 \"%2\"，KIV不会通过它写入别处的文件。"
+                   "现在只能点读，不能修改。")
+            .arg(QString::fromStdString(m_OutsideLink),
+                 QString::fromStdString(ec ? std::string() : target.string()));
+    }
     }
     return {};
 }

@@ -59,6 +59,7 @@ public:
         LockedElsewhere, // a program on another computer took its lock and has not let it go (it may be gone)
         CannotWrite,     // the folder takes no new content (a full disk, a quota): ReadOnlyReason says why
         UnnameableFolder, // the folder's name holds a blank and a '"': no index line could name its sounds
+        LinkLeavesBook, // the index or KIV.ini is a link to a file outside the folder: never written through
     };
     // Lets the current book go, sets LibraryFolder, takes the book's lock when the folder can be written,
     // and loads the index. What it returns stays until the next OpenBook or CloseBook.
@@ -181,9 +182,10 @@ private:
     CSoundFileLocator m_Locator;
     Access m_Access = Access::Writable;
     std::unique_ptr<QLockFile> m_pBookLock;
-    QString m_LockHost;   // LockedElsewhere: the other computer
-    QString m_LockTime;   // LockedElsewhere: when it took the lock
-    int m_WriteError = 0; // CannotWrite: the errno value of a try
+    QString m_LockHost;        // LockedElsewhere: the other computer
+    QString m_LockTime;        // LockedElsewhere: when it took the lock
+    int m_WriteError = 0;      // CannotWrite: the errno value of a try
+    std::string m_OutsideLink; // LinkLeavesBook: the book's file that is the link
 };
 
 // What the user is told of an index larger than a book's can be (kIndexFileLimit), which is never read.

@@ -81,6 +81,22 @@ bool namesNoFile(std::string_view path) {
     return path.find('\0') != std::string_view::npos;
 }
 
+bool linkLeavesFolder(const std::string& path) {
+    struct stat st {};
+    if (refuseNul(path) || ::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return false;
+    const std::string end = linkTarget(path);
+    if (end.empty())
+        return true;
+    std::error_code ec;
+    const std::string folder = std::filesystem::canonical(folderOf(path), ec).string();
+    const std::string target = std::filesystem::weakly_canonical(end, ec).string();
+    if (ec || folder.empty() || target.empty())
+        return true;
+    const std::string inside = folder == "/" ? folder : folder + "/";
+    return target.compare(0, inside.size(), inside) != 0;
+}
+
 bool readWholeFile(const std::string& path, std::string& out, std::size_t limit) {
     out.clear();
     if (refuseNul(path))
@@ -128,6 +144,10 @@ bool atomicReplace(const std::string& path, std::string_view data, LinkPolicy li
     struct stat old {};
     bool exists = ::lstat(path.c_str(), &old) == 0;
     if (exists && S_ISLNK(old.st_mode) && links == LinkPolicy::WriteTarget) {
+        if (linkLeavesFolder(path)) {
+            errno = EXDEV;
+            return false;
+        }
         target = linkTarget(path);
         if (target.empty())
             return false;
@@ -168,6 +188,10 @@ bool atomicReplace(const std::string& path, std::string_view data, LinkPolicy li
 bool appendDurable(const std::string& path, std::string_view data) {
     if (refuseNul(path))
         return false;
+    if (linkLeavesFolder(path)) {
+        errno = EXDEV;
+        return false;
+    }
     bool created = false;
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0 && errno == ENOENT) {

@@ -19,15 +19,21 @@ bool readWholeFile(const std::string& path, std::string& out,
 // What a rewrite does when the path is a symbolic link.
 enum class LinkPolicy {
     ReplaceLink, // the link itself becomes a plain file; whatever it pointed at stays as it was
-    WriteTarget, // the file the link leads to is replaced, in its own folder; the link stays
+    WriteTarget, // the file the link leads to is replaced, in its own folder; the link stays. Refused (errno
+                 // EXDEV) when that file lies outside the link's folder: a handed-over book may point
+                 // anywhere.
 };
+// True when path is a symbolic link that does not end inside the folder holding it (its subfolders count as
+// inside), or whose chain does not end.
+bool linkLeavesFolder(const std::string& path);
 // Writes data to a temporary file in the target's folder, syncs it and renames it over the target. Refused
 // (false, nothing changed) when the target exists and is not a regular file, or this user may not write it.
 // The new file keeps the old one's permissions (never set-id or sticky bits) and, where allowed, its owner.
 bool atomicReplace(const std::string& path, std::string_view data,
                    LinkPolicy links = LinkPolicy::ReplaceLink);
 // Appends data and syncs the file before returning; creates the file when it is missing. All or nothing:
-// when the data cannot be written whole the file is cut back to its old length.
+// when the data cannot be written whole the file is cut back to its old length. Through a link only as
+// WriteTarget writes.
 bool appendDurable(const std::string& path, std::string_view data);
 bool fileExists(const std::string& path);
 // Copies by way of a temporary file beside the target, so the target is whole or untouched.

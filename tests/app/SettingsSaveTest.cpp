@@ -138,7 +138,14 @@ TEST_F(SettingsSave, OddSettingsFilesAreNeitherWaitedForNorReadWholeNorReplaced)
     EXPECT_EQ(SaveIniFile(&defaults), 0);
     EXPECT_TRUE(std::filesystem::is_fifo(SettingsPath));
 
-    // A link to a settings file kept elsewhere is written through.
+    // A link out of the program's folder is not written through; one to a file beside it is.
+    std::filesystem::remove(SettingsPath);
+    TempFolder home;
+    writeFile(home.file(".bashrc"), "keep");
+    std::filesystem::create_symlink(home.file(".bashrc"), SettingsPath);
+    EXPECT_EQ(SaveIniFile(&defaults), 0);
+    EXPECT_EQ(boxes.last().text, refused);
+    EXPECT_EQ(readFile(home.file(".bashrc")), "keep");
     std::filesystem::remove(SettingsPath);
     writeFile(dir.file("shared.ini"), "# shared\r\n");
     std::filesystem::create_symlink("shared.ini", SettingsPath);

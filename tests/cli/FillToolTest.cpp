@@ -260,6 +260,18 @@ TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
         EXPECT_TRUE(r.err.contains(QStringLiteral("太大（超过 1 MB），没有读取"))) << r.err.toStdString();
     }
     EXPECT_EQ(loadBook(book.path()).size(), 2u);
+
+    // A book handed over with its index linked to a file of the user's: nothing is filed through it.
+    TempFolder handed;
+    writeFile(src.file(".bashrc"), "keep");
+    writeSoundFile(src.file("a.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 440, 0.2);
+    ::symlink(src.file(".bashrc").c_str(), handed.file("KIV_Lib.cfg").c_str());
+    const ToolRun linked = kivtool({QStringLiteral("import"), QString::fromStdString(handed.path()),
+                                    QString::fromStdString(src.file("a.wav"))});
+    EXPECT_EQ(linked.exitCode, 1);
+    EXPECT_TRUE(linked.err.contains(QStringLiteral("链接到点读书文件夹以外的文件")))
+        << linked.err.toStdString();
+    EXPECT_EQ(readFile(src.file(".bashrc")), "keep");
 }
 
 TEST(ImportTool, KilledAtRandomMomentsLeavesEveryIndexLineWithItsWholeSound) {

@@ -534,20 +534,21 @@ TEST_F(SoundLibraryTest, OddIndexFilesAreNeitherWaitedForNorReadWholeNorReplaced
     EXPECT_EQ(m_Library.FileRecording("x"), nullptr);
     EXPECT_EQ(m_Boxes.last().text, refused);
 
-    // An index kept in a synced folder behind a link: every change goes to the target and the link stays.
+    // An index kept in a synced folder of the book behind a link: every change goes to the target and the
+    // link stays.
     deleteFile(indexPath());
-    TempFolder synced;
-    writeFile(synced.file("KIV_Lib.cfg"), own("000001", "a") + own("000002", "b"));
-    ASSERT_EQ(::symlink(synced.file("KIV_Lib.cfg").c_str(), indexPath().c_str()), 0);
+    ASSERT_TRUE(ensureFolder(m_Folder.file("synced")));
+    writeFile(m_Folder.file("synced/KIV_Lib.cfg"), own("000001", "a") + own("000002", "b"));
+    ASSERT_EQ(::symlink("synced/KIV_Lib.cfg", indexPath().c_str()), 0);
     m_Library.LoadIndex();
     ASSERT_NE(m_Library.FileRecording("c"), nullptr);
     ASSERT_EQ(m_Library.ReplaceRecording(1), 1);
     ASSERT_EQ(m_Library.DeleteRecord(2), 1);
     EXPECT_TRUE(std::filesystem::is_symlink(indexPath()));
-    EXPECT_EQ(readFile(synced.file("KIV_Lib.cfg")), own("000003", "c") + own("000001", "a"));
+    EXPECT_EQ(readFile(m_Folder.file("synced/KIV_Lib.cfg")), own("000003", "c") + own("000001", "a"));
     EXPECT_TRUE(m_Library.DeleteAllRecords());
     EXPECT_TRUE(std::filesystem::is_symlink(indexPath()));
-    EXPECT_EQ(readFile(synced.file("KIV_Lib.cfg")), "");
+    EXPECT_EQ(readFile(m_Folder.file("synced/KIV_Lib.cfg")), "");
 }
 
 TEST_F(SoundLibraryTest, DeleteAllEmptiesEverythingAtOnce) {

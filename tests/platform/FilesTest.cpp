@@ -153,27 +153,44 @@ TEST(Files, AFileThisUserMayNotWriteIsLeftAlone) {
     EXPECT_EQ(readFile(dir.file("new")), "ok");
 }
 
-TEST(Files, LinksAreWrittenThroughOrReplacedAndSetIdBitsNeverCopied) {
+TEST(Files, LinksAreWrittenThroughOnlyInsideTheirFolderOrReplacedAndSetIdBitsNeverCopied) {
     TempFolder dir;
-    std::filesystem::create_directory(dir.file("synced"));
-    std::filesystem::create_directory(dir.file("book"));
-    // An index kept in a synced folder: the link stays and its target takes the new text in place.
-    writeFile(dir.file("synced/KIV_Lib.cfg"), "old");
-    ::chmod(dir.file("synced/KIV_Lib.cfg").c_str(), 0640);
-    std::filesystem::create_symlink("../synced/KIV_Lib.cfg", dir.file("book/KIV_Lib.cfg"));
+    std::filesystem::create_directories(dir.file("book/synced"));
+    // An index kept in a synced folder inside the book: the link stays and its target takes the new text.
+    writeFile(dir.file("book/synced/KIV_Lib.cfg"), "old");
+    ::chmod(dir.file("book/synced/KIV_Lib.cfg").c_str(), 0640);
+    std::filesystem::create_symlink("synced/KIV_Lib.cfg", dir.file("book/KIV_Lib.cfg"));
     ASSERT_TRUE(atomicReplace(dir.file("book/KIV_Lib.cfg"), "new", LinkPolicy::WriteTarget));
+    ASSERT_TRUE(appendDurable(dir.file("book/KIV_Lib.cfg"), "+"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("book/KIV_Lib.cfg")));
-    EXPECT_EQ(readFile(dir.file("synced/KIV_Lib.cfg")), "new");
+    EXPECT_EQ(readFile(dir.file("book/synced/KIV_Lib.cfg")), "new+");
     struct stat st {};
-    ASSERT_EQ(::stat(dir.file("synced/KIV_Lib.cfg").c_str(), &st), 0);
+    ASSERT_EQ(::stat(dir.file("book/synced/KIV_Lib.cfg").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(entriesIn(dir.file("synced")), 1u);
+    EXPECT_EQ(entriesIn(dir.file("book/synced")), 1u);
+
+    // A link leading out of its folder, however it gets there, is never written through.
+    writeFile(dir.file(".bashrc"), "keep");
+    std::filesystem::create_symlink(dir.path(), dir.file("book/up"));
+    for (const std::string& to : {dir.file(".bashrc"), std::string("../.bashrc"), std::string("up/.bashrc"),
+                                  std::string("synced/../../.bashrc"), std::string("loop")}) {
+        SCOPED_TRACE(to);
+        const std::string link = dir.file("book/loop");
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(to, link);
+        EXPECT_TRUE(linkLeavesFolder(link));
+        EXPECT_FALSE(atomicReplace(link, "x", LinkPolicy::WriteTarget));
+        EXPECT_FALSE(appendDurable(link, "x"));
+    }
+    EXPECT_EQ(readFile(dir.file(".bashrc")), "keep");
+    EXPECT_FALSE(linkLeavesFolder(dir.file("book/KIV_Lib.cfg")));
+    EXPECT_FALSE(linkLeavesFolder(dir.file("book/synced/KIV_Lib.cfg")));
 
     // A planted link to a set-uid program: the sound replaces the link, the program is untouched.
     writeFile(dir.file("program"), "#!/bin/sh");
     ::chmod(dir.file("program").c_str(), 04755);
     std::filesystem::create_symlink(dir.file("program"), dir.file("book/000000.wav"));
-    ASSERT_TRUE(copyFile(dir.file("synced/KIV_Lib.cfg"), dir.file("book/000000.wav")));
+    ASSERT_TRUE(copyFile(dir.file("book/synced/KIV_Lib.cfg"), dir.file("book/000000.wav")));
     EXPECT_FALSE(std::filesystem::is_symlink(dir.file("book/000000.wav")));
     EXPECT_EQ(readFile(dir.file("program")), "#!/bin/sh");
     ASSERT_EQ(::stat(dir.file("book/000000.wav").c_str(), &st), 0);
