@@ -2,12 +2,14 @@
 // recorder so that no sound device is needed.
 #include "app/Folders.h"
 #include "app/Settings.h"
+#include "audio/SoundRecorderCell.h"
 #include "barcode/SharedPrintDialog.h"
 #include "controls/GridListCtrlEx2.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "support/FakeRecorder.h"
 #include "support/Faults.h"
+#include "support/SoundServer.h"
 #include "support/TestSupport.h"
 #include "ui/Content.h"
 #include "ui/KIVDlg.h"
@@ -20,10 +22,12 @@
 #include <QSignalBlocker>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -294,6 +298,39 @@ TEST_F(Workflow, RerecordWhileRecordingReplacesTheRowsRecordAfterTheQuestions) {
     EXPECT_EQ(list->GetItemText(row, 3), QString::fromStdString(m_Folder.path() + "000001.wav"));
     EXPECT_TRUE(m_Dlg->GetDlgItem(1002)->isEnabled());
     EXPECT_EQ(qobject_cast<QPushButton*>(m_Dlg->GetDlgItem(1001))->text(), u("开始录音"));
+
+    // A re-record whose take is lost at 停止录音 (it could not be written) ends with it: the next ordinary
+    // take asks about no code.
+    const std::string problem = soundServerProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
+    m_Boxes.clear();
+    auto cell = std::make_unique<CSoundRecorder>();
+    ASSERT_EQ(cell->StartRecording(), 1);
+    m_Library.SetRecorder(std::move(cell));
+    g_bRecording = 1;
+    {
+        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit old {};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        struct rlimit full = old;
+        full.rlim_cur = 0; // the take's next piece cannot be written
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        QTest::qWait(400);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldSignal);
+    }
+    m_Boxes.answer(IDYES);
+    m_Boxes.answer(IDOK);
+    postMessage(m_Dlg.get(), UM_RERECORD, 1, 0);
+    deliver();
+    ASSERT_EQ(m_Boxes.count(), 3u);
+    EXPECT_EQ(m_Boxes.last().text, u("error #01"));
+    EXPECT_FALSE(m_Dlg->GetDlgItem(1002)->isEnabled());
+    haveRecording();
+    g_bRecording = 1;
+    qobject_cast<QPushButton*>(m_Dlg->GetDlgItem(1001))->click();
+    EXPECT_EQ(m_Boxes.count(), 3u);
+    EXPECT_TRUE(m_Dlg->GetDlgItem(1003)->isEnabled());
 }
 
 TEST_F(Workflow, RerecordDeclinedKeepsTheSound) {
