@@ -1,7 +1,8 @@
 // Making sounds ready to play: what the analysis costs (a 3 s sound as played and as filed, an hour-long one
 // streamed, against decoding the same 3 s), and what the first play of a file costs with and without it
-// (median of fresh files: nothing cached), wave and MP3. Needs the headless sound server for the plays
-// (source scripts/services.sh; start_sound_server).
+// (median of fresh files: nothing cached), wave and MP3, also with the files prepared in the background as
+// point reading does. Needs the headless sound server for the plays (source scripts/services.sh;
+// start_sound_server).
 #include "platform/ReadySound.h"
 #include "platform/SoundFile.h"
 #include "platform/SoundLevel.h"
@@ -70,8 +71,9 @@ void BM_AnalyseOneHourStreamed(benchmark::State& state) {
     }
 }
 
-// First plays of fresh copies: from the play call to the first frame handed to the server.
-void firstPlays(benchmark::State& state, const char* source, bool ready) {
+// First plays of fresh copies: from the play call to the first frame handed to the server. Prepared: the
+// copies were measured in the background first, as when point reading opens.
+void firstPlays(benchmark::State& state, const char* source, bool ready, bool prepared = false) {
     static CSoundOutput output;
     output.warm();
     pump(300);
@@ -79,10 +81,17 @@ void firstPlays(benchmark::State& state, const char* source, bool ready) {
     const std::string bytes = readFile(gFolder->file(source));
     static int copy = 0;
     for (auto _ : state) {
-        std::vector<double> ms;
+        std::vector<std::string> paths;
         for (int i = 0; i < 30; ++i) {
-            const std::string path = gFolder->file("copy" + std::to_string(++copy) + "-" + source);
-            writeFile(path, bytes);
+            paths.push_back(gFolder->file("copy" + std::to_string(++copy) + "-" + source));
+            writeFile(paths.back(), bytes);
+        }
+        if (prepared) {
+            output.prepare(paths);
+            output.plans().waitUntilDone();
+        }
+        std::vector<double> ms;
+        for (const std::string& path : paths) {
             output.play(path);
             ms.push_back(double(output.firstFrameNs() - output.requestNs()) / 1e6);
             pump(60);
@@ -99,11 +108,17 @@ void firstPlays(benchmark::State& state, const char* source, bool ready) {
 void BM_FirstPlayWave_Ready(benchmark::State& state) {
     firstPlays(state, "three.wav", true);
 }
+void BM_FirstPlayWave_ReadyPrepared(benchmark::State& state) {
+    firstPlays(state, "three.wav", true, true);
+}
 void BM_FirstPlayWave_AsItIs(benchmark::State& state) {
     firstPlays(state, "three.wav", false);
 }
 void BM_FirstPlayMp3_Ready(benchmark::State& state) {
     firstPlays(state, "three.mp3", true);
+}
+void BM_FirstPlayMp3_ReadyPrepared(benchmark::State& state) {
+    firstPlays(state, "three.mp3", true, true);
 }
 void BM_FirstPlayMp3_AsItIs(benchmark::State& state) {
     firstPlays(state, "three.mp3", false);
@@ -117,8 +132,10 @@ BENCHMARK(BM_Analyse3sAsFiled)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AnalyseOneHourStreamed)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstPlayWave_AsItIs)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstPlayWave_Ready)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstPlayWave_ReadyPrepared)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstPlayMp3_AsItIs)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstPlayMp3_Ready)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstPlayMp3_ReadyPrepared)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM"))

@@ -52,6 +52,30 @@ void CPlayback::Warm() {
     m_Output.warm();
 }
 
+void CPlayback::SetLogWindow(QObject* window) {
+    m_pLogWindow = window;
+    if (window)
+        PrepareSounds();
+}
+
+// The pen may scan any label of the book next: each first play should cost no more than a replay. Finding
+// each file costs a look at the disk on this thread, so a huge book is prepared only in part.
+constexpr std::size_t kPreparedSounds = 5000;
+
+void CPlayback::PrepareSounds() {
+    CSoundLibrary& library = m_pLibrary ? *m_pLibrary : SoundLibrary();
+    std::vector<std::string> paths;
+    library.ForEachRecord([&](const SOUND_RECORD* r) {
+        const std::string type = r->SoundType.str();
+        if (paths.size() < kPreparedSounds &&
+            (sameAsciiNoCase(type, "S_WAV") || sameAsciiNoCase(type, "S_MP3")))
+            paths.push_back(r->SoundFile.str());
+    });
+    for (std::string& path : paths)
+        path = nativePath(library.SoundFileToPlay(path));
+    m_Output.prepare(std::move(paths));
+}
+
 LRESULT CPlayback::PlayCode(int code) {
     CSoundLibrary& library = m_pLibrary ? *m_pLibrary : SoundLibrary();
     SOUND_RECORD record;

@@ -25,7 +25,8 @@ public:
     // Opens the output stream ahead of the first sound; call once when the main window initialises.
     void Warm();
     // The window that gets the log lines (UM_LOG_TEXT); null while the point-reading window is closed.
-    void SetLogWindow(QObject* window) { m_pLogWindow = window; }
+    // Opening it also starts working out, in the background, how the book's sounds play ready.
+    void SetLogWindow(QObject* window);
     QObject* LogWindow() const { return m_pLogWindow; }
 
     // UM_PLAY_CODE: plays the sound filed under the code number. Returns 0.
@@ -46,6 +47,7 @@ private:
 
     void PlayWave(const std::string& gbkPath);
     void PlayMp3(const std::string& gbkPath);
+    void PrepareSounds();
     void SendLog(std::string_view gbkText);
     void OnLateFailure();
 

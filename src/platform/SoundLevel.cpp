@@ -272,33 +272,74 @@ void applyCut(const ReadyCut& cut, const std::int16_t* in, std::int16_t* out, lo
             std::memmove(out, in, std::size_t(samples) * sizeof(std::int16_t));
         return;
     }
-    std::vector<double> offset(std::size_t(channels), 0);
-    for (std::size_t c = 0; c < offset.size() && cut.removeDc && c < cut.dc.size(); ++c)
-        offset[c] = cut.dc[c];
-    for (long long i = 0; i < samples; ++i) {
-        const double v = std::round((in[i] - offset[std::size_t(i % channels)]) * cut.gain);
-        out[i] = std::int16_t(std::clamp(v, -32768.0, 32767.0));
+    // A channel at a time with the offset folded into the gain: this runs before a first play's first frame.
+    for (int c = 0; c < channels; ++c) {
+        const double dc = cut.removeDc && std::size_t(c) < cut.dc.size() ? cut.dc[std::size_t(c)] : 0.0;
+        const double shift = -dc * cut.gain;
+        for (long long i = c; i < samples; i += channels) {
+            const double v = std::clamp(in[i] * cut.gain + shift, -32768.0, 32767.0);
+            out[i] = std::int16_t(v < 0 ? v - 0.5 : v + 0.5); // rounds half away from zero
+        }
     }
+}
+
+ReadyCut planReady(const std::int16_t* samples, long long frames, int sampleRate, int channels,
+                   ReadyChoice choice) {
+    channels = std::max(1, channels);
+    ReadyCut cut;
+    cut.to = frames;
+    if (!choice.trim && !choice.level)
+        return cut;
+    cut = readyPart(measureContent(samples, frames, sampleRate, channels), sampleRate, choice);
+    if (!cut.removeDc)
+        return cut;
+    // The loudness filter's high-pass takes the DC out anyway, and the sample peak without it follows from
+    // the part's extremes, so the part is measured as it is.
+    const std::int16_t* part = samples + cut.from * channels;
+    const long long kept = cut.to - cut.from;
+    SoundLoudness loudness = measureLoudness(part, kept, sampleRate, channels, false);
+    loudness.peak = 0;
+    for (int c = 0; c < channels; ++c) {
+        std::int16_t lo = 0, hi = 0;
+        for (long long i = c; i < kept * channels; i += channels) {
+            lo = std::min(lo, part[i]);
+            hi = std::max(hi, part[i]);
+        }
+        const double dc = std::size_t(c) < cut.dc.size() ? cut.dc[std::size_t(c)] : 0.0;
+        loudness.peak = std::max({loudness.peak, (hi - dc) / 32768.0, (dc - lo) / 32768.0});
+    }
+    cut.gain = readyGain(loudness);
+    return cut;
+}
+
+void applyReady(const ReadyCut& cut, std::vector<std::int16_t>& samples, int channels) {
+    channels = std::max(1, channels);
+    const long long kept = cut.to - cut.from;
+    applyCut(cut, samples.data() + cut.from * channels, samples.data(), kept, channels);
+    samples.resize(std::size_t(kept * channels));
 }
 
 ReadyCut makeReady(std::vector<std::int16_t>& samples, int sampleRate, int channels, ReadyChoice choice,
                    bool truePeak) {
     channels = std::max(1, channels);
     const auto frames = static_cast<long long>(samples.size()) / channels;
+    if (!truePeak) {
+        const ReadyCut cut = planReady(samples.data(), frames, sampleRate, channels, choice);
+        applyReady(cut, samples, channels);
+        return cut;
+    }
     ReadyCut cut;
     cut.to = frames;
     if (!choice.trim && !choice.level)
         return cut;
-    const SoundLevel level = measureContent(samples.data(), frames, sampleRate, channels);
-    cut = readyPart(level, sampleRate, choice);
-    const long long kept = cut.to - cut.from;
-    applyCut(cut, samples.data() + cut.from * channels, samples.data(), kept, channels);
-    samples.resize(std::size_t(kept * channels));
+    // The true peak of the part must be measured without its DC: it is taken out first.
+    cut = readyPart(measureContent(samples.data(), frames, sampleRate, channels), sampleRate, choice);
+    applyReady(cut, samples, channels);
     if (cut.removeDc) {
-        cut.gain = readyGain(measureLoudness(samples.data(), kept, sampleRate, channels, truePeak));
+        cut.gain = readyGain(measureLoudness(samples.data(), cut.to - cut.from, sampleRate, channels, true));
         ReadyCut gainOnly;
         gainOnly.gain = cut.gain;
-        applyCut(gainOnly, samples.data(), samples.data(), kept, channels);
+        applyCut(gainOnly, samples.data(), samples.data(), cut.to - cut.from, channels);
     }
     return cut;
 }

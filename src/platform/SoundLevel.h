@@ -102,6 +102,11 @@ ReadyCut readyPart(const SoundLevel& level, int sampleRate, ReadyChoice choice);
 double readyGain(const SoundLoudness& loudness);
 // Copies frames of in to out (which may be in) without the cut's DC and with its gain, saturated.
 void applyCut(const ReadyCut& cut, const std::int16_t* in, std::int16_t* out, long long frames, int channels);
+// What makeReady does to a sound as played (sample peak), worked out without doing it.
+ReadyCut planReady(const std::int16_t* samples, long long frames, int sampleRate, int channels,
+                   ReadyChoice choice);
+// Keeps the cut's part of samples (interleaved) with its DC and gain applied.
+void applyReady(const ReadyCut& cut, std::vector<std::int16_t>& samples, int channels);
 // All of it for a sound in memory: the ready sound replaces samples (interleaved). Returns the cut made.
 ReadyCut makeReady(std::vector<std::int16_t>& samples, int sampleRate, int channels, ReadyChoice choice,
                    bool truePeak);

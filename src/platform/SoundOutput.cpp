@@ -62,6 +62,10 @@ bool CSoundOutput::deviceAvailable() {
     return CPulseOutput::serverAvailable();
 }
 
+void CSoundOutput::prepare(std::vector<std::string> nativePaths) {
+    m_Plans.prepare(std::move(nativePaths), g_ReadyChoice, kReadyWholeSeconds);
+}
+
 void CSoundOutput::warm() {
     openSpare();
 }
@@ -308,19 +312,8 @@ SoundOpen CSoundOutput::playReady(std::unique_ptr<CSoundFile> source, const std:
     const long long budget = (long long)rate * (knownShort ? kReadyWholeSeconds : kLongHeadSeconds);
     // An estimate that was short (some MP3s) still ends at the budget: the rest streams as for a long sound.
     std::vector<std::int16_t> pcm;
-    long long decoded = 0;
-    bool ended = false;
-    while (decoded < budget) {
-        const long long want = std::min<long long>(budget - decoded, 16384);
-        pcm.resize(std::size_t((decoded + want) * channels));
-        const long long n = source->read(pcm.data() + decoded * channels, want);
-        decoded += std::max(n, 0LL);
-        if (n < want) {
-            ended = true;
-            break;
-        }
-    }
-    pcm.resize(std::size_t(decoded * channels));
+    const bool ended = decodeHead(*source, budget, pcm);
+    const long long decoded = static_cast<long long>(pcm.size()) / std::max(1, channels);
     if (decoded == 0 && (source->frames() > 0 || !source->error().empty())) {
         trace("CSoundOutput: %s: %s\n", path.c_str(),
               source->error().empty() ? "no frame decodes" : source->error().c_str());
@@ -330,7 +323,13 @@ SoundOpen CSoundOutput::playReady(std::unique_ptr<CSoundFile> source, const std:
         trace("CSoundOutput: decoding stopped early: %s\n", source->error().c_str());
     long long from = 0;
     if (ended) {
-        makeReady(pcm, rate, channels, choice, false);
+        ReadyCut cut;
+        // Worked out ahead when the book was prepared; a plan for fewer frames is from another sound.
+        if (!m_Plans.find(path, stamp, choice, cut) || cut.to > decoded) {
+            cut = planReady(pcm.data(), decoded, rate, channels, choice);
+            m_Plans.remember(path, stamp, choice, cut);
+        }
+        applyReady(cut, pcm, channels);
     } else if (choice.trim) {
         from = readyPart(measureContent(pcm.data(), decoded, rate, channels), rate, ReadyChoice{true, false})
                    .from;

@@ -21,6 +21,7 @@
 // handler. When the sound server goes away, plays fail until it is back; the next play then connects again.
 #include "platform/Files.h"
 #include "platform/PulseOutput.h"
+#include "platform/ReadyPlans.h"
 #include "platform/SoundLevel.h"
 
 #include <QAudioFormat>
@@ -30,6 +31,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CSoundFile;
 class QTimer;
@@ -55,6 +57,11 @@ public:
     // Opens the stream ahead of the first play. Call once at start-up, with the event loop running soon
     // after.
     void warm();
+
+    // Works out in the background how these sounds (native paths) play ready, so that their first plays
+    // need no measuring; replaces what was still to be done.
+    void prepare(std::vector<std::string> nativePaths);
+    CReadyPlans& plans() { return m_Plans; }
 
     // Plays any sound file the decoder reads, whatever its name says.
     SoundOpen play(const std::string& nativePath);
@@ -131,6 +138,7 @@ private:
     CachedSound m_Decoded;
     bool m_Keeping = false;
     std::list<CachedSound> m_Cache;
+    CReadyPlans m_Plans;
 
     qint64 m_RequestNs = 0;
     qint64 m_FirstFrameNs = 0;

@@ -156,6 +156,14 @@ TEST_F(SoundPlayTest, AReRecordedMp3NeverPlaysStale) {
     writeTone(wav, 0.4, 440);
     ASSERT_TRUE(encodeMp3(wav, mp3));
     file(1, "S_MP3", mp3);
+    // Point reading opens: the book's sounds are measured ahead, and the stale measure must not cut the new
+    // one.
+    playback.SetLogWindow(&log);
+    playback.Output().plans().waitUntilDone();
+    FileStamp stamp;
+    ReadyCut planned;
+    ASSERT_EQ(fileStamp(mp3, stamp), 0);
+    EXPECT_TRUE(playback.Output().plans().find(mp3, stamp, g_ReadyChoice, planned));
     {
         CSinkMonitor sink;
         playback.PlayCode(1);

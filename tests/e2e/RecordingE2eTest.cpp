@@ -390,8 +390,9 @@ std::pair<double, double> scan(KivProcess& kiv, const QString& reading, const st
         digits += QString(QChar(c)) + u' ';
     kiv.key(reading, digits.trimmed());
     sink.drain();
-    const qint64 enter = nowNs();
-    xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    static CLiveXdoTool pen;
+    EXPECT_TRUE(pen.ready());
+    const qint64 enter = pen.key(QStringLiteral("Return"));
     const qint64 loud = sink.waitLoud(5000, false, kWordSample);
     sink.wait(3500);
     std::vector<short> heard = sink.samples();
@@ -458,10 +459,8 @@ TEST(RecordingE2e, EverySoundIsHeardAtOnceAndAtOneLoudness) {
         const auto [ms, loudness] = scan(kiv, reading, code);
         std::printf("%s: word heard %.1f ms after the pen's Enter, %.1f LUFS at the sink\n", code.c_str(), ms,
                     loudness);
-        // The time includes starting xdotool and the sound's first decoding, which a loaded machine stretches
-        // (30-100 ms measured; bench_reading's BM_PenEnterToWord measures the goal of 50 ms without them);
-        // with its lead the word comes after a second.
-        EXPECT_LE(ms, 200) << code;
+        // With its lead the word would come after a second.
+        EXPECT_LE(ms, 50) << code;
         lowest = std::min(lowest, loudness);
         highest = std::max(highest, loudness);
     }

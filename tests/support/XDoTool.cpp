@@ -79,3 +79,26 @@ bool sendKeys(const QString& window, const QString& keys, int delayMs, bool shif
 ShiftReleased::~ShiftReleased() {
     xdotool({QStringLiteral("keyup"), QStringLiteral("shift")});
 }
+
+CLiveXdoTool::CLiveXdoTool() {
+    m_Process.start(QStringLiteral("xdotool"), {QStringLiteral("-")});
+    // It reads a line at a time: the echo it starts answers once it has taken its first command.
+    m_Process.write("exec echo ready\n");
+    m_Ready =
+        m_Process.waitForStarted(5000) &&
+        waitUntil([&] { return m_Process.waitForReadyRead(100) || m_Process.bytesAvailable() > 0; }, 5000);
+}
+
+CLiveXdoTool::~CLiveXdoTool() {
+    m_Process.closeWriteChannel();
+    if (!m_Process.waitForFinished(3000))
+        m_Process.kill();
+}
+
+qint64 CLiveXdoTool::key(const QString& name) {
+    const QByteArray line = QStringLiteral("key %1\n").arg(name).toUtf8();
+    const qint64 sent = nowNs();
+    m_Process.write(line);
+    m_Process.waitForBytesWritten(1000);
+    return sent;
+}

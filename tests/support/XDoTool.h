@@ -1,5 +1,6 @@
 #pragma once
 // Real X input for the whole-program tests, through xdotool: find windows by title, click, type keys.
+#include <QProcess>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -28,4 +29,19 @@ bool sendKeys(const QString& window, const QString& keys, int delayMs = 30, bool
 // the display.
 struct ShiftReleased {
     ~ShiftReleased();
+};
+
+// One xdotool kept running on commands from its standard input, so that a key goes out within a millisecond
+// of the call instead of after a process start: what the latency checks press the pen's Enter with.
+class CLiveXdoTool {
+public:
+    CLiveXdoTool();
+    ~CLiveXdoTool();
+    bool ready() const { return m_Ready; }
+    // Presses and releases the key in the focused window; the time (nowNs) it was handed over.
+    qint64 key(const QString& name);
+
+private:
+    QProcess m_Process;
+    bool m_Ready = false;
 };
