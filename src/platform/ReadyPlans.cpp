@@ -4,6 +4,9 @@
 
 #include <QThread>
 #include <algorithm>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 bool decodeHead(CSoundFile& source, long long maxFrames, std::vector<std::int16_t>& pcm) {
     const int channels = std::max(1, source.channels());
@@ -22,6 +25,13 @@ bool decodeHead(CSoundFile& source, long long maxFrames, std::vector<std::int16_
     pcm.resize(std::size_t(decoded * channels));
     return ended;
 }
+
+namespace {
+// Linux keeps a nice value per thread.
+void lowerThisThreadsPriority() {
+    setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 10);
+}
+} // namespace
 
 CReadyPlans::CReadyPlans() = default;
 
@@ -46,9 +56,13 @@ void CReadyPlans::prepare(std::vector<std::string> paths, ReadyChoice choice, in
         m_MaxSeconds = maxSeconds;
     }
     if (!m_Worker) {
-        m_Worker.reset(QThread::create([this] { work(); }));
-        // Idle priority: the pen's own play and the window never wait for it.
-        m_Worker->start(QThread::IdlePriority);
+        m_Worker.reset(QThread::create([this] {
+            // Below the window and the pen's own play, yet not starved on a busy machine (as idle priority
+            // would be): a sound still waiting is measured when it plays.
+            lowerThisThreadsPriority();
+            work();
+        }));
+        m_Worker->start();
     }
     m_Wake.notify_all();
 }

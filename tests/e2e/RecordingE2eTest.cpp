@@ -456,7 +456,11 @@ TEST(RecordingE2e, EverySoundIsHeardAtOnceAndAtOneLoudness) {
     ASSERT_TRUE(waitUntil([&] { return focusedWindow() == reading; }));
     double lowest = 0, highest = -100;
     for (const std::string& code : codes) {
-        const auto [ms, loudness] = scan(kiv, reading, code);
+        // The best of three scans: a busy machine may delay any one of xdotool, the X server, the sound
+        // server or the sink's reader, but a lead of silence delays them all.
+        auto [ms, loudness] = scan(kiv, reading, code);
+        for (int again = 0; again < 2 && ms > 50; ++again)
+            ms = std::min(ms, scan(kiv, reading, code).first);
         std::printf("%s: word heard %.1f ms after the pen's Enter, %.1f LUFS at the sink\n", code.c_str(), ms,
                     loudness);
         // With its lead the word would come after a second.
@@ -466,26 +470,28 @@ TEST(RecordingE2e, EverySoundIsHeardAtOnceAndAtOneLoudness) {
     }
     EXPECT_LE(highest - lowest, 2.0);
 
-    // Both switches off (as the 点读书 popup keeps them): the Windows sound plays as its file is, its second
-    // of silence first.
+    // Both switches off in the 点读书 popup (its last two entries): the Windows sound plays as its file is,
+    // its second of silence first, and the choice is kept for the user.
     const QSize size = windowSize(reading);
     click(reading, size.width() * 355 / 387, size.height() * 212 / 227); // 退出
     ASSERT_TRUE(windowGone(QStringLiteral("点读"), 5000));
-    kiv.key(window, QStringLiteral("Escape"));
-    ASSERT_EQ(kiv.waitForExit(), 0) << kiv.output().toStdString();
+    for (const char* keys : {"Up Return", "Up Up Return"}) {
+        click(window, 25, 10);
+        pump(300); // the popup opens under the pointer
+        xdotool(QStringList{QStringLiteral("key")} + QString::fromLatin1(keys).split(u' '));
+        pump(300);
+    }
     const std::string conf = kiv.folder().path() + "config/KIV/KIV.conf";
-    writeFile(conf, readFile(conf) + "\n[Sound]\nTrimSilence=false\nEvenLoudness=false\n");
-    ASSERT_TRUE(kiv.start());
-    const QString restarted = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
-    ASSERT_FALSE(restarted.isEmpty()) << kiv.output().toStdString();
-    pump(2000);
-    click(restarted, 8 + 20, windowSize(restarted).height() - 18 - 10);
+    ASSERT_TRUE(waitUntil([&] { return readFile(conf).find("TrimSilence=false") != std::string::npos; }))
+        << readFile(conf);
+    EXPECT_NE(readFile(conf).find("EvenLoudness=false"), std::string::npos) << readFile(conf);
+    click(window, 8 + 20, mainSize.height() - 18 - 10);
     const QString again = kiv.waitForWindow(QStringLiteral("点读"));
     ASSERT_FALSE(again.isEmpty());
     ASSERT_TRUE(waitUntil([&] { return focusedWindow() == again; }));
     EXPECT_GT(scan(kiv, again, "000001").first, 900);
     click(again, size.width() * 355 / 387, size.height() * 212 / 227);
     ASSERT_TRUE(windowGone(QStringLiteral("点读"), 5000));
-    kiv.key(restarted, QStringLiteral("Escape"));
+    kiv.key(window, QStringLiteral("Escape"));
     EXPECT_EQ(kiv.waitForExit(), 0) << kiv.output().toStdString();
 }
