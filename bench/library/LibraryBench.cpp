@@ -1,6 +1,7 @@
 // The library at full size: a generated index of 1,000,000 records in a temporary folder on disk. Each
 // figure has its yardstick beside it, measured in the same run: reading the file and counting its lines
-// (for LoadIndex), writing a copy of the index durably (for DeleteRecord and DeleteRecords).
+// (for LoadIndex; a whole reload for the lines another program appended), writing a copy of the index durably
+// (for DeleteRecord and DeleteRecords).
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
@@ -92,6 +93,41 @@ void BM_LoadIndex(benchmark::State& state) {
     state.counters["library_MiB"] = (residentKiB() - s.residentBeforeLoad) / 1024.0;
 }
 
+// Another program files a record every 0.3 s while KIV has the book open: what KIV does after each.
+template <bool kWhole> void reloadAfterAnotherFiling(benchmark::State& state) {
+    Setup& s = setup();
+    s.library.LoadIndex();
+    const std::string index = s.folder + "KIV_Lib.cfg";
+    std::string line;
+    std::size_t added = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SOUND_RECORD r;
+        r.Code = "999990";
+        r.Content = "elsewhere";
+        r.SoundType = "S_WAV";
+        r.SoundFile = s.folder + "999990.wav";
+        FormatIndexLine(r, line);
+        appendDurable(index, line);
+        state.ResumeTiming();
+        std::vector<const SOUND_RECORD*> newRecords;
+        if (kWhole || !s.library.LoadAppendedRecords(newRecords))
+            s.library.LoadIndex();
+        added += newRecords.size();
+    }
+    state.counters["records"] = static_cast<double>(s.library.RecordCount());
+    state.counters["read_alone"] = static_cast<double>(added);
+    s.writeIndex();
+    s.library.LoadIndex();
+}
+// The yardstick: the whole index read again, as before.
+void BM_WholeReloadAfterAnotherFiling(benchmark::State& state) {
+    reloadAfterAnotherFiling<true>(state);
+}
+void BM_AppendedLinesReadAfterAnotherFiling(benchmark::State& state) {
+    reloadAfterAnotherFiling<false>(state);
+}
+
 void BM_FindRecord(benchmark::State& state) {
     Setup& s = setup();
     std::mt19937 rng(1);
@@ -177,6 +213,8 @@ void BM_DeleteAllRecords(benchmark::State& state) {
 
 BENCHMARK(BM_ReadAndCountLines)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadIndex)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_WholeReloadAfterAnotherFiling)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_AppendedLinesReadAfterAnotherFiling)->Unit(benchmark::kMicrosecond)->Iterations(50);
 BENCHMARK(BM_FindRecord)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AllocateCode)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ForEachRecord)->Unit(benchmark::kMillisecond)->Iterations(10);

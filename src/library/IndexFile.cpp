@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 int numberOf(const IndexLine& line) {
@@ -103,6 +105,65 @@ bool CIndexFile::Load(const std::function<void(const IndexLine&)>& onLine) {
     // Room for many appended lines before the text has to move.
     m_Text.reserve(m_Text.size() + m_Text.size() / 16 + 4096);
     return true;
+}
+
+namespace {
+
+bool readAt(int fd, std::size_t offset, std::size_t size, std::string& out) {
+    out.resize(size);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, out.data() + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+CIndexFile::Growth CIndexFile::LoadAppended(const std::function<void(const IndexLine&)>& onLine) {
+    if (seenCurrent())
+        return Growth::Unchanged;
+    // The kept text must be the file as we last saw it, ending where a new record starts.
+    const std::size_t old = m_Text.size();
+    if (m_Refused || !m_Known || !m_Lines.valid || m_Lines.end != IndexEnd::Clean || !m_SeenExists ||
+        !(m_Stamp == m_Seen) || m_Seen.size != static_cast<long long>(old))
+        return Growth::Changed;
+    const int fd = ::open(m_Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return Growth::Changed;
+    // What is read is the file as this stamp found it: a later append moves the stamp, so it is read next
+    // time.
+    FileStamp now;
+    const bool grown = fileStampOf(fd, now) == 0 && now.regular && now.device == m_Seen.device &&
+                       now.inode == m_Seen.inode && static_cast<std::size_t>(now.size) > old &&
+                       static_cast<std::size_t>(now.size) <= kIndexFileLimit;
+    // An edit of earlier lines shows in the blocks around them in all but contrived cases; a rewrite by
+    // replacing the file has another inode.
+    constexpr std::size_t kBlock = 4096;
+    const std::size_t block = std::min(old, kBlock);
+    std::string first, last, tail;
+    const bool same = grown && readAt(fd, 0, block, first) && m_Text.compare(0, block, first) == 0 &&
+                      readAt(fd, old - block, block, last) && m_Text.compare(old - block, block, last) == 0 &&
+                      readAt(fd, old, static_cast<std::size_t>(now.size) - old, tail);
+    ::close(fd);
+    if (!same)
+        return Growth::Changed;
+    const IndexEnd end = ScanIndex(tail, [&](IndexLine line) {
+        line.begin += old;
+        line.end += old;
+        m_Lines.begins.push_back(line.begin);
+        m_Lines.numbers.push_back(numberOf(line));
+        onLine(line);
+    });
+    m_Text += tail;
+    m_Lines.end = m_End = end;
+    m_Stamp = m_Seen = now;
+    return Growth::Grown;
 }
 
 void CIndexFile::buildLineTable() {

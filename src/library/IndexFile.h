@@ -25,6 +25,15 @@ public:
     // (then Refused() tells whether it was too large).
     bool Load(const std::function<void(const IndexLine&)>& onLine);
     bool Refused() const { return m_Refused; }
+    // What another program did to the file since we last loaded or wrote it.
+    enum class Growth {
+        Unchanged,
+        Grown,   // it only appended: its new records were read alone and given to onLine
+        Changed, // anything else (or it cannot be told): Load it whole
+    };
+    // Reads only the bytes appended since the last load or write, when the file is the same file, grew, and
+    // its earlier bytes (first and last block of them) are still the kept text.
+    Growth LoadAppended(const std::function<void(const IndexLine&)>& onLine);
     // The entries of the lines whose first field is that number, ascending; false when the file cannot be
     // read. Entries stay valid until the next change.
     bool LinesOf(int number, std::vector<std::size_t>& entries);

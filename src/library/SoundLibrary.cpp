@@ -326,20 +326,30 @@ std::string CSoundLibrary::soundPathFor(int number) const {
     return m_LibraryFolder + name;
 }
 
+namespace {
+SOUND_RECORD recordOf(const IndexLine& line) {
+    IndexFields f = FieldsOf(line);
+    SOUND_RECORD r;
+    r.Code = f.code;
+    r.Content = f.content;
+    r.SoundType = f.soundType;
+    r.SoundFile = f.soundFile;
+    return r;
+}
+} // namespace
+
 void CSoundLibrary::LoadIndex() {
     std::lock_guard lock(m_Lock);
     ClearRecords();
-    const bool read = m_Index.Load([&](const IndexLine& line) {
-        IndexFields f = FieldsOf(line);
-        SOUND_RECORD r;
-        r.Code = f.code;
-        r.Content = f.content;
-        r.SoundType = f.soundType;
-        r.SoundFile = f.soundFile;
-        m_Map.Add(std::move(r));
-    });
+    const bool read = m_Index.Load([&](const IndexLine& line) { m_Map.Add(recordOf(line)); });
     if (!read && m_Index.Refused())
         messageBox(IndexTooLargeText(IndexPath()));
+}
+
+bool CSoundLibrary::LoadAppendedRecords(std::vector<const SOUND_RECORD*>& added) {
+    std::lock_guard lock(m_Lock);
+    return m_Index.LoadAppended([&](const IndexLine& line) { added.push_back(m_Map.Add(recordOf(line))); }) !=
+           CIndexFile::Growth::Changed;
 }
 
 void CSoundLibrary::ClearRecords() {

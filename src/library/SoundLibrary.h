@@ -89,6 +89,10 @@ public:
     // Replaces the records by the index file's; an index that cannot be read leaves the library empty. One
     // larger than a book's index can be is refused with a message, and later changes leave it alone.
     void LoadIndex();
+    // When another program only appended to the index since it was loaded or written, adds the records of
+    // the new lines alone (in file order, into added) and returns true; also true when nothing changed.
+    // False when anything else changed: LoadIndex then. Nobody is told.
+    bool LoadAppendedRecords(std::vector<const SOUND_RECORD*>& added);
     // Frees every record and restarts the running index at 0.
     void ClearRecords();
     // Enters the record under the running index (set as its Index); returns the stored record.

@@ -340,16 +340,33 @@ std::string canonicalPath(const std::string& path) {
     return result;
 }
 
-int fileStamp(const std::string& path, FileStamp& out) {
-    out = FileStamp();
-    struct stat st {};
-    if (refuseNul(path) || ::stat(path.c_str(), &st) != 0)
-        return errno;
+namespace {
+FileStamp stampOf(const struct stat& st) {
+    FileStamp out;
     out.device = st.st_dev;
     out.inode = st.st_ino;
     out.size = st.st_size;
     out.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
     out.ctimeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
     out.regular = S_ISREG(st.st_mode);
+    return out;
+}
+} // namespace
+
+int fileStamp(const std::string& path, FileStamp& out) {
+    out = FileStamp();
+    struct stat st {};
+    if (refuseNul(path) || ::stat(path.c_str(), &st) != 0)
+        return errno;
+    out = stampOf(st);
+    return 0;
+}
+
+int fileStampOf(int fd, FileStamp& out) {
+    out = FileStamp();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    out = stampOf(st);
     return 0;
 }

@@ -58,6 +58,8 @@ struct FileStamp {
 };
 // The stamp of path (links followed); the errno value when it cannot be taken, else 0.
 int fileStamp(const std::string& path, FileStamp& out);
+// The same for an open file.
+int fileStampOf(int fd, FileStamp& out);
 
 // The running executable's full path; empty when it cannot be found.
 std::string executablePath();

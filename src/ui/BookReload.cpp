@@ -49,13 +49,31 @@ bool CKIVDlg::LookAtBook() {
         return false;
     CSoundLibrary& library = SoundLibrary();
     const bool retaken = library.BookAccess() == CSoundLibrary::Access::LockedByOther && library.RetakeLock();
-    if (library.IndexChangedOnDisk())
-        ReloadRecords();
+    // Another program filing records only appends: their rows are added, and a big book is not read again.
+    if (std::vector<const SOUND_RECORD*> added; library.IndexChangedOnDisk()) {
+        if (library.LoadAppendedRecords(added))
+            AppendNewRecords(added);
+        else
+            ReloadRecords();
+    }
     if (retaken) {
         trace("CKIVDlg: the other program let the book go; it can be changed here now\n");
         ApplyBookAccess();
     }
     return true;
+}
+
+void CKIVDlg::AppendNewRecords(const std::vector<const SOUND_RECORD*>& added) {
+    // Rows are only added below: the user's place, selection and hot row stay, and nothing scrolls.
+    m_Bulk = true;
+    for (const SOUND_RECORD* r : added)
+        if (m_KeywordCount <= 0 || MatchesKeywords(r->Content.view()))
+            AppendRecordRow(r);
+    m_Bulk = false;
+    m_PendingVisibleRow = -1;
+    if (!added.empty())
+        trace("CKIVDlg: another program filed %zu records; %d records are listed\n", added.size(),
+              m_RecordList->m_FilledRows);
 }
 
 void CKIVDlg::ReloadRecords() {

@@ -128,6 +128,7 @@ private:
     // Fills the list with the records the last search's keywords match (every record without keywords).
     void ShowRecords();
     void ReloadRecords();
+    void AppendNewRecords(const std::vector<const SOUND_RECORD*>& added);
     void UpdateCaption();
     void FillRecentBooks();
     void PostRefresh();

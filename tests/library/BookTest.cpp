@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -270,4 +271,58 @@ TEST(Book, ChangesByAnotherProgramOrByHandAreNoticedButOurOwnFilingIsNot) {
     second.LoadIndex();
     EXPECT_EQ(second.RecordCount(), 3u);
     EXPECT_FALSE(second.IndexChangedOnDisk());
+}
+
+TEST(Book, LinesAnotherProgramAppendedAreReadAloneAndAnyOtherChangeAsksForAWholeLoad) {
+    TempFolder book;
+    const std::string index = book.file("KIV_Lib.cfg");
+    writeFile(index, indexLine("000001", "a.wav") + indexLine("000002", "b.wav"));
+    CSoundLibrary library;
+    library.OpenBook(book.path());
+    auto append = [&](const std::string& text) {
+        std::ofstream(index, std::ios::app | std::ios::binary) << text;
+    };
+    auto records = [](CSoundLibrary& l) {
+        std::vector<std::string> all;
+        l.ForEachRecord([&](const SOUND_RECORD* r) { all.push_back(r->Code.str() + r->Content.str()); });
+        std::sort(all.begin(), all.end());
+        return all;
+    };
+    const struct {
+        const char* change;
+        std::function<void()> make;
+        bool readAlone;
+        std::size_t added;
+    } steps[] = {
+        {"none", [] {}, true, 0},
+        {"two lines filed", [&] { append(indexLine("000003", "c.wav") + indexLine("000004", "d.wav")); },
+         true, 2},
+        {"a line half written", [&] { append("000005  \"hal"); }, true, 1},
+        {"its rest", [&] { append("f\"  S_WAV  e.wav\r\n"); }, false, 0},
+        {"an earlier line edited in place, one added",
+         [&] {
+             std::fstream f(index, std::ios::in | std::ios::out | std::ios::binary);
+             f.seekp(5);
+             f << '9';
+             f.seekp(0, std::ios::end);
+             f << indexLine("000006", "f.wav");
+         },
+         false, 0},
+        {"replaced by a longer file",
+         [&] { atomicReplace(index, readFile(index) + indexLine("000007", "g.wav")); }, false, 0},
+        {"filed after the whole load", [&] { append(indexLine("000008", "h.wav")); }, true, 1},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.change);
+        step.make();
+        std::vector<const SOUND_RECORD*> added;
+        ASSERT_EQ(library.LoadAppendedRecords(added), step.readAlone);
+        EXPECT_EQ(added.size(), step.added);
+        if (!step.readAlone)
+            library.LoadIndex();
+        EXPECT_FALSE(library.IndexChangedOnDisk());
+        CSoundLibrary whole;
+        whole.OpenBook(book.path());
+        EXPECT_EQ(records(library), records(whole));
+    }
 }
