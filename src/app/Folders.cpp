@@ -1,6 +1,7 @@
 #include "app/Folders.h"
 
 #include "platform/Files.h"
+#include "platform/FolderPath.h"
 #include "platform/Gbk.h"
 
 std::string ProgramFolder;
@@ -31,10 +32,7 @@ FolderChoice ChooseLibraryFolder(const std::string& nativeProgramFolder, const s
         if (writable(nativeProgramFolder))
             return choice;
         // A finished book on a read-only medium is played where it is, not swapped for an empty one.
-        std::string index = nativeProgramFolder;
-        if (!index.empty() && index.back() != '/')
-            index += '/';
-        if (fileExists(index + "KIV_Lib.cfg")) {
+        if (fileExists(CFolderPath(nativeProgramFolder) / "KIV_Lib.cfg")) {
             choice.readOnlyBook = true;
             return choice;
         }
@@ -66,13 +64,14 @@ bool IsFixedProgramFolder(const std::string& nativeFolder) {
 
 SettingsFiles SettingsFilesFor(const FolderChoice& choice) {
     SettingsFiles files;
-    files.read = files.save = choice.folder + "KIV.ini";
+    files.read = files.save = CFolderPath(choice.folder) / "KIV.ini";
     if (choice.readOnlyBook) {
         bool ok = false;
-        const std::string userIni = gbkFromNative(userDataFolder() + "KIV.ini", &ok);
+        const std::string nativeIni = CFolderPath(userDataFolder()) / "KIV.ini";
+        const std::string userIni = gbkFromNative(nativeIni, &ok);
         if (ok && ensureFolder(userDataFolder())) {
             files.save = userIni;
-            if (fileExists(userDataFolder() + "KIV.ini"))
+            if (fileExists(nativeIni))
                 files.read = userIni;
         }
     }

@@ -3,6 +3,7 @@
 #include "app/Folders.h"
 #include "app/RecentBooks.h"
 #include "platform/Files.h"
+#include "platform/FolderPath.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 
@@ -23,13 +24,14 @@ QString BookFolderProblem(const QString& nativeFolder) {
     if (!ok)
         return QStringLiteral("文件夹 \"%1\" 的名称含有不能保存的字符，不能作为点读书打开。")
             .arg(nativeFolder);
-    if (gbk.size() + std::char_traits<char>::length(kIndexFileName) > kFolderLimit)
+    if ((CFolderPath(gbk) / kIndexFileName).size() > kFolderLimit)
         return QStringLiteral("文件夹 \"%1\" 的名称太长，不能作为点读书打开。").arg(nativeFolder);
     return {};
 }
 
 bool HoldsBook(const QString& nativeFolder) {
-    return QFileInfo(nativeFolder + QString::fromLatin1(kIndexFileName)).isFile();
+    return QFileInfo(QString::fromStdString(CFolderPath(nativeFolder.toStdString()) / kIndexFileName))
+        .isFile();
 }
 
 QString BookFolderOf(const QString& path) {
@@ -47,7 +49,7 @@ StartBookChoice ChooseStartBook(const std::string& nativeProgramFolder, const QS
                                 const QStringList& recentBooks, const std::string& nativeDataFolder) {
     StartBookChoice choice;
     auto chosen = [&choice](const QString& folder) {
-        choice.folder = gbkFromNative(folder.toStdString());
+        choice.folder = CFolderPath(gbkFromNative(folder.toStdString())).str();
         return choice;
     };
     const QString program = QString::fromStdString(nativeProgramFolder);

@@ -2,6 +2,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "library/BookArchive.h"
+#include "platform/FolderPath.h"
 #include "platform/Gbk.h"
 
 #include <QFileInfo>
@@ -9,7 +10,7 @@
 namespace {
 
 std::string folderArgument(const std::string& word) {
-    return word.empty() || word.back() == '/' ? word : word + '/';
+    return CFolderPath(word).str();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
+#include "platform/FolderPath.h"
 #include "platform/Gbk.h"
 #include "platform/ReadySound.h"
 #include "platform/SoundFile.h"
@@ -150,17 +151,15 @@ int runCheck(const QStringList& args) {
                 return usageError(kKivCommands[i], QStringLiteral("需要一个点读书文件夹"));
         return 2;
     }
-    std::string folder = QDir::cleanPath(args[0]).toStdString();
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
+    const CFolderPath folder(QDir::cleanPath(args[0]).toStdString());
     bool gbkOk = false;
-    const std::string gbkFolder = gbkFromNative(folder, &gbkOk);
-    const std::string nativeIndex = folder + "KIV_Lib.cfg";
+    const CFolderPath gbkFolder(gbkFromNative(folder.str(), &gbkOk));
+    const std::string nativeIndex = folder / "KIV_Lib.cfg";
     std::string text;
     if (!gbkOk || !readWholeFile(nativeIndex, text, kIndexFileLimit)) {
         if (gbkOk && errno == EFBIG)
             std::fprintf(stderr, "kivtool: %s\n",
-                         IndexTooLargeText(gbkFolder + "KIV_Lib.cfg").toUtf8().constData());
+                         IndexTooLargeText(gbkFolder / "KIV_Lib.cfg").toUtf8().constData());
         else
             std::fprintf(stderr, "kivtool: 不能读取 \"%s\"\n", nativeIndex.c_str());
         return 1;
@@ -188,12 +187,12 @@ int runCheck(const QStringList& args) {
     std::vector<Probe> probes(lines.size());
     CProbeRun asStored(lines.size(), [&](std::size_t i) {
         if (lines[i].complete)
-            probes[i].status =
-                probeSoundFile(nativePath(StoredPathInBook(gbkFolder, lines[i].soundFile)), &probes[i].error);
+            probes[i].status = probeSoundFile(
+                nativePath(StoredPathInBook(gbkFolder.str(), lines[i].soundFile)), &probes[i].error);
     });
 
     CSoundLibrary library;
-    library.SetLibraryFolder(gbkFolder);
+    library.SetLibraryFolder(gbkFolder.str());
     library.LoadIndex();
     const QString indexName = QString::fromStdString(nativeIndex);
     auto where = [&](const SOUND_RECORD* r) {
@@ -288,10 +287,10 @@ int runCheck(const QStringList& args) {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& p : problems)
         printLine(p.second);
-    const std::vector<std::string> unnamed = unnamedSounds(library, folder);
+    const std::vector<std::string> unnamed = unnamedSounds(library, folder.str());
     for (const std::string& name : unnamed)
         printLine(QStringLiteral("%1: （提示）没有一行索引指向这个声音文件")
-                      .arg(QString::fromStdString(folder + name)));
+                      .arg(QString::fromStdString(folder / name)));
     const int failed = missing + unplayable + shadowed + broken;
     printLine(
         QStringLiteral("%1 条记录：%2 个找不到声音文件，%3 个不能播放，%4 个条码重复，%5 个不完整；"

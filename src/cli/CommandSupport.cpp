@@ -4,6 +4,7 @@
 
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
+#include "platform/FolderPath.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 
@@ -60,9 +61,7 @@ bool openBookForChange(const QString& folder, CSoundLibrary& library) {
         printLine(QStringLiteral("kivtool: 找不到点读书文件夹 %1").arg(folder), true);
         return false;
     }
-    std::string native = QFile::encodeName(info.absoluteFilePath()).toStdString();
-    if (native.back() != '/')
-        native += '/';
+    const std::string native = CFolderPath(QFile::encodeName(info.absoluteFilePath()).toStdString()).str();
     bool ok = false;
     const std::string gbk = gbkFromNative(native, &ok);
     if (!ok) {

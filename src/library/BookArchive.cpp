@@ -3,6 +3,7 @@
 #include "library/IndexFormat.h"
 #include "library/SoundFileLocator.h"
 #include "platform/Files.h"
+#include "platform/FolderPath.h"
 #include "platform/Gbk.h"
 
 #include <cerrno>
@@ -308,7 +309,7 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
         return false;
     };
     const QString archiveName = QString::fromStdString(archivePath);
-    const std::string folder = folderIn.empty() || folderIn.back() == '/' ? folderIn : folderIn + '/';
+    const std::string folder = CFolderPath(folderIn).str();
     if (const QString problem = UnpackTargetProblem(folder.substr(0, folder.size() - 1)); !problem.isEmpty())
         return fail(problem);
     struct stat ast {};

@@ -102,28 +102,25 @@ void CSoundLibrary::SetRecorder(std::unique_ptr<SoundRecorder> recorder) {
 
 void CSoundLibrary::SetLibraryFolder(const std::string& gbkFolder) {
     std::lock_guard lock(m_Lock);
-    // Every file of the book is named by joining: a folder without its separator would put them beside it.
-    m_LibraryFolder = gbkFolder;
-    if (!m_LibraryFolder.empty() && m_LibraryFolder.back() != '/')
-        m_LibraryFolder += '/';
+    m_LibraryFolder = CFolderPath(gbkFolder);
     m_Index.SetPath(toNative(IndexPath()));
-    m_Locator.SetFolder(m_LibraryFolder);
+    m_Locator.SetFolder(m_LibraryFolder.str());
 }
 
 CSoundLibrary::Access CSoundLibrary::OpenBook(const std::string& gbkFolder) {
     std::lock_guard lock(m_Lock);
     CloseBook();
     SetLibraryFolder(gbkFolder);
-    const std::string folder = toNative(m_LibraryFolder);
+    const CFolderPath folder = nativeFolder();
     m_OutsideLink.clear();
     for (const char* name : {kIndexName, kSettingsName})
-        if (m_OutsideLink.empty() && linkLeavesFolder(folder + name))
+        if (m_OutsideLink.empty() && linkLeavesFolder(folder / name))
             m_OutsideLink = name;
     if (!IndexCanNameFile(soundPathFor(0)))
         m_Access = Access::UnnameableFolder;
     else if (!m_OutsideLink.empty())
         m_Access = Access::LinkLeavesBook;
-    else if (!folderWritable(folder))
+    else if (!folderWritable(folder.str()))
         m_Access = Access::ReadOnlyFolder;
     else
         takeLock(folder);
@@ -172,8 +169,8 @@ bool isDeadLock(const std::string& path) {
 
 } // namespace
 
-void CSoundLibrary::takeLock(const std::string& folder) {
-    const std::string path = folder + kLockName;
+void CSoundLibrary::takeLock(const CFolderPath& folder) {
+    const std::string path = folder / kLockName;
     m_LockHost.clear();
     m_LockTime.clear();
     m_WriteError = 0;
@@ -210,7 +207,7 @@ void CSoundLibrary::takeLock(const std::string& folder) {
         break;
     default:
         // The lock could be made but not written: say what the folder refuses.
-        m_WriteError = folderWriteError(folder);
+        m_WriteError = folderWriteError(folder.str());
         break;
     }
     m_Access = Access::CannotWrite;
@@ -222,8 +219,8 @@ bool CSoundLibrary::TakeOverLock() {
     std::lock_guard lock(m_Lock);
     if (m_Access != Access::LockedElsewhere)
         return m_Access == Access::Writable;
-    const std::string folder = toNative(m_LibraryFolder);
-    const std::string path = folder + kLockName;
+    const CFolderPath folder = nativeFolder();
+    const std::string path = folder / kLockName;
     // Only the lock the user was told of: one that changed meanwhile is a new holder's.
     const LockHolder holder = lockHolder(path);
     if (holder.valid && holder.host == m_LockHost)
@@ -234,7 +231,7 @@ bool CSoundLibrary::TakeOverLock() {
 
 QString CSoundLibrary::ReadOnlyReason() const {
     std::lock_guard lock(m_Lock);
-    const QString folder = fromGbk(m_LibraryFolder);
+    const QString folder = fromGbk(m_LibraryFolder.str());
     switch (m_Access) {
     case Access::Writable:
         return {};
@@ -279,7 +276,7 @@ QString CSoundLibrary::ReadOnlyReason() const {
             .arg(folder);
     case Access::LinkLeavesBook: {
         std::error_code ec;
-        const auto target = std::filesystem::weakly_canonical(toNative(m_LibraryFolder) + m_OutsideLink, ec);
+        const auto target = std::filesystem::weakly_canonical(nativeFolder() / m_OutsideLink, ec);
         return QStringLiteral(
                    "点读书里的 \"%1\" 链接到点读书文件夹以外的文件 \"%2\"，KIV不会通过它写入别处的文件。"
                    "现在只能点读，不能修改。")
@@ -293,7 +290,7 @@ QString CSoundLibrary::ReadOnlyReason() const {
 bool CSoundLibrary::RetakeLock() {
     std::lock_guard lock(m_Lock);
     if (m_Access == Access::LockedByOther)
-        takeLock(toNative(m_LibraryFolder));
+        takeLock(nativeFolder());
     return m_Access == Access::Writable;
 }
 
@@ -316,14 +313,18 @@ std::string CSoundLibrary::SoundFileToPlay(std::string_view gbkStored, SoundFile
     return m_Locator.Locate(gbkStored, how);
 }
 
+CFolderPath CSoundLibrary::nativeFolder() const {
+    return CFolderPath(toNative(m_LibraryFolder.str()));
+}
+
 std::string CSoundLibrary::IndexPath() const {
-    return m_LibraryFolder + kIndexName;
+    return m_LibraryFolder / kIndexName;
 }
 
 std::string CSoundLibrary::soundPathFor(int number) const {
     char name[32];
     std::snprintf(name, sizeof name, "%06d.wav", number);
-    return m_LibraryFolder + name;
+    return m_LibraryFolder / name;
 }
 
 namespace {
@@ -436,7 +437,7 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
         return fail(messageText(kCannotSaveFileText, indexPath));
     // The sound is made under a name of our own and takes its code's name only once whole, never over a
     // file someone else made.
-    std::string temp = toNative(m_LibraryFolder) + tempNamePrefix("KIV_Sound.tmp-") + "XXXXXX";
+    std::string temp = nativeFolder() / (tempNamePrefix("KIV_Sound.tmp-") + "XXXXXX");
     const int fd = createHeldTempFile(temp);
     if (fd < 0)
         return fail(QString::fromUtf8(kCannotSaveSoundText));
@@ -449,7 +450,7 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
             releaseTempFile(path);
         }
     } held{temp};
-    const std::string gbkTemp = m_LibraryFolder + temp.substr(temp.rfind('/') + 1);
+    const std::string gbkTemp = m_LibraryFolder / temp.substr(temp.rfind('/') + 1);
     if (!writer(gbkTemp))
         return fail(QString::fromUtf8(kCannotSaveSoundText));
     // Another program that takes no lock (a copy on a shared folder, a hand edit) may have filed meanwhile:
@@ -558,7 +559,7 @@ int CSoundLibrary::twinRank(const SOUND_RECORD* record) const {
 
 bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
                                      const std::unordered_set<std::string>* names) const {
-    const std::string folder = toNative(m_LibraryFolder);
+    const std::string folder = nativeFolder().str();
     const std::string file = toNative(gbkPath);
     if (namesNoFile(file))
         return false;
@@ -611,7 +612,7 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
 
 bool CSoundLibrary::deleteSoundFileOf(const SOUND_RECORD* record,
                                       const std::unordered_set<std::string>* names) {
-    const std::string file = StoredPathInBook(m_LibraryFolder, record->SoundFile.view());
+    const std::string file = StoredPathInBook(m_LibraryFolder.str(), record->SoundFile.view());
     if (!isDeletableSound(file, names))
         return false;
     return deleteFile(toNative(file));
@@ -712,7 +713,7 @@ bool CSoundLibrary::DeleteAllRecords() {
     // One listing of the folder spares a system call for each record whose file is not there.
     std::unordered_set<std::string> names;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(toNative(m_LibraryFolder), ec))
+    for (const auto& entry : std::filesystem::directory_iterator(nativeFolder().str(), ec))
         names.insert(entry.path().filename().string());
     m_Map.ForEach([&](const SOUND_RECORD* r) { deleteSoundFileOf(r, ec ? nullptr : &names); });
     ClearRecords();

@@ -18,6 +18,7 @@
 #include "library/SoundFileLocator.h"
 #include "library/SoundRecord.h"
 #include "library/SoundRecorder.h"
+#include "platform/FolderPath.h"
 
 #include <QString>
 #include <functional>
@@ -45,7 +46,7 @@ public:
 
     // The folder of the index and the sounds, GBK, ending in '/' (added when missing). Set before LoadIndex.
     void SetLibraryFolder(const std::string& gbkFolder);
-    const std::string& LibraryFolder() const { return m_LibraryFolder; }
+    const std::string& LibraryFolder() const { return m_LibraryFolder.str(); }
     // LibraryFolder + "KIV_Lib.cfg" (GBK).
     std::string IndexPath() const;
 
@@ -173,12 +174,14 @@ private:
     std::string soundPathFor(int number) const;
     // Takes the lock of the book in LibraryFolder (native folder) when it can; sets m_Access. A lock no
     // program can hold (not a regular file, empty or garbage) is cleared first.
-    void takeLock(const std::string& folder);
+    void takeLock(const CFolderPath& folder);
+    // LibraryFolder, native, to name the book's files on disk.
+    CFolderPath nativeFolder() const;
     // The filing behind FileRecording and FileSound; a failure is told (box) or, when quiet, only returned.
     const SOUND_RECORD* fileSound(std::string_view content, const SoundWriter& writer, QString* whyNot);
 
     std::unique_ptr<SoundRecorder> m_pRecorder;
-    std::string m_LibraryFolder;
+    CFolderPath m_LibraryFolder;
     mutable std::recursive_mutex m_Lock;
     CRecordMap m_Map;
     unsigned m_Generation = 0;

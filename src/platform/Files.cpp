@@ -1,4 +1,5 @@
 #include "platform/Files.h"
+#include "platform/FolderPath.h"
 
 #include "platform/TempFiles.h"
 #include "platform/Trace.h"
@@ -301,12 +302,7 @@ bool ensureFolder(const std::string& path) {
 }
 
 bool folderWritable(const std::string& path) {
-    std::string probe = path;
-    if (probe.empty())
-        probe = "./";
-    if (probe.back() != '/')
-        probe += '/';
-    probe += tempNamePrefix(".kiv-probe-") + "XXXXXX";
+    std::string probe = CFolderPath(path.empty() ? "." : path) / (tempNamePrefix(".kiv-probe-") + "XXXXXX");
     int fd = createHeldTempFile(probe);
     if (fd < 0)
         return false;
@@ -317,10 +313,7 @@ bool folderWritable(const std::string& path) {
 }
 
 int folderWriteError(const std::string& path) {
-    std::string probe = path.empty() ? std::string("./") : path;
-    if (probe.back() != '/')
-        probe += '/';
-    probe += tempNamePrefix(".kiv-probe-") + "XXXXXX";
+    std::string probe = CFolderPath(path.empty() ? "." : path) / (tempNamePrefix(".kiv-probe-") + "XXXXXX");
     int fd = createHeldTempFile(probe);
     if (fd < 0)
         return errno;

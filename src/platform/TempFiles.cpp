@@ -1,4 +1,5 @@
 #include "platform/TempFiles.h"
+#include "platform/FolderPath.h"
 
 #include <array>
 #include <atomic>
@@ -158,15 +159,13 @@ int removeStaleTempFiles(const std::string& folder) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir)
         return 0;
-    std::string base = folder;
-    if (!base.empty() && base.back() != '/')
-        base += '/';
+    const CFolderPath base(folder);
     int removed = 0;
     while (const dirent* e = ::readdir(dir)) {
         const pid_t pid = ownerOf(e->d_name);
         if (pid <= 0 || processAlive(pid))
             continue;
-        const std::string path = base + e->d_name;
+        const std::string path = base / e->d_name;
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
             continue;

@@ -112,8 +112,16 @@ TEST(RecentBooks, NewestFirstOnceEachAtMostEightAndOnlyBooksThatStillOpen) {
     TempFolder other;
     const std::string bare = book(other, "bare");
     const std::string conf = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/KIV/KIV.conf";
-    writeFile(conf, "[General]\nRecentBooks=" + bare.substr(0, bare.size() - 1) + "\n");
+    const std::string noSlash = bare.substr(0, bare.size() - 1);
+    writeFile(conf, "[General]\nRecentBooks=" + noSlash + "\n");
     EXPECT_EQ(RecentBooks(), QStringList{q(bare)});
+    const std::string data = other.path() + "data/";
+    EXPECT_EQ(ChooseStartBook(other.path(), {}, RecentBooks(), data).folder, bare);
+    // Nor does a program folder named without it miss its own book, or name its settings beside it.
+    EXPECT_EQ(ChooseStartBook(noSlash, {}, {}, data).folder, bare);
+    FolderChoice choice;
+    choice.folder = noSlash;
+    EXPECT_EQ(SettingsFilesFor(choice).save, bare + "KIV.ini");
     // A pipe in place of the file is neither read nor written: nothing waits for a writer.
     std::filesystem::remove(conf);
     ASSERT_EQ(::mkfifo(conf.c_str(), 0600), 0);
