@@ -1,5 +1,6 @@
 // KIV: record sounds, file them under code numbers, print the codes as barcodes, play them with a pen.
 #include "app/KIVApp.h"
+#include "app/Language.h"
 #include "app/SoundChoices.h"
 #include "barcode/SharedPrintDialog.h"
 #include "controls/My_Menu_1.h"
@@ -9,13 +10,42 @@
 #include "ui/KIVDlg.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <clocale>
+#include <cstring>
+
+namespace {
+
+// --help and --version answer on standard output and end, without a window or a display.
+void answerHelpOrVersion(int argc, char** argv) {
+    bool asked = false;
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"--help", "-h", "--help-all", "--version", "-v"})
+            asked = asked || std::strcmp(argv[i], option) == 0;
+    if (!asked)
+        return;
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("KIV"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KIV_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("KIV点读薄：录音、标注、打印条码标签，用点读笔点读播放。"));
+    parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("打开这个文件夹里的点读书"),
+                                 QStringLiteral("[文件夹]"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(core); // prints and ends the program
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    answerHelpOrVersion(argc, argv);
     // The application must exist before, and outlive, every window, sound and print object.
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KIV"));
     QApplication::setFont(dialogFont());
+    InstallTranslations();
     installWidgetMessageBoxes();
     // Numbers in files never follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");

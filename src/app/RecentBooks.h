@@ -1,7 +1,6 @@
 #pragma once
 // The books opened lately, newest first, kept in the per-user configuration
 // ($XDG_CONFIG_HOME/KIV/KIV.conf), so every copy of the program run by this user shares them.
-#include <QSettings>
 #include <QString>
 #include <QStringList>
 
@@ -12,5 +11,3 @@ constexpr int kRecentBookLimit = 8;
 QStringList RecentBooks();
 // Puts the folder first (once), keeping at most kRecentBookLimit entries.
 void RememberBook(const QString& nativeFolder);
-// The per-user configuration (KIV.conf), read afresh: other choices of the user are kept there too.
-QSettings UserConfiguration();

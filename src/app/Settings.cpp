@@ -1,4 +1,5 @@
 #include "app/Settings.h"
+#include "platform/UiText.h"
 
 #include "app/Folders.h"
 #include "platform/Files.h"
@@ -37,7 +38,7 @@ template <class T, class Parse> T readKey(std::string_view key, T fallback, Pars
     if (!readWholeFile(nativePath(SettingsPath), text, kSettingsFileLimit)) {
         if (errno == EFBIG && g_ToldTooLarge != SettingsPath) {
             g_ToldTooLarge = SettingsPath;
-            messageBox(QStringLiteral("设置文件 \"%1\" 太大（超过 16 MB），没有读取：条码设置使用默认值。")
+            messageBox(uiText("设置文件 \"%1\" 太大（超过 16 MB），没有读取：条码设置使用默认值。")
                            .arg(fromGbk(SettingsPath)));
         }
         return fallback;
@@ -146,7 +147,7 @@ int SaveIniFile(const BARCODE_SETTINGS* settings) {
     const bool exists = fileExists(path);
     if (exists && !readWholeFile(path, old, kSettingsFileLimit)) {
         trace("SaveIniFile(): fopen \"%s\" with \"rb+\" failed ! \r\n", SettingsPath.c_str());
-        messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SettingsPath)));
+        messageBox(uiText("不能保存文件 \"%1\" ! ").arg(fromGbk(SettingsPath)));
         return 0;
     }
     std::string keys;
@@ -156,7 +157,7 @@ int SaveIniFile(const BARCODE_SETTINGS* settings) {
     if (!atomicReplace(path, text, LinkPolicy::WriteTarget)) {
         trace("SaveIniFile(): fopen \"%s\" with \"wb+\" failed ! \r\n", SettingsPath.c_str());
         trace("SaveIniFile(): failed \"%s\" \r\n", keys.c_str());
-        messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SettingsPath)));
+        messageBox(uiText("不能保存文件 \"%1\" ! ").arg(fromGbk(SettingsPath)));
         return 0;
     }
     trace("SaveIniFile(): successful \"%s\" \r\n ", keys.c_str());

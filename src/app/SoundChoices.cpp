@@ -1,8 +1,6 @@
 #include "app/SoundChoices.h"
 
-#include "app/RecentBooks.h"
-
-#include <QSettings>
+#include "app/UserSettings.h"
 
 namespace {
 const QString kTrimKey = QStringLiteral("Sound/TrimSilence");
@@ -10,12 +8,12 @@ const QString kLevelKey = QStringLiteral("Sound/EvenLoudness");
 } // namespace
 
 ReadyChoice SavedReadyChoice() {
-    const QSettings settings = UserConfiguration();
+    const QSettings settings = userSettings();
     return ReadyChoice{settings.value(kTrimKey, true).toBool(), settings.value(kLevelKey, true).toBool()};
 }
 
 void SaveReadyChoice(ReadyChoice choice) {
-    QSettings settings = UserConfiguration();
+    QSettings settings = userSettings();
     settings.setValue(kTrimKey, choice.trim);
     settings.setValue(kLevelKey, choice.level);
     g_ReadyChoice = choice;

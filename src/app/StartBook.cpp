@@ -1,4 +1,5 @@
 #include "app/StartBook.h"
+#include "platform/UiText.h"
 
 #include "app/Folders.h"
 #include "app/RecentBooks.h"
@@ -18,14 +19,13 @@ QString BookFolderProblem(const QString& nativeFolder) {
     const QByteArray native = nativeFolder.toUtf8();
     const QFileInfo info(nativeFolder);
     if (!info.isDir() || ::access(native.constData(), R_OK | X_OK) != 0)
-        return QStringLiteral("文件夹 \"%1\" 不存在或不能读取，不能作为点读书打开。").arg(nativeFolder);
+        return uiText("文件夹 \"%1\" 不存在或不能读取，不能作为点读书打开。").arg(nativeFolder);
     bool ok = false;
     const std::string gbk = gbkFromNative(native.toStdString(), &ok);
     if (!ok)
-        return QStringLiteral("文件夹 \"%1\" 的名称含有不能保存的字符，不能作为点读书打开。")
-            .arg(nativeFolder);
+        return uiText("文件夹 \"%1\" 的名称含有不能保存的字符，不能作为点读书打开。").arg(nativeFolder);
     if ((CFolderPath(gbk) / kIndexFileName).size() > kFolderLimit)
-        return QStringLiteral("文件夹 \"%1\" 的名称太长，不能作为点读书打开。").arg(nativeFolder);
+        return uiText("文件夹 \"%1\" 的名称太长，不能作为点读书打开。").arg(nativeFolder);
     return {};
 }
 

@@ -4,6 +4,7 @@
 #include "barcode/LabelSheets.h"
 #include "barcode/SharedPrintDialog.h"
 #include "platform/MessageBox.h"
+#include "platform/UiText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,7 +28,7 @@ QString gLastSheet = QStringLiteral("a4-3x8");
 CLabelSheetDlg::CLabelSheetDlg(std::vector<CLabel> labels, QWidget* parent)
     : QDialog(parent), m_Labels(std::move(labels)),
       m_pPreviewPrinter(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
-    setWindowTitle(QStringLiteral("打印标签页"));
+    setWindowTitle(uiText("打印标签页"));
     m_pSheet = new QComboBox(this);
     for (const CLabelSheet& sheet : ShippedLabelSheets())
         m_pSheet->addItem(QString::fromStdString(sheet.title), QString::fromStdString(sheet.name));
@@ -35,26 +36,27 @@ CLabelSheetDlg::CLabelSheetDlg(std::vector<CLabel> labels, QWidget* parent)
     m_pStart = new QSpinBox(this);
     m_pCopies = new QSpinBox(this);
     m_pCopies->setRange(1, 99);
-    m_pOutline = new QCheckBox(QStringLiteral("画出标签边框 (用白纸打印时)"), this);
+    m_pOutline = new QCheckBox(uiText("画出标签边框 (用白纸打印时)"), this);
     m_pSummary = new QLabel(this);
     m_pSummary->setWordWrap(true);
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("标签纸:"), m_pSheet);
-    form->addRow(QStringLiteral("从第几个标签开始:"), m_pStart);
-    form->addRow(QStringLiteral("每个条码印几份:"), m_pCopies);
+    form->addRow(uiText("标签纸:"), m_pSheet);
+    form->addRow(uiText("从第几个标签开始:"), m_pStart);
+    form->addRow(uiText("每个条码印几份:"), m_pCopies);
     form->addRow(m_pOutline);
     form->addRow(m_pSummary);
 
     // The preview draws with the very routine that prints, so it shows what will come out.
     m_pPreview = new QPrintPreviewWidget(m_pPreviewPrinter.get(), this);
     m_pPreview->setMinimumSize(360, 460);
+    m_pPreview->setAccessibleName(uiText("标签页预览"));
     connect(m_pPreview, &QPrintPreviewWidget::paintRequested, this,
             [this](QPrinter* printer) { PrintLabelPages(Pages(), *printer); });
 
     auto* buttons = new QDialogButtonBox(this);
-    m_pPrint = buttons->addButton(QStringLiteral("打印"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    m_pPrint = buttons->addButton(withAccelerator(QStringLiteral("打印")), QDialogButtonBox::AcceptRole);
+    buttons->addButton(uiText("取消"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_pPrint, &QPushButton::clicked, this, [this] {
         if (Print())
@@ -97,13 +99,12 @@ void CLabelSheetDlg::Update() {
         m_pStart->setRange(1, sheet->LabelsPerSheet());
     }
     const CLabelPages pages = Pages();
-    QString summary = QStringLiteral("%1 个标签, %2 页").arg(pages.LabelCount()).arg(pages.PageCount());
+    QString summary = uiText("%1 个标签, %2 页").arg(pages.LabelCount()).arg(pages.PageCount());
     bool reduced = false;
     const int dpi = m_pPreviewPrinter->resolution();
     const int module = pages.ModuleDots(dpi, &reduced);
     if (reduced)
-        summary +=
-            QStringLiteral("\n条码在标签上放不下, 线宽缩小为 %1 毫米").arg(module * 25.4 / dpi, 0, 'f', 2);
+        summary += uiText("\n条码在标签上放不下, 线宽缩小为 %1 毫米").arg(module * 25.4 / dpi, 0, 'f', 2);
     m_pSummary->setText(summary);
     m_pPrint->setEnabled(pages.PageCount() > 0);
     m_pPreview->updatePreview();
@@ -122,13 +123,13 @@ bool CLabelSheetDlg::Print() {
     const bool printed = PrintLabelPages(pages, *printer);
     printer->setPageLayout(layout);
     if (!printed)
-        messageBox(QStringLiteral("打印标签页失败"), QString(), MB_OK, this);
+        messageBox(uiText("打印标签页失败"), QString(), MB_OK, this);
     return printed;
 }
 
 void ShowLabelSheetDialog(std::vector<CLabel> labels, QWidget* owner) {
     if (labels.empty()) {
-        messageBox(QStringLiteral("没有可以打印的录音"), QString(), MB_OK, owner);
+        messageBox(uiText("没有可以打印的录音"), QString(), MB_OK, owner);
         return;
     }
     CLabelSheetDlg dialog(std::move(labels), owner);

@@ -3,6 +3,7 @@
 #include "platform/DialogTemplate.h"
 #include "platform/Gbk.h"
 
+#include <QCursor>
 #include <QDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -100,6 +101,11 @@ void CGridListCtrl::mousePressEvent(QMouseEvent* e) {
         postMessage(OwnerDialog(), UM_LIST_RBUTTONDOWN, static_cast<WPARAM>(p.x()), p.y());
     }
     CReportView::mousePressEvent(e);
+}
+
+QPoint CGridListCtrl::MenuPoint() {
+    const bool keyboard = std::exchange(m_MenuFromKeyboard, false);
+    return keyboard ? KeyboardMenuPoint() : QCursor::pos();
 }
 
 bool CGridListCtrl::OnKeyDown(QKeyEvent* e) {

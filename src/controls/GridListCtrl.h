@@ -27,6 +27,10 @@ public:
     QWidget* OwnerDialog() const;
 
 protected:
+    // Where the context menu opens: at the pointer, or below the current row when a key opened it.
+    QPoint MenuPoint();
+    bool m_MenuFromKeyboard = false;
+
     virtual void OnCellClick(QMouseEvent* e);
     // The key routine; true when the key was consumed.
     virtual bool OnKeyDown(QKeyEvent* e);

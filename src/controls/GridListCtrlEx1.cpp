@@ -4,6 +4,7 @@
 
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDialog>
 #include <QKeyEvent>
 
 CGridListCtrlEx1::CGridListCtrlEx1(QWidget* parent) : CGridListCtrl(parent) {
@@ -34,6 +35,17 @@ bool CGridListCtrlEx1::event(QEvent* e) {
     // Keys are consumed before anything else sees them: no focus moves, no shortcut fires, and nothing
     // passes on to the window (whose default button would take Enter, and Escape would close it).
     if (IsKeyEvent(e->type())) {
+        // Two keys a pen never sends are the keyboard user's: Esc leaves, Shift+F10 opens the menu.
+        if (e->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(e);
+            if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+                if (auto* dialog = qobject_cast<QDialog*>(window()))
+                    dialog->reject();
+            } else if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+                m_MenuFromKeyboard = true;
+                OnContextMenu();
+            }
+        }
         e->accept();
         return true;
     }
@@ -42,6 +54,7 @@ bool CGridListCtrlEx1::event(QEvent* e) {
 
 void CGridListCtrlEx1::contextMenuEvent(QContextMenuEvent* e) {
     e->accept();
+    m_MenuFromKeyboard = e->reason() == QContextMenuEvent::Keyboard;
     OnContextMenu();
 }
 
@@ -55,7 +68,7 @@ void CGridListCtrlEx1::OnContextMenu() {
     CMy_Menu_1* popup = m_Menu.LookupByHandle(m_Menu.GetSubMenu(0));
     if (!popup)
         return; // the menu could not be built: nothing is shown
-    const int chosen = popup->TrackPopupMenu(QCursor::pos());
+    const int chosen = popup->TrackPopupMenu(MenuPoint());
     if (chosen)
         OnCommand(chosen);
 }

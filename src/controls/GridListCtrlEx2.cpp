@@ -85,8 +85,27 @@ void CGridListCtrlEx2::PlayHotItem() {
         postMessage(mainWindow(), UM_PLAY_CODE, static_cast<WPARAM>(CodeOfRow(row)), 0);
 }
 
+void CGridListCtrlEx2::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_F10 && e->modifiers() == Qt::ShiftModifier) {
+        e->accept();
+        m_MenuFromKeyboard = true;
+        OnContextMenu();
+        return;
+    }
+    // Delete is the menu's 删除, on the same rows and with the same questions.
+    if (e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier) {
+        e->accept();
+        const bool changeable = !HasSoundLibrary() || !SoundLibrary().IsReadOnly();
+        if (changeable && GetSelectedCount() > 0 && !GetItemText(m_HotItem, 0).isEmpty())
+            OnCommand(ID_DELETE);
+        return;
+    }
+    CGridListCtrl::keyPressEvent(e);
+}
+
 void CGridListCtrlEx2::contextMenuEvent(QContextMenuEvent* e) {
     e->accept();
+    m_MenuFromKeyboard = e->reason() == QContextMenuEvent::Keyboard;
     OnContextMenu();
 }
 
@@ -119,7 +138,7 @@ void CGridListCtrlEx2::OnContextMenu() {
     popup->EnableMenuItem(ID_DELETE_ALL, changeable);
     popup->EnableMenuItem(ID_EDIT_ANNOTATION, selected == 1 && changeable);
     popup->EnableMenuItem(ID_REPLACE_SOUND, selected == 1 && changeable);
-    const int chosen = popup->TrackPopupMenu(QCursor::pos());
+    const int chosen = popup->TrackPopupMenu(MenuPoint());
     if (chosen)
         OnCommand(chosen);
 }

@@ -44,6 +44,7 @@ protected:
     // F2 edits the annotation of the focused row, as a double click on its 内容 cell does.
     bool OnKeyDown(QKeyEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void PrintSelected();

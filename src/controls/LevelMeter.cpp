@@ -1,11 +1,44 @@
 #include "controls/LevelMeter.h"
 
+#include "platform/UiText.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <cmath>
 
 namespace {
 constexpr double kFloorDb = -60.0;
 constexpr qint64 kHoldMs = 1500;
+
+// The meter to assistive technology: a level from 0 to 100 (the bar's fill), and as text the time recorded.
+class CAccessibleLevelMeter : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit CAccessibleLevelMeter(CLevelMeter* meter) : QAccessibleWidget(meter, QAccessible::ProgressBar) {}
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ValueInterface ? static_cast<QAccessibleValueInterface*>(this)
+                                                : QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return meter()->TimeText();
+        return QAccessibleWidget::text(t);
+    }
+    QVariant currentValue() const override { return qRound(meter()->Level() * 100); }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return 100; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    CLevelMeter* meter() const { return static_cast<CLevelMeter*>(widget()); }
+};
+
+QAccessibleInterface* levelMeterFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("CLevelMeter") && object && object->isWidgetType())
+        return new CAccessibleLevelMeter(static_cast<CLevelMeter*>(object));
+    return nullptr;
+}
 } // namespace
 
 double MeterPosition(double peak) {
@@ -16,12 +49,24 @@ double MeterPosition(double peak) {
 }
 
 CLevelMeter::CLevelMeter(QWidget* parent) : QWidget(parent) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(levelMeterFactory);
+        return true;
+    }();
+    (void)accessible;
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAccessibleName(uiText("录音音量"));
 }
 
 void CLevelMeter::SetLevel(double peak, double seconds) {
+    const bool newSecond = static_cast<int>(seconds) != static_cast<int>(m_Seconds);
     m_Level = MeterPosition(peak);
     m_Seconds = seconds;
+    // Once a second, not at the meter's rate: enough for a screen reader, no flood of events.
+    if (newSecond && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, qRound(m_Level * 100));
+        QAccessible::updateAccessibility(&event);
+    }
     if (m_Level >= m_Held || !m_HeldSince.isValid() || m_HeldSince.elapsed() > kHoldMs) {
         m_Held = m_Level;
         m_HeldSince.start();

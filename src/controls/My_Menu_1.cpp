@@ -2,6 +2,7 @@
 
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
+#include "platform/UiText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -354,9 +355,11 @@ void CMy_Menu_1::InsertItemAt(std::size_t index, const QString& wideText, unsign
 
     auto* rec = new MenuItemRecord;
     index = std::min(index, m_Items.size());
+    // The shown text carries the entry's underlined letter; the caller's text is the key of both.
+    const QString shownText = (flags & MF_SEPARATOR) ? wideText : withAccelerator(wideText);
     m_Items.insert(m_Items.begin() + static_cast<std::ptrdiff_t>(index), rec);
-    ToNarrow(wideText, rec->text);
-    rec->wideText = limitWide(wideText);
+    ToNarrow(shownText, rec->text);
+    rec->wideText = limitWide(shownText);
     rec->flags = flags;
     rec->id = idOrPopup;
 
@@ -426,7 +429,8 @@ void CMy_Menu_1::MeasureItem(MEASUREITEMSTRUCT* mis) {
         mis->itemHeight = GetMenuBarHeight() / 2;
         return;
     }
-    const int textWidth = menuMetrics(m_hOwner).horizontalAdvance(rec->wideText);
+    // As drawn: the underlined letter's '&' takes no room.
+    const int textWidth = menuMetrics(m_hOwner).horizontalAdvance(QString(rec->wideText).remove(u'&'));
     mis->itemWidth = textWidth + 2 * m_GlyphWidth + 1;
     mis->itemHeight = std::max(GetMenuBarHeight(), m_GlyphHeight + 4);
 }

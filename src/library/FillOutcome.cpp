@@ -1,4 +1,5 @@
 #include "library/FillOutcome.h"
+#include "platform/UiText.h"
 
 #include "platform/Gbk.h"
 
@@ -9,7 +10,7 @@ QString FillOutcomeLine(const FillOutcome& o) {
             line += QStringLiteral("  (%1)").arg(o.problem);
         return line;
     }
-    return QStringLiteral("没有保存 %1: %2").arg(o.source, o.problem);
+    return uiText("没有保存 %1: %2").arg(o.source, o.problem);
 }
 
 QString FillSummary(const std::vector<FillOutcome>& outcomes, bool cancelled, int notStarted, int maxLines) {
@@ -17,18 +18,18 @@ QString FillSummary(const std::vector<FillOutcome>& outcomes, bool cancelled, in
     for (const FillOutcome& o : outcomes)
         filed += o.filed() ? 1 : 0;
     const int refused = static_cast<int>(outcomes.size()) - filed;
-    QString text = QStringLiteral("已保存 %1 个声音").arg(filed);
+    QString text = uiText("已保存 %1 个声音").arg(filed);
     if (refused > 0)
-        text += QStringLiteral("，%1 个没有保存").arg(refused);
-    text += QStringLiteral("。");
+        text += uiText("，%1 个没有保存").arg(refused);
+    text += uiText("。");
     if (cancelled && notStarted > 0)
-        text += QStringLiteral("\n已取消，其余 %1 个没有处理。").arg(notStarted);
+        text += uiText("\n已取消，其余 %1 个没有处理。").arg(notStarted);
     // Filed ones first, then the refused ones, each list cut short so the box fits on the screen.
     for (bool wantFiled : {true, false}) {
         const int total = wantFiled ? filed : refused;
         if (total == 0)
             continue;
-        text += wantFiled ? QStringLiteral("\n\n已保存:") : QStringLiteral("\n\n没有保存:");
+        text += wantFiled ? uiText("\n\n已保存:") : uiText("\n\n没有保存:");
         int shown = 0;
         for (const FillOutcome& o : outcomes) {
             if (o.filed() != wantFiled)
@@ -39,7 +40,7 @@ QString FillSummary(const std::vector<FillOutcome>& outcomes, bool cancelled, in
             ++shown;
         }
         if (total > shown)
-            text += QStringLiteral("\n……还有 %1 个").arg(total - shown);
+            text += uiText("\n……还有 %1 个").arg(total - shown);
     }
     return text;
 }

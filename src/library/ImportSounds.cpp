@@ -1,4 +1,5 @@
 #include "library/ImportSounds.h"
+#include "platform/UiText.h"
 
 #include "library/Annotation.h"
 #include "library/SoundLibrary.h"
@@ -47,20 +48,19 @@ struct Walk {
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) {
             if (given || ::lstat(path.c_str(), &st) == 0)
-                passed.push_back(passedOver(path, QStringLiteral("找不到文件（或链接指向不存在的地方）")));
+                passed.push_back(passedOver(path, uiText("找不到文件（或链接指向不存在的地方）")));
             return;
         }
         if (S_ISREG(st.st_mode)) {
             files.push_back(path);
         } else if (S_ISDIR(st.st_mode)) {
             if (!seenFolders.insert({st.st_dev, st.st_ino}).second) {
-                passed.push_back(
-                    passedOver(path, QStringLiteral("这个文件夹已经找过了（链接指回上层文件夹）")));
+                passed.push_back(passedOver(path, uiText("这个文件夹已经找过了（链接指回上层文件夹）")));
                 return;
             }
             DIR* dir = ::opendir(path.c_str());
             if (!dir) {
-                passed.push_back(passedOver(path, QStringLiteral("不能打开文件夹")));
+                passed.push_back(passedOver(path, uiText("不能打开文件夹")));
                 return;
             }
             const std::string prefix = path.back() == '/' ? path : path + '/';
@@ -72,7 +72,7 @@ struct Walk {
             for (const std::string& name : names)
                 add(prefix + name, false);
         } else if (given) {
-            passed.push_back(passedOver(path, QStringLiteral("不是普通文件")));
+            passed.push_back(passedOver(path, uiText("不是普通文件")));
         }
     }
 };
@@ -113,16 +113,16 @@ FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path) {
     outcome.source = NameText(path);
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
-        outcome.problem = QStringLiteral("文件是空的");
+        outcome.problem = uiText("文件是空的");
         return outcome;
     }
     CSoundFile sound;
     switch (sound.open(path)) {
     case SoundFileStatus::Missing:
-        outcome.problem = QStringLiteral("找不到文件");
+        outcome.problem = uiText("找不到文件");
         return outcome;
     case SoundFileStatus::Undecodable:
-        outcome.problem = QStringLiteral("不是能读出的声音文件");
+        outcome.problem = uiText("不是能读出的声音文件");
         return outcome;
     case SoundFileStatus::Ok:
         break;
@@ -132,8 +132,7 @@ FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path) {
     // The first chunk is decoded before a code is taken: a file that gives no sound files nothing.
     long long got = sound.read(chunk.data(), kChunkFrames);
     if (got <= 0) {
-        outcome.problem =
-            sound.error().empty() ? QStringLiteral("文件里没有声音") : QStringLiteral("不是能读出的声音文件");
+        outcome.problem = sound.error().empty() ? uiText("文件里没有声音") : uiText("不是能读出的声音文件");
         return outcome;
     }
     const std::string title = sound.title();
@@ -149,9 +148,9 @@ FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path) {
         if (writeReadySound(path, nativePath(gbkPath), g_ReadyChoice, &report))
             return true;
         if (report.tooLong)
-            writeProblem = QStringLiteral("声音太长，超过了波形文件能存的 4 GB");
+            writeProblem = uiText("声音太长，超过了波形文件能存的 4 GB");
         else if (report.sourceFailed)
-            writeProblem = QStringLiteral("声音读到一半出错（文件坏了？）");
+            writeProblem = uiText("声音读到一半出错（文件坏了？）");
         return false;
     };
     const SOUND_RECORD* record = library.FileSound(content, writer, &outcome.problem);
@@ -164,10 +163,10 @@ FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path) {
     outcome.content = record->Content.str();
     QStringList notes;
     if (replaced)
-        notes << QStringLiteral("注释里有不能保存的字符，已换成“?”");
+        notes << uiText("注释里有不能保存的字符，已换成“?”");
     if (!sound.isMp3() && sound.frames() > report.framesRead)
-        notes << QStringLiteral("文件不完整，只存了能读出的部分");
-    outcome.problem = notes.join(QStringLiteral("；"));
+        notes << uiText("文件不完整，只存了能读出的部分");
+    outcome.problem = notes.join(uiText("；"));
     return outcome;
 }
 

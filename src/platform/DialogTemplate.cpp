@@ -1,5 +1,7 @@
 #include "platform/DialogTemplate.h"
 
+#include "platform/UiText.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -195,8 +197,8 @@ QWidget* CDialogBuilder::makeStandardControl(const DialogControl& c, QWidget* pa
     const QString& cls = c.className;
     if (cls == QLatin1String("Button")) {
         if (c.hasStyle("AUTOCHECKBOX"))
-            return new QCheckBox(c.text, parent);
-        auto* b = new QPushButton(c.text, parent);
+            return new QCheckBox(withAccelerator(c.text), parent);
+        auto* b = new QPushButton(withAccelerator(c.text), parent);
         // A focused button takes Enter (it is the default while it has the focus); elsewhere Enter presses
         // the template's default button.
         b->setAutoDefault(true);
@@ -214,11 +216,11 @@ QWidget* CDialogBuilder::makeStandardControl(const DialogControl& c, QWidget* pa
     }
     if (cls == QLatin1String("SysListView32"))
         return new QTableView(parent);
-    auto* label = new QLabel(c.text, parent); // Static and anything else
+    auto* label = new QLabel(uiText(c.text), parent); // Static and anything else
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     if (!c.hasStyle("NOPREFIX") && c.text.contains(u'&'))
-        label->setText(QString(c.text).remove(u'&'));
+        label->setText(uiText(c.text).remove(u'&'));
     return label;
 }
 
@@ -228,7 +230,9 @@ void CDialogBuilder::build(QWidget* dialog, const DialogTemplate& tpl) const {
     const DialogBaseUnits units = dialogBaseUnits(font);
     dialog->resize(dialogUnitsToPixels(tpl.size, units));
     if (!tpl.caption.isEmpty())
-        dialog->setWindowTitle(tpl.caption);
+        dialog->setWindowTitle(uiText(tpl.caption));
+    const DialogControl* previous = nullptr;
+    QWidget* previousWidget = nullptr;
     for (const DialogControl& c : tpl.controls) {
         auto it = m_Factories.find(c.id);
         QWidget* w =
@@ -241,7 +245,31 @@ void CDialogBuilder::build(QWidget* dialog, const DialogTemplate& tpl) const {
         w->setGeometry(dialogUnitsToPixels(c.rect, units));
         w->setEnabled(!c.hasStyle("DISABLED"));
         w->setVisible(!c.hasStyle("HIDDEN"));
+        // A control without a text of its own is named by the static text placed before it, as a screen
+        // reader user would hear it read.
+        if (previous && previous->className == QLatin1String("Static") && !previous->text.isEmpty() &&
+            c.className != QLatin1String("Static") && c.className != QLatin1String("Button")) {
+            nameControl(w, accessibleLabel(uiText(previous->text)));
+            if (auto* label = qobject_cast<QLabel*>(previousWidget))
+                label->setBuddy(w);
+        }
+        previous = &c;
+        previousWidget = w;
     }
+}
+
+QString accessibleLabel(QString text) {
+    text = text.trimmed();
+    while (text.endsWith(u':') || text.endsWith(u'\uff1a'))
+        text.chop(1);
+    return text.trimmed();
+}
+
+void nameControl(QWidget* control, const QString& name) {
+    control->setAccessibleName(name);
+    // An editable combo box is two objects to assistive technology: its field gets the name too.
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->lineEdit())
+        combo->lineEdit()->setAccessibleName(name);
 }
 
 QWidget* controlById(const QWidget* dialog, int id) {

@@ -67,6 +67,11 @@ private:
     std::map<int, Factory> m_Factories;
 };
 
+// The accessible name a label's text gives ("高度:" names "高度").
+QString accessibleLabel(QString text);
+// Names a control for assistive technology (an editable combo box's field too).
+void nameControl(QWidget* control, const QString& name);
+
 // The control with that id among the dialog's children, or null.
 QWidget* controlById(const QWidget* dialog, int id);
 // The id a control was made with, or -1.

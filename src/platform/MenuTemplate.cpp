@@ -1,5 +1,7 @@
 #include "platform/MenuTemplate.h"
 
+#include "platform/UiText.h"
+
 #include <QAction>
 #include <QFile>
 #include <QMenu>
@@ -147,7 +149,7 @@ void fillMenu(QMenu* menu, const std::vector<MenuTemplateItem>& items) {
         } else if (item.isSeparator()) {
             menu->addSeparator();
         } else {
-            QAction* action = menu->addAction(item.text);
+            QAction* action = menu->addAction(withAccelerator(item.text));
             action->setData(item.id);
             action->setEnabled((item.flags & (MF_GRAYED | MF_DISABLED)) == 0);
             if (item.flags & MF_CHECKED) {
@@ -159,7 +161,7 @@ void fillMenu(QMenu* menu, const std::vector<MenuTemplateItem>& items) {
 }
 
 QMenu* buildMenu(const MenuTemplateItem& popup, QWidget* parent) {
-    auto* menu = new QMenu(popup.text, parent);
+    auto* menu = new QMenu(withAccelerator(popup.text), parent);
     fillMenu(menu, popup.children);
     menu->menuAction()->setEnabled((popup.flags & (MF_GRAYED | MF_DISABLED)) == 0);
     return menu;
@@ -172,7 +174,7 @@ void buildMenuBar(QMenuBar* bar, const MenuTemplate& menu) {
         } else if (item.isSeparator()) {
             bar->addSeparator();
         } else {
-            QAction* action = bar->addAction(item.text);
+            QAction* action = bar->addAction(withAccelerator(item.text));
             action->setData(item.id);
             action->setEnabled((item.flags & (MF_GRAYED | MF_DISABLED)) == 0);
         }

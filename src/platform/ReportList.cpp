@@ -3,7 +3,9 @@
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionFocusRect>
 
 int CReportModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_Data.size());
@@ -131,6 +133,52 @@ void CReportView::focusInEvent(QFocusEvent* e) {
     // The view makes a row current on any focus but a mouse press; the pressed row is made current anyway.
     QFocusEvent asByMouse(e->type(), Qt::MouseFocusReason);
     QTableView::focusInEvent(&asByMouse);
+    viewport()->update();
+}
+
+void CReportView::focusOutEvent(QFocusEvent* e) {
+    QTableView::focusOutEvent(e);
+    viewport()->update();
+}
+
+QPoint CReportView::KeyboardMenuPoint() const {
+    const int row = currentIndex().isValid() ? currentIndex().row() : 0;
+    QRect r = visualRect(model()->index(row, 0));
+    if (!r.isValid() || !viewport()->rect().intersects(r))
+        r = QRect(viewport()->rect().topLeft(), QSize(0, 0));
+    return viewport()->mapToGlobal(r.bottomLeft() + QPoint(r.height() / 2, 0));
+}
+
+void CReportView::SetEmptyText(const QString& text) {
+    if (text == m_EmptyText)
+        return;
+    m_EmptyText = text;
+    setAccessibleDescription(text);
+    viewport()->update();
+}
+
+void CReportView::paintEvent(QPaintEvent* e) {
+    QTableView::paintEvent(e);
+    if (!m_EmptyText.isEmpty()) {
+        QPainter painter(viewport());
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        const int top = rowHeight(0) * 2;
+        painter.drawText(viewport()->rect().adjusted(16, top, -16, 0),
+                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_EmptyText);
+    }
+    if (!hasFocus() || model()->rowCount() == 0)
+        return;
+    const int row = currentIndex().isValid() ? currentIndex().row() : 0;
+    const QRect first = visualRect(model()->index(row, 0));
+    const QRect last = visualRect(model()->index(row, std::max(0, model()->columnCount() - 1)));
+    if (!first.isValid())
+        return;
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = first.united(last).adjusted(0, 0, -1, -1);
+    option.backgroundColor = palette().color(QPalette::Base);
+    QPainter painter(viewport());
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 void CReportView::keyPressEvent(QKeyEvent* e) {

@@ -45,8 +45,17 @@ private:
 
 class CReportView : public QTableView {
     Q_OBJECT
+protected:
+    // A frame around the current row (the first row before there is one) while the list has the focus:
+    // a keyboard user sees where the keys go, and getting the focus still makes no row current.
+    void paintEvent(QPaintEvent* e) override;
+
 public:
     explicit CReportView(QWidget* parent = nullptr);
+    // Where a menu opened from the keyboard appears: below the current row (the first row without one).
+    QPoint KeyboardMenuPoint() const;
+    // A text shown in the list's empty space (and told to a screen reader), or none.
+    void SetEmptyText(const QString& text);
     CReportModel* Model() const { return m_Model; }
 
     int InsertColumn(int column, const QString& title, int width);
@@ -72,8 +81,12 @@ public:
 protected:
     // Getting the focus makes no row current (the view would make the first one current on Tab).
     void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     // The list has no select-all key: Ctrl+A goes on to the parent.
     void keyPressEvent(QKeyEvent* e) override;
 
     CReportModel* m_Model;
+
+private:
+    QString m_EmptyText;
 };

@@ -1,4 +1,5 @@
 #include "platform/Speech.h"
+#include "platform/UiText.h"
 
 #include "platform/Trace.h"
 
@@ -56,7 +57,7 @@ bool synthesiseSpeech(const QString& text, int rate, SpeechSound& out, QString* 
     out = SpeechSound();
     if (!start()) {
         if (why)
-            *why = QStringLiteral("不能启动语音合成（没有普通话语音）");
+            *why = uiText("不能启动语音合成（没有普通话语音）");
         return false;
     }
     espeak_ng_SetParameter(espeakRATE, std::clamp(rate, kSpeechRateMin, kSpeechRateMax), 0);
@@ -70,7 +71,7 @@ bool synthesiseSpeech(const QString& text, int rate, SpeechSound& out, QString* 
         std::any_of(samples.begin(), samples.end(), [](short s) { return s > 328 || s < -328; });
     if (status != ENS_OK || !audible) {
         if (why)
-            *why = QStringLiteral("合成不出声音");
+            *why = uiText("合成不出声音");
         return false;
     }
     out.samples = std::move(samples);

@@ -1,6 +1,7 @@
 #include "platform/WidgetMessageBox.h"
 
 #include "platform/MessageBox.h"
+#include "platform/UiText.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,8 +12,10 @@ namespace {
 int showBox(const MessageBoxCall& call) {
     const unsigned type = call.type;
     QMessageBox box(call.owner);
-    box.setWindowTitle(call.caption);
-    box.setText(call.text);
+    // Texts made whole by the caller are translated here; those with numbers or names in them were
+    // translated before they were filled in.
+    box.setWindowTitle(uiText(call.caption));
+    box.setText(uiText(call.text));
     switch (type & 0xF0) {
     case MB_ICONERROR:
         box.setIcon(QMessageBox::Critical);
@@ -54,7 +57,7 @@ int showBox(const MessageBoxCall& call) {
     }
     std::vector<std::pair<QAbstractButton*, int>> buttons;
     for (const auto& c : choices)
-        buttons.emplace_back(box.addButton(QString::fromUtf8(c.text), c.role), c.id);
+        buttons.emplace_back(box.addButton(uiText(c.text), c.role), c.id);
     box.setDefaultButton(static_cast<QPushButton*>(buttons.front().first));
     if ((type & 0xF) == MB_YESNO)
         box.setEscapeButton(buttons.back().first); // Esc answers No, as closing the box does

@@ -3,6 +3,7 @@
 #include "controls/GridListCtrlEx1.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Gbk.h"
+#include "platform/UiText.h"
 #include "reading/KeyboardHook.h"
 
 #include <QHeaderView>
@@ -36,9 +37,10 @@ bool CTraining::OnInitDialog() {
 
     // Widths for the classic dialog font, scaled to ours so the time stamp fits.
     const DialogBaseUnits units = dialogBaseUnits(font());
-    m_LogList->InsertColumn(0, QStringLiteral("时间"), classicPixelsToPixels(140, units));
-    m_LogList->InsertColumn(1, QStringLiteral("内容"), classicPixelsToPixels(400, units));
+    m_LogList->InsertColumn(0, uiText("时间"), classicPixelsToPixels(140, units));
+    m_LogList->InsertColumn(1, uiText("内容"), classicPixelsToPixels(400, units));
 
+    nameControl(m_LogList, uiText("点读记录"));
     m_LogList->m_RowCount = 10;
     ResetLog();
 

@@ -1,4 +1,5 @@
 // The "点读书" popup's book commands: make a new book, open one, open a recent one.
+#include "platform/UiText.h"
 #include "ui/KIVDlg.h"
 
 #include "app/Folders.h"
@@ -42,7 +43,7 @@ QString chooseBookFolder(QWidget* parent, const QString& title, QString chosen =
 bool makeBook(const QString& folder) {
     if (atomicReplace((folder + QString::fromLatin1(kIndexFileName)).toStdString(), {}))
         return true;
-    messageBox(QStringLiteral("不能在文件夹 \"%1\" 中建立点读书！").arg(folder));
+    messageBox(uiText("不能在文件夹 \"%1\" 中建立点读书！").arg(folder));
     return false;
 }
 
@@ -66,17 +67,17 @@ FolderChooser setFolderChooser(FolderChooser chooser) {
 }
 
 void CKIVDlg::OnNewBook() {
-    const QString folder = chooseBookFolder(this, QStringLiteral("新建点读书：选择或新建一个空文件夹"));
+    const QString folder = chooseBookFolder(this, uiText("新建点读书：选择或新建一个空文件夹"));
     if (folder.isEmpty())
         return;
     if (HoldsBook(folder)) {
-        if (appMessageBox(QStringLiteral("文件夹 \"%1\" 中已经有一本点读书，是否打开它？").arg(folder),
-                          MB_YESNO) == IDYES)
+        if (appMessageBox(uiText("文件夹 \"%1\" 中已经有一本点读书，是否打开它？").arg(folder), MB_YESNO) ==
+            IDYES)
             OpenBook(folder);
         return;
     }
     if (!isEmptyFolder(folder)) {
-        messageBox(QStringLiteral("文件夹 \"%1\" 不是空的，请选择或新建一个空文件夹。").arg(folder));
+        messageBox(uiText("文件夹 \"%1\" 不是空的，请选择或新建一个空文件夹。").arg(folder));
         return;
     }
     // The recording is dropped before the book is made, so a "no" leaves no empty book behind.
@@ -85,7 +86,7 @@ void CKIVDlg::OnNewBook() {
 }
 
 void CKIVDlg::OnOpenBook() {
-    const QString title = QStringLiteral("打开点读书");
+    const QString title = uiText("打开点读书");
     // A book's index or a whole book in one file; a folder can be typed or reached through its index.
     const QString chosen = g_Chooser
                                ? g_Chooser(this, title)
@@ -102,9 +103,8 @@ void CKIVDlg::OnOpenBook() {
     if (folder.isEmpty())
         return;
     if (!HoldsBook(folder)) {
-        if (appMessageBox(
-                QStringLiteral("文件夹 \"%1\" 中没有点读书。是否在这里新建一本点读书？").arg(folder),
-                MB_YESNO) != IDYES)
+        if (appMessageBox(uiText("文件夹 \"%1\" 中没有点读书。是否在这里新建一本点读书？").arg(folder),
+                          MB_YESNO) != IDYES)
             return;
         if (!DropRecording() || !makeBook(folder))
             return;
@@ -156,9 +156,8 @@ void CKIVDlg::LoadBook(const std::string& gbkFolder) {
 void CKIVDlg::UpdateCaption() {
     const QString folder = QString::fromStdString(nativePath(SoundLibrary().LibraryFolder()));
     const QString name = QDir(folder).dirName();
-    setWindowTitle(name.isEmpty() || name == QStringLiteral(".")
-                       ? QStringLiteral("KIV点读薄 V1.0")
-                       : QStringLiteral("KIV点读薄 V1.0 - %1").arg(name));
+    setWindowTitle(name.isEmpty() || name == QStringLiteral(".") ? uiText("KIV点读薄 V1.0")
+                                                                 : uiText("KIV点读薄 V1.0 - %1").arg(name));
 }
 
 void CKIVDlg::FillRecentBooks() {

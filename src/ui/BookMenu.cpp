@@ -1,6 +1,7 @@
 #include "ui/BookMenu.h"
 
 #include "app/SoundChoices.h"
+#include "platform/UiText.h"
 
 #include <QAction>
 #include <QMenu>
@@ -8,8 +9,10 @@
 #include <algorithm>
 
 QMenu* addBookMenu(QMenuBar* bar) {
-    auto* menu = new QMenu(QStringLiteral("点读书"), bar);
-    auto add = [menu](const char* text, int id) { menu->addAction(QString::fromUtf8(text))->setData(id); };
+    auto* menu = new QMenu(withAccelerator(QStringLiteral("点读书")), bar);
+    auto add = [menu](const char* text, int id) {
+        menu->addAction(withAccelerator(QString::fromUtf8(text)))->setData(id);
+    };
     add("新建点读书...", ID_BOOK_NEW);
     add("打开点读书...", ID_BOOK_OPEN);
     menu->addSeparator();
@@ -22,7 +25,7 @@ QMenu* addBookMenu(QMenuBar* bar) {
     // Switches, kept for the user as soon as they are flipped; they act on every later play and filing.
     const ReadyChoice choice = g_ReadyChoice;
     auto addSwitch = [menu](const char* text, int id, bool on) {
-        QAction* a = menu->addAction(QString::fromUtf8(text));
+        QAction* a = menu->addAction(withAccelerator(QString::fromUtf8(text)));
         a->setData(id);
         a->setCheckable(true);
         a->setChecked(on);

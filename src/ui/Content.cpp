@@ -1,4 +1,5 @@
 #include "ui/Content.h"
+#include "platform/UiText.h"
 
 #include "library/IndexFormat.h"
 #include "platform/Gbk.h"
@@ -84,12 +85,12 @@ QString CutToGbkBytes(const QString& text, std::size_t maxBytes) {
 
 QString AnnotationProblem(const QString& typed) {
     if (!isGbkText(typed))
-        return QStringLiteral("标注内容中有无法保存的字符（例如表情符号），请删除这些字符后再试。");
+        return uiText("标注内容中有无法保存的字符（例如表情符号），请删除这些字符后再试。");
     const std::string gbk = TrimAnnotation(toGbk(typed));
     if (gbk.size() > kAnnotationBytes)
-        return QStringLiteral("标注内容太长：最多32个汉字或63个英文字母数字，请删短一些。");
+        return uiText("标注内容太长：最多32个汉字或63个英文字母数字，请删短一些。");
     if (!gbk.empty() && NormaliseContent(gbk) != gbk)
-        return QStringLiteral("含有空格的标注内容不能再含有双引号(\")，请改用单引号(')。");
+        return uiText("含有空格的标注内容不能再含有双引号(\")，请改用单引号(')。");
     return {};
 }
 
@@ -102,6 +103,9 @@ bool CContent::OnInitDialog() {
     // The prompt is two lines in its box: let it wrap.
     for (QLabel* label : findChildren<QLabel*>())
         label->setWordWrap(true);
+    // Typing goes to the annotation at once; the default button still takes Enter outside the field.
+    if (QWidget* edit = GetDlgItem(1005))
+        edit->setFocus(Qt::OtherFocusReason);
     return CDialog::OnInitDialog();
 }
 
@@ -116,7 +120,7 @@ void CContent::OnOK() {
     const QString problem = AnnotationProblem(m_Content);
     if (!problem.isEmpty()) {
         // Refuse rather than file something other than what the user sees.
-        messageBox(problem, QStringLiteral("标注内容"), MB_OK | MB_ICONEXCLAMATION, this);
+        messageBox(problem, uiText("标注内容"), MB_OK | MB_ICONEXCLAMATION, this);
         if (QWidget* edit = GetDlgItem(1005))
             edit->setFocus();
         return;

@@ -1,5 +1,6 @@
 // Filling the book without the microphone: "导入声音文件...", files and folders dropped on the main window,
 // and "文字转语音...". Each runs as one batch with one progress dialog and one summary at the end.
+#include "platform/UiText.h"
 #include "ui/KIVDlg.h"
 
 #include "library/ImportSounds.h"
@@ -35,7 +36,7 @@ BatchResult runBatch(QWidget* owner, const QString& title, int count,
     BatchResult result;
     std::unique_ptr<QProgressDialog> progress;
     if (count > kQuietBatch) {
-        progress = std::make_unique<QProgressDialog>(QString(), QStringLiteral("取消"), 0, count, owner);
+        progress = std::make_unique<QProgressDialog>(QString(), uiText("取消"), 0, count, owner);
         progress->setWindowTitle(title);
         progress->setWindowModality(Qt::WindowModal);
         progress->setMinimumDuration(0);
@@ -75,8 +76,8 @@ void CKIVDlg::OnImportSounds() {
     if (!BookChangeable())
         return;
     const QStringList files = QFileDialog::getOpenFileNames(
-        this, QStringLiteral("导入声音文件"), QString(),
-        QStringLiteral("声音文件 (*.wav *.mp3 *.flac *.ogg *.oga *.opus *.aif *.aiff *.au);;所有文件 (*)"));
+        this, uiText("导入声音文件"), QString(),
+        uiText("声音文件 (*.wav *.mp3 *.flac *.ogg *.oga *.opus *.aif *.aiff *.au);;所有文件 (*)"));
     if (!files.isEmpty())
         ImportPaths(files);
 }
@@ -84,7 +85,7 @@ void CKIVDlg::OnImportSounds() {
 void CKIVDlg::ImportPaths(const QStringList& paths) {
     if (!BookChangeable())
         return;
-    const QString title = QStringLiteral("导入声音文件");
+    const QString title = uiText("导入声音文件");
     ImportList list = CollectSoundFiles(nativePaths(paths));
     RemoveUnfinishedSounds(SoundLibrary());
     BatchResult batch = runBatch(
@@ -93,7 +94,7 @@ void CKIVDlg::ImportPaths(const QStringList& paths) {
         [&](int i) { return ImportSoundFile(SoundLibrary(), list.files[static_cast<std::size_t>(i)]); });
     batch.outcomes.insert(batch.outcomes.end(), list.passed.begin(), list.passed.end());
     if (batch.outcomes.empty()) {
-        messageBox(QStringLiteral("没有找到声音文件。"), title, MB_OK, this);
+        messageBox(uiText("没有找到声音文件。"), title, MB_OK, this);
         return;
     }
     messageBox(FillSummary(batch.outcomes, batch.cancelled, batch.notStarted), title, MB_OK, this);
@@ -109,7 +110,7 @@ void CKIVDlg::OnSpeakText() {
     if (lines.isEmpty())
         return;
     const int rate = dlg.Rate();
-    const QString title = QStringLiteral("文字转语音");
+    const QString title = uiText("文字转语音");
     RemoveUnfinishedSounds(SoundLibrary());
     BatchResult batch = runBatch(
         this, title, static_cast<int>(lines.size()), [&](int i) { return lines[i]; },

@@ -7,11 +7,14 @@
 #include "controls/GridListCtrlEx2.h"
 #include "controls/LevelMeter.h"
 #include "library/SoundLibrary.h"
+#include "platform/Accessibility.h"
 #include "platform/Gbk.h"
 #include "platform/MenuTemplate.h"
 #include "platform/MessageBox.h"
+#include "platform/UiText.h"
 #include "reading/Training.h"
 #include "ui/BookMenu.h"
+#include "ui/LanguageMenu.h"
 
 #include <QAction>
 #include <QMenu>
@@ -61,6 +64,8 @@ bool CKIVDlg::OnInitDialog() {
     if (loadMenuTemplate(130, bytes) && parseMenuTemplate(bytes, menu))
         buildMenuBar(m_MainMenu, menu);
     m_BookMenu = addBookMenu(m_MainMenu);
+    addLanguageMenu(m_MainMenu);
+    AddStandardShortcuts();
     connect(m_BookMenu, &QMenu::aboutToShow, this, [this] { FillRecentBooks(); });
     connect(m_MainMenu, &QMenuBar::triggered, this, [this](QAction* a) {
         if (a->data().isValid())
@@ -72,6 +77,8 @@ bool CKIVDlg::OnInitDialog() {
 
     g_pMainDlg = this;
     setMainWindow(this);
+    presentAsMainWindow(this);
+    nameControl(m_RecordList, uiText("声音列表"));
 
     // The sound output opens now, so that the pen's first code plays at once.
     m_pPlayback->Warm();
@@ -80,10 +87,10 @@ bool CKIVDlg::OnInitDialog() {
     m_RecordList->m_Color1 = QColor(248, 244, 248);
     m_RecordList->m_Color2 = QColor(191, 252, 204);
     const DialogBaseUnits units = dialogBaseUnits(font());
-    m_RecordList->InsertColumn(0, QStringLiteral("条码"), classicPixelsToPixels(45, units));
-    m_RecordList->InsertColumn(1, QStringLiteral("内容"), classicPixelsToPixels(180, units));
-    m_RecordList->InsertColumn(2, QStringLiteral("声音类型"), classicPixelsToPixels(60, units));
-    m_RecordList->InsertColumn(3, QStringLiteral("声音文件"), classicPixelsToPixels(430, units));
+    m_RecordList->InsertColumn(0, uiText("条码"), classicPixelsToPixels(45, units));
+    m_RecordList->InsertColumn(1, uiText("内容"), classicPixelsToPixels(180, units));
+    m_RecordList->InsertColumn(2, uiText("声音类型"), classicPixelsToPixels(60, units));
+    m_RecordList->InsertColumn(3, uiText("声音文件"), classicPixelsToPixels(430, units));
 
     m_LevelMeter = new CLevelMeter(m_Client);
     m_LevelMeter->hide();
@@ -113,6 +120,16 @@ void CKIVDlg::ShowRecords() {
     m_Bulk = false;
     ScrollToPendingRow();
     m_RecordList->m_HotItem = -1;
+    ShowEmptyBookHint();
+}
+
+void CKIVDlg::ShowEmptyBookHint() {
+    // Only an empty book gets it, not a search that found nothing.
+    const bool empty =
+        m_RecordList->m_FilledRows == 0 && HasSoundLibrary() && SoundLibrary().RecordCount() == 0;
+    m_RecordList->SetEmptyText(
+        empty ? uiText("点击“开始录音”录下第一个声音，或从“点读书”菜单导入声音文件、文字转语音。")
+              : QString());
 }
 
 // --- Record-list rows --------------------------------------------------------------------------------
@@ -240,7 +257,7 @@ void CKIVDlg::OnSearch() {
     bool ok = false;
     const std::string keywords = toGbk(m_Keyword, &ok);
     if (!ok) {
-        messageBox(QStringLiteral("关键字中有不能保存的字符（例如表情符号），请修改后再查找。"));
+        messageBox(uiText("关键字中有不能保存的字符（例如表情符号），请修改后再查找。"));
         return;
     }
     SplitKeywords(keywords);
@@ -272,6 +289,7 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
     case UM_REFRESH_CONTROLS:
         m_RefreshPending = false;
         UpdateData(false);
+        ShowEmptyBookHint();
         return 0;
     case UM_RECORD_ADDED:
         AppendRecordRow(reinterpret_cast<const SOUND_RECORD*>(wParam));
@@ -280,7 +298,9 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         UpdateRecordRow(reinterpret_cast<const SOUND_RECORD*>(wParam));
         return 0;
     case UM_PLAY_CODE:
-        return m_pPlayback->PlayCode(static_cast<int>(wParam));
+        m_pPlayback->PlayCode(static_cast<int>(wParam));
+        AnnouncePlayed(static_cast<int>(wParam));
+        return 0;
     case UM_STOP_PLAY:
         return m_pPlayback->StopPlay();
     case UM_RERECORD:
@@ -354,6 +374,10 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         case ID_BOOK_PACK:
             OnPackBook();
             break;
+        case ID_LANGUAGE_CHINESE:
+        case ID_LANGUAGE_ENGLISH:
+            chooseLanguage(static_cast<int>(wParam));
+            break;
 
         case 1:
         case 32776:
@@ -373,6 +397,26 @@ LRESULT CKIVDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
         (void)lParam;
         return 0;
     }
+}
+
+void CKIVDlg::AddStandardShortcuts() {
+    const std::pair<int, QKeySequence::StandardKey> keys[] = {{ID_BOOK_NEW, QKeySequence::New},
+                                                              {ID_BOOK_OPEN, QKeySequence::Open},
+                                                              {ID_BOOK_LABELS, QKeySequence::Print},
+                                                              {32773, QKeySequence::HelpContents}};
+    for (QAction* a : m_MainMenu->findChildren<QAction*>())
+        for (const auto& [id, key] : keys)
+            if (a->data().isValid() && a->data().toInt() == id)
+                a->setShortcuts(key);
+}
+
+void CKIVDlg::AnnouncePlayed(int code) {
+    SOUND_RECORD record;
+    if (!HasSoundLibrary() || !SoundLibrary().FindRecord(code, &record))
+        return;
+    // A blind user hears what the pen or the list just played; the log has the focus while reading.
+    QWidget* source = m_pTraining ? static_cast<CTraining*>(m_pTraining)->GetDlgItem(1006) : m_RecordList;
+    announce(source, fromGbk(record.Content.view()));
 }
 
 void CKIVDlg::OnTraining() {

@@ -133,6 +133,12 @@ private:
     void FillRecentBooks();
     void PostRefresh();
     void ScrollToPendingRow();
+    // The first steps, in the list of an empty book.
+    void ShowEmptyBookHint();
+    // Ctrl+N, Ctrl+O, Ctrl+P and F1 on their menu entries.
+    void AddStandardShortcuts();
+    // Tells a screen reader the annotation of the sound a code played.
+    void AnnouncePlayed(int code);
     // The level meter runs while a recording does.
     void ShowLevelMeter(bool show);
     // Asks before a silent take is saved; true to go on.

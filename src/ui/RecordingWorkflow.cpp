@@ -13,6 +13,7 @@
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 #include "platform/SoundInput.h"
+#include "platform/UiText.h"
 #include "ui/AboutDlg.h"
 #include "ui/Content.h"
 
@@ -29,7 +30,7 @@ constexpr int kMeterIntervalMs = 50;
 
 void setButtonText(CKIVDlg* dlg, int id, const char* utf8) {
     if (auto* b = qobject_cast<QPushButton*>(dlg->GetDlgItem(id)))
-        b->setText(QString::fromUtf8(utf8));
+        b->setText(withAccelerator(QString::fromUtf8(utf8)));
 }
 
 void enableButton(CKIVDlg* dlg, int id, bool enable) {
@@ -96,7 +97,7 @@ void CKIVDlg::OnRecordButton() {
     } else if (m_ReplaceCode != -1) {
         const QString question = QString::fromUtf8("录音完毕， 是否需要替换编号 \"%1\" 的声音？ ")
                                      .arg(m_ReplaceCode, 6, 10, QLatin1Char('0'));
-        if (messageBox(question, QStringLiteral("是否替换？"), MB_YESNO) == IDYES) {
+        if (messageBox(question, uiText("是否替换？"), MB_YESNO) == IDYES) {
             const SOUND_RECORD* target = SoundLibrary().RecordByIndex(m_ReplaceIndex);
             const int replaced = target && CodeNumber(target->Code.view()) == m_ReplaceCode
                                      ? SoundLibrary().ReplaceRecording(target)
@@ -136,8 +137,8 @@ bool CKIVDlg::ConfirmAudibleTake() {
     if (!recorder || !recorder->Input() || !recorder->HasRecording() ||
         recorder->Input()->recordingPeak() >= kSilentPeak)
         return true;
-    return messageBox(QStringLiteral("录音里听不到声音，请检查麦克风。仍然保存吗？"),
-                      QStringLiteral("没有声音"), MB_YESNO) == IDYES;
+    return messageBox(uiText("录音里听不到声音，请检查麦克风。仍然保存吗？"), uiText("没有声音"), MB_YESNO) ==
+           IDYES;
 }
 
 void CKIVDlg::OnPreview() {
@@ -165,7 +166,7 @@ void CKIVDlg::OnSaveRecording() {
     m_UnsavedRecording = false;
     // The record may go while the question is open (the list's requests are still handled): keep its code.
     const std::string code = record->Code.str();
-    if (messageBox(QString::fromUtf8("保存录音成功, 是否需要打印对应的条码? "), QStringLiteral("打印条码"),
+    if (messageBox(QString::fromUtf8("保存录音成功, 是否需要打印对应的条码? "), uiText("打印条码"),
                    MB_YESNO) != IDYES)
         return;
     BarcodePrintJob job;
@@ -181,13 +182,12 @@ void CKIVDlg::OnRerecord(int code) {
     if (!record)
         return;
     const int index = record->Index;
-    if (messageBox(QString::fromUtf8("确定要删除原来的声音并重新录音 ？"), QStringLiteral("确定"),
-                   MB_YESNO) != IDYES)
+    if (messageBox(QString::fromUtf8("确定要删除原来的声音并重新录音 ？"), uiText("确定"), MB_YESNO) != IDYES)
         return;
     // The question ran a message loop: look the record up again rather than trust the pointer.
     if (const SOUND_RECORD* r = SoundLibrary().RecordByIndex(index))
         SoundLibrary().DeleteSoundFile(r);
-    if (messageBox(QString::fromUtf8("现在开始录音，请按\"停止录音\"替换新的录音。"), QStringLiteral("开始"),
+    if (messageBox(QString::fromUtf8("现在开始录音，请按\"停止录音\"替换新的录音。"), uiText("开始"),
                    MB_OK) != IDOK)
         return;
     m_ReplaceCode = code;
@@ -221,7 +221,7 @@ void CKIVDlg::OnDeletePending() {
         return;
     std::vector<bool> deleted;
     if (!SoundLibrary().DeleteRecords(records, &deleted) && !RefuseStaleDelete())
-        messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SoundLibrary().IndexPath())));
+        messageBox(uiText("不能保存文件 \"%1\" ! ").arg(fromGbk(SoundLibrary().IndexPath())));
     for (std::size_t i = 0; i < rows.size(); ++i)
         if (deleted[i])
             BlankRow(rows[i]);
@@ -232,7 +232,7 @@ void CKIVDlg::OnDeleteAll() {
         return;
     // The rows go only with their records: an index that cannot be emptied keeps both.
     if (!SoundLibrary().DeleteAllRecords()) {
-        messageBox(QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(SoundLibrary().IndexPath())));
+        messageBox(uiText("不能保存文件 \"%1\" ! ").arg(fromGbk(SoundLibrary().IndexPath())));
         return;
     }
     ResetRecordList();
@@ -244,7 +244,7 @@ bool CKIVDlg::RefuseStaleDelete() {
     if (!SoundLibrary().IndexChangedOnDisk())
         return false;
     // The rows showed lines that are no longer there: the user chooses again from the book as it is.
-    messageBox(QStringLiteral("这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。"));
+    messageBox(uiText("这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。"));
     LookAtBook();
     return true;
 }
@@ -252,15 +252,15 @@ bool CKIVDlg::RefuseStaleDelete() {
 void CKIVDlg::OnCancel() {
     // Esc and the close button end the program, but a take is not thrown away unasked.
     if ((g_bRecording || m_UnsavedRecording) &&
-        appMessageBox(QStringLiteral("录音还没有保存，退出KIV会丢掉这段录音。是否继续？"), MB_YESNO) != IDYES)
+        appMessageBox(uiText("录音还没有保存，退出KIV会丢掉这段录音。是否继续？"), MB_YESNO) != IDYES)
         return;
     CDialog::OnCancel();
 }
 
 bool CKIVDlg::DropRecording() {
     if ((g_bRecording || m_UnsavedRecording) &&
-        appMessageBox(QStringLiteral("录音还没有保存，打开另一本点读书会丢掉这段录音。是否继续？"),
-                      MB_YESNO) != IDYES)
+        appMessageBox(uiText("录音还没有保存，打开另一本点读书会丢掉这段录音。是否继续？"), MB_YESNO) !=
+            IDYES)
         return false;
     if (g_bRecording) {
         g_bRecording = 0;

@@ -1,9 +1,11 @@
 #include "ui/SpeakTextDlg.h"
 
 #include "library/SpeakText.h"
+#include "platform/DialogTemplate.h"
 #include "platform/MessageBox.h"
 #include "platform/SoundOutput.h"
 #include "platform/Speech.h"
+#include "platform/UiText.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -21,28 +23,35 @@ int g_LastRate = kSpeechRateNormal;
 
 CSpeakTextDlg::CSpeakTextDlg(QWidget* parent)
     : QDialog(parent), m_Edit(new QPlainTextEdit(this)), m_Rate(new QSpinBox(this)),
-      m_Listen(new QPushButton(QStringLiteral("试听"), this)) {
-    setWindowTitle(QStringLiteral("文字转语音"));
+      m_Listen(new QPushButton(withAccelerator(QStringLiteral("试听")), this)) {
+    setWindowTitle(uiText("文字转语音"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("每行文字保存成一个声音，这行文字就是它的注释："), this));
+    auto* prompt = new QLabel(uiText("每行文字保存成一个声音，这行文字就是它的注释："), this);
+    prompt->setBuddy(m_Edit);
+    layout->addWidget(prompt);
+    m_Edit->setAccessibleName(uiText("要转成语音的文字"));
+    m_Edit->setAccessibleDescription(prompt->text());
     m_Edit->setTabChangesFocus(true);
     m_Edit->setMinimumSize(360, 220);
     layout->addWidget(m_Edit);
 
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("语速："), this));
+    auto* rateLabel = new QLabel(uiText("语速："), this);
+    rateLabel->setBuddy(m_Rate);
+    row->addWidget(rateLabel);
+    m_Rate->setAccessibleName(accessibleLabel(rateLabel->text()));
     m_Rate->setRange(kSpeechRateMin, kSpeechRateMax);
     m_Rate->setSingleStep(10);
     m_Rate->setValue(g_LastRate);
-    m_Rate->setSuffix(QStringLiteral(" 字/分钟"));
+    m_Rate->setSuffix(uiText(" 字/分钟"));
     row->addWidget(m_Rate);
     row->addWidget(m_Listen);
     row->addStretch(1);
     layout->addLayout(row);
 
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("保存"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    buttons->addButton(withAccelerator(QStringLiteral("保存")), QDialogButtonBox::AcceptRole);
+    buttons->addButton(uiText("取消"), QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -85,7 +94,7 @@ bool CSpeakTextDlg::Listen() {
     const QByteArray pcm(reinterpret_cast<const char*>(speech.samples.data()),
                          static_cast<qsizetype>(speech.samples.size() * sizeof(short)));
     if (!m_Output->playPcm(pcm, format)) {
-        messageBox(QStringLiteral("不能播放声音，请检查声音设备。"), QString(), MB_OK, this);
+        messageBox(uiText("不能播放声音，请检查声音设备。"), QString(), MB_OK, this);
         return false;
     }
     return true;

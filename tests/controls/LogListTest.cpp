@@ -87,7 +87,7 @@ TEST(LogList, ContextMenuBuiltOnceShownWhenEmptyAndItsCommandPostsClear) {
     });
     list->OnContextMenu();
     ASSERT_EQ(shown.size(), 1u) << "shown over an empty log with nothing selected";
-    EXPECT_EQ(shown[0], QStringList{QStringLiteral("清空全部显示")});
+    EXPECT_EQ(shown[0], QStringList{QStringLiteral("清空全部显示(&C)")});
     EXPECT_TRUE(list->m_MenuLoaded);
     QMenu* built = list->m_Menu.m_hMenu;
     EXPECT_EQ(list->m_Menu.m_hOwner, list);

@@ -113,8 +113,8 @@ TEST(MenuBuild, RecordListMenuHasOnePopupOfEightEntriesTwoOfThemSeparators) {
     }
     EXPECT_EQ(separators, 2);
     EXPECT_EQ(popup->m_Items[0]->id, 32779u);
-    EXPECT_EQ(popup->m_Items[0]->text, std::string("\xB2\xA5\xB7\xC5")); // "播放" in GBK
-    EXPECT_EQ(popup->m_Items[7]->wideText, QStringLiteral("删除全部"));
+    EXPECT_EQ(popup->m_Items[0]->text, std::string("\xB2\xA5\xB7\xC5(&P)")); // "播放(&P)" in GBK
+    EXPECT_EQ(popup->m_Items[7]->wideText, QStringLiteral("删除全部(&A)"));
     // The QMenu holds the same entries, each pointing at its record.
     const QList<QAction*> actions = popup->m_hMenu->actions();
     ASSERT_EQ(actions.size(), 8);
@@ -130,7 +130,7 @@ TEST(MenuBuild, LogListMenuAndMenuBarTemplateLoad) {
     ASSERT_NE(popup, nullptr);
     ASSERT_EQ(popup->m_Items.size(), 1u);
     EXPECT_EQ(popup->m_Items[0]->id, 32790u);
-    EXPECT_EQ(popup->m_Items[0]->wideText, QStringLiteral("清空全部显示"));
+    EXPECT_EQ(popup->m_Items[0]->wideText, QStringLiteral("清空全部显示(&C)"));
 
     CMy_Menu_1 bar;
     ASSERT_EQ(bar.LoadFromResource(130), 1);
@@ -255,7 +255,8 @@ TEST(MenuMeasure, SeparatorAndTextSizes) {
 
     MEASUREITEMSTRUCT text{quintptr(m.all), 0, 0};
     m.menu.MeasureItem(&text);
-    const int textWidth = QFontMetrics(GetMenuFont()).horizontalAdvance(QStringLiteral("删除全部"));
+    const int textWidth =
+        QFontMetrics(GetMenuFont()).horizontalAdvance(QStringLiteral("删除全部(A)")); // as drawn
     EXPECT_GT(textWidth, 0);
     EXPECT_EQ(text.itemWidth, textWidth + 33);
     EXPECT_EQ(text.itemHeight, std::max(GetMenuBarHeight(), 20));

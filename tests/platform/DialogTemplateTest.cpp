@@ -94,7 +94,7 @@ TEST(DialogTemplate, BuilderMakesControlsAtTheirPlacesAndHonoursFactories) {
     const DialogBaseUnits u = dialogBaseUnits(dlg.font());
     auto* search = qobject_cast<QPushButton*>(controlById(&dlg, 1000));
     ASSERT_NE(search, nullptr);
-    EXPECT_EQ(search->text(), QStringLiteral("查找"));
+    EXPECT_EQ(search->text(), QStringLiteral("查找(&F)"));
     EXPECT_EQ(search->geometry(), dialogUnitsToPixels(QRect(459, 7, 38, 17), u));
     EXPECT_EQ(controlId(search), 1000);
     EXPECT_NE(qobject_cast<QComboBox*>(controlById(&dlg, 1005)), nullptr);

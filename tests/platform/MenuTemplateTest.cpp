@@ -236,13 +236,13 @@ TEST(MenuTemplateMenus, MenuBarActionsCarryTheirCommandIds) {
     buildMenuBar(&bar, m);
     const QList<QAction*> top = bar.actions();
     ASSERT_EQ(top.size(), 2);
-    EXPECT_EQ(top[0]->text(), QStringLiteral("设置"));
+    EXPECT_EQ(top[0]->text(), QStringLiteral("设置(&O)"));
     ASSERT_NE(top[0]->menu(), nullptr);
     const QList<QAction*> settings = top[0]->menu()->actions();
     ASSERT_EQ(settings.size(), 2);
     EXPECT_EQ(settings[0]->data().toInt(), 32774);
     EXPECT_EQ(settings[1]->data().toInt(), 32776);
-    EXPECT_EQ(settings[1]->text(), QStringLiteral("退出"));
+    EXPECT_EQ(settings[1]->text(), QStringLiteral("退出(&X)"));
     ASSERT_NE(top[1]->menu(), nullptr);
     EXPECT_EQ(top[1]->menu()->actions().value(0)->data().toInt(), 32773);
 }

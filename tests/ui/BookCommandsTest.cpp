@@ -7,6 +7,7 @@
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
+#include "platform/UiText.h"
 #include "support/FakeRecorder.h"
 #include "support/TestSupport.h"
 #include "ui/BookMenu.h"
@@ -41,7 +42,7 @@ protected:
     void choose(const QString& text) {
         emit m_Dlg->BookMenu()->aboutToShow();
         for (QAction* a : m_Dlg->BookMenu()->actions())
-            if (a->text() == text) {
+            if (a->text() == text || withoutAccelerator(a->text()) == text) {
                 a->trigger();
                 QCoreApplication::processEvents();
                 return;

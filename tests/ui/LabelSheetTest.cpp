@@ -7,6 +7,7 @@
 #include "controls/My_Menu_1.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
+#include "platform/UiText.h"
 #include "support/TestSupport.h"
 #include "ui/BookMenu.h"
 #include "ui/KIVDlg.h"
@@ -90,8 +91,8 @@ TEST_F(LabelSheets, RecordListPrintsTheSelectedRowsInListOrderWithCopies) {
     SetTrackPopupResponder([&](QMenu* menu) -> QAction* {
         QAction* chosen = nullptr;
         for (QAction* a : menu->actions()) {
-            entries << a->text();
-            if (a->text() == QStringLiteral("打印标签页..."))
+            entries << withoutAccelerator(a->text());
+            if (withoutAccelerator(a->text()) == QStringLiteral("打印标签页..."))
                 chosen = a;
         }
         return chosen;
