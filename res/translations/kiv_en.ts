@@ -528,6 +528,10 @@ Not saved:</translation>
         <translation>Delete all sound records? </translation>
     </message>
     <message>
+        <source>这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。</source>
+        <translation>Another program just changed this book; it was read again. Choose the records to delete once more.</translation>
+    </message>
+    <message>
         <source>录音还没有保存，打开另一本点读书会丢掉这段录音。是否继续？</source>
         <translation>The recording is not saved: opening another book loses it. Go on?</translation>
     </message>
