@@ -3,7 +3,7 @@ EN = {
 "KIV点读薄 Version 1.1": "KIV Talking Book Version 1.1",
 "本程序为免费软件，欢迎复制和分享。": "This program is free software: copy it and share it.",
 "退出": "Exit", "查找": "Find", "开始录音": "Record", "停止录音": "Stop recording", "试听": "Listen",
-"保存": "Save", "进入点读": "Start pen reading", "查找\"内容\"的关键字:": "Find words in the annotation:",
+"保存": "Save", "进入点读": "Start pen reading", "查找\"内容\"的关键字:": "Find words:",
 "设置": "Settings", "条码类型:": "Barcode type:", "打印测试": "Test print", "高度:": "Height:",
 "线宽:": "Bar width:", "条码字符:": "Barcode number:", "取消": "Cancel", "点读": "Pen reading",
 "等待点读笔信息，请保持这个窗口为最前的活动窗口。。。": "Waiting for the pen. Keep this window in front...",

@@ -41,7 +41,7 @@
     </message>
     <message>
         <source>查找"内容"的关键字:</source>
-        <translation>Find words in the annotation:</translation>
+        <translation>Find words:</translation>
     </message>
     <message>
         <source>设置</source>

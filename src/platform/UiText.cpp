@@ -12,7 +12,7 @@ const QHash<QString, char>& acceleratorTable() {
         const std::pair<const char*, char> entries[] = {
             // The menu bar and its popups.
             {"点读书", 'B'},
-            {"设置", 'O'},
+            {"设置", 'T'},
             {"帮助", 'H'},
             {"新建点读书...", 'N'},
             {"打开点读书...", 'O'},

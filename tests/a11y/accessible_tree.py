@@ -45,7 +45,7 @@ def inner(kiv):
         if main.getRole() != pyatspi.ROLE_FRAME:
             failures.append("主窗口: role %s, not a window" % main.getRoleName())
         focus("KIV")
-        keys("alt+o", "o")
+        keys("alt+t", "t")
         check(wait_for(lambda: window(app, "设置"), "设置"), "设置", failures, total)
         focus("设置")
         keys("Escape")

@@ -236,7 +236,7 @@ TEST(MenuTemplateMenus, MenuBarActionsCarryTheirCommandIds) {
     buildMenuBar(&bar, m);
     const QList<QAction*> top = bar.actions();
     ASSERT_EQ(top.size(), 2);
-    EXPECT_EQ(top[0]->text(), QStringLiteral("设置(&O)"));
+    EXPECT_EQ(top[0]->text(), QStringLiteral("设置(&T)"));
     ASSERT_NE(top[0]->menu(), nullptr);
     const QList<QAction*> settings = top[0]->menu()->actions();
     ASSERT_EQ(settings.size(), 2);

@@ -112,7 +112,7 @@ TEST_F(MainWindow, OpensWithCaptionMenuColumnsAndRowsInEnumerationOrder) {
     QStringList titles;
     for (QAction* a : m_Dlg->MainMenu()->actions())
         titles << a->text();
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("点读书(&B)"), QStringLiteral("设置(&O)"),
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("点读书(&B)"), QStringLiteral("设置(&T)"),
                                    QStringLiteral("帮助(&H)")}));
 }
 
