@@ -262,10 +262,8 @@ The barcode does not fit on the label: bar width reduced to %1 mm</translation>
         <translation>There are no recordings to print</translation>
     </message>
     <message>
-        <source>文件夹 "%1" 不能写入或名称含有不能保存的字符，用户数据文件夹也不能使用：
-声音库和设置将无法保存！</source>
-        <translation>The folder "%1" cannot be written or its name has characters that cannot be stored, and the user data folder cannot be used either:
-sounds and settings cannot be saved!</translation>
+        <source>文件夹 "%1" 不能写入或名称含有不能保存的字符，用户数据文件夹也不能使用：声音库和设置将无法保存！</source>
+        <translation>The folder "%1" cannot be written or its name has characters that cannot be stored, and the user data folder cannot be used either: sounds and settings cannot be saved!</translation>
     </message>
     <message>
         <source>设置文件 "%1" 太大（超过 16 MB），没有读取：条码设置使用默认值。</source>
@@ -558,6 +556,276 @@ Not saved:</translation>
     <message>
         <source>点击“开始录音”录下第一个声音，或从“点读书”菜单导入声音文件、文字转语音。</source>
         <translation>Click "Record" to record the first sound, or import sound files or use text to speech from the "Book" menu.</translation>
+    </message>
+    <message>
+        <source>点读书文件夹 "%1" 不能写入，现在只能点读，不能修改。</source>
+        <translation>The book folder "%1" cannot be written: the book can be read with the pen but not changed.</translation>
+    </message>
+    <message>
+        <source>这本点读书在另一台电脑（%1）上于 %2 打开，还没有关闭。如果那台电脑上的KIV已经关闭，可以接管这本点读书。是否接管？</source>
+        <translation>This book was opened on another computer (%1) at %2 and has not been closed. If KIV on that computer is closed, you can take the book over. Take it over?</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>超出了磁盘配额</source>
+        <translation>the disk quota is used up</translation>
+    </message>
+    <message>
+        <source>磁盘是只读的</source>
+        <translation>the disk is read-only</translation>
+    </message>
+    <message>
+        <source>没有写入的权限</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>"KIV_Lib.lock" 是一个文件夹</source>
+        <translation>"KIV_Lib.lock" is a folder</translation>
+    </message>
+    <message>
+        <source>读写出错，错误代码 %1</source>
+        <translation>read or write error, code %1</translation>
+    </message>
+    <message>
+        <source>点读书文件夹 "%1" 不能写入（%2），现在只能点读，不能修改。</source>
+        <translation>The book folder "%1" cannot be written (%2): the book can be read with the pen but not changed.</translation>
+    </message>
+    <message>
+        <source>点读书文件夹的名称 "%1" 里同时有空格和引号（"），索引文件记不下其中的声音文件，现在只能点读，不能修改。请给文件夹换一个名称。</source>
+        <translation>The book folder's name "%1" has both a space and a double quote ("), so the index cannot name its sound files: the book can be read with the pen but not changed. Please rename the folder.</translation>
+    </message>
+    <message>
+        <source>条码 "%s"超过了最大允许的编号999999，请重新选择声音库目录。 </source>
+        <translation>The code "%s" is over the highest code, 999999. Please choose another book folder. </translation>
+    </message>
+    <message>
+        <source>出错了! 不能保存录制的声音! </source>
+        <translation>Something went wrong! The recorded sound cannot be saved! </translation>
+    </message>
+    <message>
+        <source>不能保存文件 "%s" ! </source>
+        <translation>Cannot save the file "%s"! </translation>
+    </message>
+    <message>
+        <source>声音库索引文件 "%s" 太大，超过了一百万条记录所能占用的大小，不能打开。</source>
+        <translation>The book's index "%s" is too big, bigger than a million records can be: it cannot be opened.</translation>
+    </message>
+    <message>
+        <source>修改标注</source>
+        <translation>Edit annotation</translation>
+    </message>
+    <message>
+        <source>用声音文件替换</source>
+        <translation>Replace with a sound file</translation>
+    </message>
+    <message>
+        <source>这本点读书只能播放，不能修改。</source>
+        <translation>This book can only be played, not changed.</translation>
+    </message>
+    <message>
+        <source>这条记录已经不在点读书里了。</source>
+        <translation>This record is no longer in the book.</translation>
+    </message>
+    <message>
+        <source>索引文件里找不到这条记录（也许被别的程序改过），没有修改。</source>
+        <translation>The record is not in the index (another program may have changed it): nothing was changed.</translation>
+    </message>
+    <message>
+        <source>这条记录在索引文件里的写法不完整，不能修改标注。</source>
+        <translation>The record is incomplete in the index: its annotation cannot be changed.</translation>
+    </message>
+    <message>
+        <source>声音文件 "%1" 不能改写（只读？），没有替换。</source>
+        <translation>The sound file "%1" cannot be written (read-only?): it was not replaced.</translation>
+    </message>
+    <message>
+        <source>点读书文件夹里已经有文件 "%1"，它不是这条记录的声音，没有覆盖。</source>
+        <translation>The book folder already has a file "%1" that is not this record's sound: it was not overwritten.</translation>
+    </message>
+    <message>
+        <source>不能保存声音文件 "%1"，原来的声音没有改动。</source>
+        <translation>Cannot save the sound file "%1": the old sound is unchanged.</translation>
+    </message>
+    <message>
+        <source>声音太长，超过了波形文件能存的 4 GB；原来的声音没有改动。</source>
+        <translation>The sound is too long, over the 4 GB a wave file can hold: the old sound is unchanged.</translation>
+    </message>
+    <message>
+        <source>声音读到一半出错（文件坏了？）；原来的声音没有改动。</source>
+        <translation>Reading the sound failed half way (a damaged file?): the old sound is unchanged.</translation>
+    </message>
+    <message>
+        <source>不能读取 %1</source>
+        <translation>Cannot read %1</translation>
+    </message>
+    <message>
+        <source>%1 太大（超过 1 MB），没有读取</source>
+        <translation>%1 is too big (over 1 MB): it was not read</translation>
+    </message>
+    <message>
+        <source>有不能保存的字符，已换成“?”</source>
+        <translation>It had characters that cannot be stored: they became "?"</translation>
+    </message>
+    <message>
+        <source>点读书 (KIV_Lib.cfg *.kivbook *.zip);;所有文件 (*)</source>
+        <translation>Books (KIV_Lib.cfg *.kivbook *.zip);;All files (*)</translation>
+    </message>
+    <message>
+        <source>有 %1 个声音找不到（或不在点读书文件夹里），不能打包：
+%2
+
+仍然打包其余的声音吗？</source>
+        <translation>%1 sounds cannot be found (or are outside the book folder) and cannot be packed:
+%2
+
+Pack the other sounds anyway?</translation>
+    </message>
+    <message>
+        <source>打包点读书</source>
+        <translation>Pack book</translation>
+    </message>
+    <message>
+        <source>点读书文件 (*.kivbook)</source>
+        <translation>Book files (*.kivbook)</translation>
+    </message>
+    <message>
+        <source>已把 %1 个声音打包到 "%2"。</source>
+        <translation>%1 sounds packed into "%2".</translation>
+    </message>
+    <message>
+        <source>把点读书 "%1" 解压到文件夹
+%2
+吗？
+
+选“否”另选一个空文件夹。</source>
+        <translation>Unpack the book "%1" into the folder
+%2
+?
+
+Choose "No" to pick another empty folder.</translation>
+    </message>
+    <message>
+        <source>选择一个空文件夹，点读书解压到这里</source>
+        <translation>Choose an empty folder to unpack the book into</translation>
+    </message>
+    <message>
+        <source>点读书文件里少了 %1 个声音，这些条码点读时没有声音。</source>
+        <translation>%1 sounds are missing from the book file: their codes play nothing.</translation>
+    </message>
+    <message>
+        <source>文件夹 "%1" 里没有能读的点读书索引文件 KIV_Lib.cfg。</source>
+        <translation>The folder "%1" has no readable book index KIV_Lib.cfg.</translation>
+    </message>
+    <message>
+        <source>不能写文件 "%1"。</source>
+        <translation>Cannot write the file "%1".</translation>
+    </message>
+    <message>
+        <source>不能写文件 "%1"：%2</source>
+        <translation>Cannot write the file "%1": %2</translation>
+    </message>
+    <message>
+        <source>不能使用文件夹 "%1"。</source>
+        <translation>Cannot use the folder "%1".</translation>
+    </message>
+    <message>
+        <source>"%1" 不是文件夹（或是一个链接）。</source>
+        <translation>"%1" is not a folder (or is a link).</translation>
+    </message>
+    <message>
+        <source>文件夹 "%1" 不是空的：点读书只能解压到空文件夹或新文件夹里。</source>
+        <translation>The folder "%1" is not empty: a book can only be unpacked into an empty or new folder.</translation>
+    </message>
+    <message>
+        <source>找不到点读书文件 "%1"（或它不是普通文件）。</source>
+        <translation>The book file "%1" cannot be found (or is not a plain file).</translation>
+    </message>
+    <message>
+        <source>"%1" 不是点读书文件（不是完整的 zip 压缩包）。</source>
+        <translation>"%1" is not a book file (not a complete zip archive).</translation>
+    </message>
+    <message>
+        <source>不能打开点读书文件 "%1"。</source>
+        <translation>Cannot open the book file "%1".</translation>
+    </message>
+    <message>
+        <source>"%1" 里的文件太多，不是一本点读书。</source>
+        <translation>"%1" holds too many files to be a book.</translation>
+    </message>
+    <message>
+        <source>点读书文件 "%1" 不能解压：%2</source>
+        <translation>The book file "%1" cannot be unpacked: %2</translation>
+    </message>
+    <message>
+        <source>压缩包坏了</source>
+        <translation>the archive is damaged</translation>
+    </message>
+    <message>
+        <source>"%1" 不在点读书的文件夹里</source>
+        <translation>"%1" is outside the book's folder</translation>
+    </message>
+    <message>
+        <source>有文件名既不是 UTF-8 也不是 GBK</source>
+        <translation>a file name is neither UTF-8 nor GBK</translation>
+    </message>
+    <message>
+        <source>文件名 "%1" 带有路径、盘符、反斜杠或隐藏文件名</source>
+        <translation>the file name "%1" has a path, a drive, a backslash or a hidden name</translation>
+    </message>
+    <message>
+        <source>"%1" 不是普通文件（链接、文件夹或设备）</source>
+        <translation>"%1" is not a plain file (a link, folder or device)</translation>
+    </message>
+    <message>
+        <source>"%1" 加了密码</source>
+        <translation>"%1" has a password</translation>
+    </message>
+    <message>
+        <source>"%1" 的压缩方式不能读</source>
+        <translation>"%1" is compressed in a way that cannot be read</translation>
+    </message>
+    <message>
+        <source>"%1" 解压后大得不合常理（压缩炸弹？）</source>
+        <translation>"%1" would be unreasonably big unpacked (a zip bomb?)</translation>
+    </message>
+    <message>
+        <source>文件名 "%1" 出现了两次</source>
+        <translation>the file name "%1" appears twice</translation>
+    </message>
+    <message>
+        <source>里面没有点读书索引文件 KIV_Lib.cfg</source>
+        <translation>it has no book index KIV_Lib.cfg</translation>
+    </message>
+    <message>
+        <source>索引文件太大</source>
+        <translation>the index is too big</translation>
+    </message>
+    <message>
+        <source>索引文件读不完整</source>
+        <translation>the index cannot be read completely</translation>
+    </message>
+    <message>
+        <source>不能建立文件夹 "%1"。</source>
+        <translation>Cannot make the folder "%1".</translation>
+    </message>
+    <message>
+        <source>磁盘空间不够：解压这本点读书需要 %1 MB。</source>
+        <translation>Not enough disk space: unpacking this book needs %1 MB.</translation>
+    </message>
+    <message>
+        <source>不能在文件夹 "%1" 里写文件。</source>
+        <translation>Cannot write files in the folder "%1".</translation>
+    </message>
+    <message>
+        <source>点读书文件 "%1" 坏了（"%2" 读不出来）。</source>
+        <translation>The book file "%1" is damaged ("%2" cannot be read).</translation>
+    </message>
+    <message>
+        <source>解压 "%1" 时出错（磁盘满了？），没有留下解压了一半的点读书。</source>
+        <translation>Unpacking "%1" failed (disk full?): no half-unpacked book was left.</translation>
     </message>
 </context>
 </TS>

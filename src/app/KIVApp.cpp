@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Strings.h"
 #include "platform/TempFiles.h"
+#include "platform/UiText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -49,10 +50,9 @@ bool CKIVApp::InitInstance() {
     FolderChoice choice;
     if (DetermineProgramFolder(&choice)) {
         if (!choice.usable)
-            messageBox(
-                QStringLiteral("文件夹 \"%1\" 不能写入或名称含有不能保存的字符，用户数据文件夹也不能使用："
-                               "声音库和设置将无法保存！")
-                    .arg(fromGbk(ProgramFolder)));
+            messageBox(uiText("文件夹 \"%1\" 不能写入或名称含有不能保存的字符，用户数据文件夹也不能使用："
+                              "声音库和设置将无法保存！")
+                           .arg(fromGbk(ProgramFolder)));
         removeStaleTempFiles(nativePath(ProgramFolder));
         const SettingsFiles settings = SettingsFilesFor(choice);
         SettingsPath = settings.read;

@@ -7,7 +7,8 @@
 
 namespace {
 QString configurationPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/KIV/KIV.conf");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/KIV/KIV.conf");
 }
 
 // A pipe or a device in its place would hold start-up until someone writes to it: only a regular file (or

@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/FolderPath.h"
 #include "platform/Gbk.h"
+#include "platform/UiText.h"
 
 #include <cerrno>
 #include <csignal>
@@ -95,7 +96,7 @@ bool planBook(const std::string& folder, BookPlan& plan, PackReport& report, QSt
     std::string text;
     if (!readWholeFile(folder + kBookArchiveIndex, text, kIndexFileLimit)) {
         if (whyNot)
-            *whyNot = QStringLiteral("文件夹 \"%1\" 里没有能读的点读书索引文件 KIV_Lib.cfg。")
+            *whyNot = uiText("文件夹 \"%1\" 里没有能读的点读书索引文件 KIV_Lib.cfg。")
                           .arg(QString::fromStdString(folder));
         return false;
     }
@@ -248,7 +249,7 @@ bool PackBook(const std::string& bookFolder, const std::string& archivePath, Pac
     // libzip writes a temporary file beside the target and renames it over the target when it is whole.
     ZipPtr z(zip_open(archivePath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err));
     if (!z)
-        return fail(QStringLiteral("不能写文件 \"%1\"。").arg(QString::fromStdString(archivePath)));
+        return fail(uiText("不能写文件 \"%1\"。").arg(QString::fromStdString(archivePath)));
     zip_source_t* index = zip_source_buffer(z.get(), plan.index.data(), plan.index.size(), 0);
     if (!index || zip_file_add(z.get(), kBookArchiveIndex, index, ZIP_FL_ENC_UTF_8) < 0)
         return fail(zipError(z.get()));
@@ -265,8 +266,8 @@ bool PackBook(const std::string& bookFolder, const std::string& archivePath, Pac
         zip_set_file_compression(z.get(), static_cast<zip_uint64_t>(at), ZIP_CM_STORE, 0);
     }
     if (zip_close(z.get()) != 0)
-        return fail(QStringLiteral("不能写文件 \"%1\"：%2")
-                        .arg(QString::fromStdString(archivePath), zipError(z.get())));
+        return fail(
+            uiText("不能写文件 \"%1\"：%2").arg(QString::fromStdString(archivePath), zipError(z.get())));
     (void)z.release();
     return true;
 }
@@ -274,11 +275,10 @@ bool PackBook(const std::string& bookFolder, const std::string& archivePath, Pac
 QString UnpackTargetProblem(const std::string& folder) {
     struct stat st {};
     if (::lstat(folder.c_str(), &st) != 0)
-        return errno == ENOENT
-                   ? QString()
-                   : QStringLiteral("不能使用文件夹 \"%1\"。").arg(QString::fromStdString(folder));
+        return errno == ENOENT ? QString()
+                               : uiText("不能使用文件夹 \"%1\"。").arg(QString::fromStdString(folder));
     if (!S_ISDIR(st.st_mode))
-        return QStringLiteral("\"%1\" 不是文件夹（或是一个链接）。").arg(QString::fromStdString(folder));
+        return uiText("\"%1\" 不是文件夹（或是一个链接）。").arg(QString::fromStdString(folder));
     if (DIR* dir = ::opendir(folder.c_str())) {
         bool empty = true;
         while (dirent* e = ::readdir(dir))
@@ -288,7 +288,7 @@ QString UnpackTargetProblem(const std::string& folder) {
         if (empty)
             return {};
     }
-    return QStringLiteral("文件夹 \"%1\" 不是空的：点读书只能解压到空文件夹或新文件夹里。")
+    return uiText("文件夹 \"%1\" 不是空的：点读书只能解压到空文件夹或新文件夹里。")
         .arg(QString::fromStdString(folder));
 }
 
@@ -315,20 +315,20 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
     struct stat ast {};
     // Never wait on a pipe or read a device.
     if (::stat(archivePath.c_str(), &ast) != 0 || !S_ISREG(ast.st_mode))
-        return fail(QStringLiteral("找不到点读书文件 \"%1\"（或它不是普通文件）。").arg(archiveName));
+        return fail(uiText("找不到点读书文件 \"%1\"（或它不是普通文件）。").arg(archiveName));
     int err = 0;
     ZipPtr z(zip_open(archivePath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &err));
     if (!z)
         return fail(err == ZIP_ER_NOZIP || err == ZIP_ER_INCONS
-                        ? QStringLiteral("\"%1\" 不是点读书文件（不是完整的 zip 压缩包）。").arg(archiveName)
-                        : QStringLiteral("不能打开点读书文件 \"%1\"。").arg(archiveName));
+                        ? uiText("\"%1\" 不是点读书文件（不是完整的 zip 压缩包）。").arg(archiveName)
+                        : uiText("不能打开点读书文件 \"%1\"。").arg(archiveName));
     const zip_int64_t count = zip_get_num_entries(z.get(), 0);
     if (count < 0 || static_cast<zip_uint64_t>(count) > kArchiveEntryLimit)
-        return fail(QStringLiteral("\"%1\" 里的文件太多，不是一本点读书。").arg(archiveName));
+        return fail(uiText("\"%1\" 里的文件太多，不是一本点读书。").arg(archiveName));
 
     // The whole archive is checked before anything is written.
     auto bad = [&](const QString& why) {
-        return fail(QStringLiteral("点读书文件 \"%1\" 不能解压：%2").arg(archiveName, why));
+        return fail(uiText("点读书文件 \"%1\" 不能解压：%2").arg(archiveName, why));
     };
     std::map<std::string, Entry> entries; // by name
     // A book zipped by hand often sits in a folder of its own inside the zip: that one folder is dropped.
@@ -346,46 +346,46 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
         zip_stat_t st;
         const char* raw = zip_get_name(z.get(), i, ZIP_FL_ENC_RAW);
         if (!raw || zip_stat_index(z.get(), i, ZIP_FL_ENC_RAW, &st) != 0)
-            return bad(QStringLiteral("压缩包坏了"));
+            return bad(uiText("压缩包坏了"));
         std::string name(raw);
         if (!prefix.empty()) {
             if (name == prefix)
                 continue;
             if (name.compare(0, prefix.size(), prefix) != 0)
-                return bad(QStringLiteral("\"%1\" 不在点读书的文件夹里").arg(QString::fromUtf8(raw)));
+                return bad(uiText("\"%1\" 不在点读书的文件夹里").arg(QString::fromUtf8(raw)));
             name.erase(0, prefix.size());
         }
         if (!isUtf8(name)) {
             if (!isGbk(name))
-                return bad(QStringLiteral("有文件名既不是 UTF-8 也不是 GBK"));
+                return bad(uiText("有文件名既不是 UTF-8 也不是 GBK"));
             name = nativePath(name);
         }
         const QString shown = QString::fromStdString(name);
         if (!plainName(name))
-            return bad(QStringLiteral("文件名 \"%1\" 带有路径、盘符、反斜杠或隐藏文件名").arg(shown));
+            return bad(uiText("文件名 \"%1\" 带有路径、盘符、反斜杠或隐藏文件名").arg(shown));
         zip_uint8_t opsys = 0;
         zip_uint32_t attributes = 0;
         if (zip_file_get_external_attributes(z.get(), i, 0, &opsys, &attributes) == 0 &&
             opsys == ZIP_OPSYS_UNIX) {
             const mode_t mode = attributes >> 16;
             if ((mode & S_IFMT) != 0 && !S_ISREG(mode))
-                return bad(QStringLiteral("\"%1\" 不是普通文件（链接、文件夹或设备）").arg(shown));
+                return bad(uiText("\"%1\" 不是普通文件（链接、文件夹或设备）").arg(shown));
         }
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
-            return bad(QStringLiteral("\"%1\" 加了密码").arg(shown));
+            return bad(uiText("\"%1\" 加了密码").arg(shown));
         if (!(st.valid & ZIP_STAT_SIZE) || !(st.valid & ZIP_STAT_COMP_SIZE) ||
             !zip_compression_method_supported(st.comp_method, 0))
-            return bad(QStringLiteral("\"%1\" 的压缩方式不能读").arg(shown));
+            return bad(uiText("\"%1\" 的压缩方式不能读").arg(shown));
         if (st.size > 1024 * 1024 && st.size / (st.comp_size + 1) > kArchiveRatioLimit)
-            return bad(QStringLiteral("\"%1\" 解压后大得不合常理（压缩炸弹？）").arg(shown));
+            return bad(uiText("\"%1\" 解压后大得不合常理（压缩炸弹？）").arg(shown));
         if (!entries.emplace(name, Entry{i, name, st.size}).second)
-            return bad(QStringLiteral("文件名 \"%1\" 出现了两次").arg(shown));
+            return bad(uiText("文件名 \"%1\" 出现了两次").arg(shown));
     }
     const auto indexEntry = entries.find(kBookArchiveIndex);
     if (indexEntry == entries.end())
-        return bad(QStringLiteral("里面没有点读书索引文件 KIV_Lib.cfg"));
+        return bad(uiText("里面没有点读书索引文件 KIV_Lib.cfg"));
     if (indexEntry->second.size > kIndexFileLimit)
-        return bad(QStringLiteral("索引文件太大"));
+        return bad(uiText("索引文件太大"));
 
     // The index decides which entries the book uses; read it whole (it is bounded) before writing.
     std::string index;
@@ -399,7 +399,7 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
         const bool whole = got == static_cast<zip_int64_t>(index.size()) && zip_fread(f, &extra, 1) == 0;
         zip_fclose(f);
         if (!whole)
-            return bad(QStringLiteral("索引文件读不完整"));
+            return bad(uiText("索引文件读不完整"));
     }
     std::set<std::string> used{kBookArchiveIndex};
     std::map<std::string, std::string> byLower;
@@ -424,26 +424,25 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
 
     const bool made = !fileExists(folder);
     if (made && !ensureFolder(folder))
-        return fail(QStringLiteral("不能建立文件夹 \"%1\"。").arg(QString::fromStdString(folder)));
+        return fail(uiText("不能建立文件夹 \"%1\"。").arg(QString::fromStdString(folder)));
     struct statvfs vfs {};
     if (::statvfs(folder.c_str(), &vfs) == 0 &&
         static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < needed + 16 * 1024 * 1024) {
         if (made)
             ::rmdir(folder.c_str());
-        return fail(
-            QStringLiteral("磁盘空间不够：解压这本点读书需要 %1 MB。").arg(needed / (1024 * 1024) + 1));
+        return fail(uiText("磁盘空间不够：解压这本点读书需要 %1 MB。").arg(needed / (1024 * 1024) + 1));
     }
 
     CUnpackGuard guard(folder, made);
     if (!atomicReplace(folder + kUnpackMarker, archivePath))
-        return fail(QStringLiteral("不能在文件夹 \"%1\" 里写文件。").arg(QString::fromStdString(folder)));
+        return fail(uiText("不能在文件夹 \"%1\" 里写文件。").arg(QString::fromStdString(folder)));
     std::vector<char> buffer(1 << 20);
     for (const std::string& name : used) {
         const Entry& e = entries[name];
         const std::string path = folder + name;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd < 0)
-            return fail(QStringLiteral("不能写文件 \"%1\"。").arg(QString::fromStdString(path)));
+            return fail(uiText("不能写文件 \"%1\"。").arg(QString::fromStdString(path)));
         zip_file_t* f = zip_fopen_index(z.get(), e.index, 0);
         bool ok = f != nullptr;
         zip_uint64_t written = 0;
@@ -471,9 +470,9 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
             ok = false;
         if (!ok)
             return fail(written > e.size || !f
-                            ? QStringLiteral("点读书文件 \"%1\" 坏了（\"%2\" 读不出来）。")
+                            ? uiText("点读书文件 \"%1\" 坏了（\"%2\" 读不出来）。")
                                   .arg(archiveName, QString::fromStdString(name))
-                            : QStringLiteral("解压 \"%1\" 时出错（磁盘满了？），没有留下解压了一半的点读书。")
+                            : uiText("解压 \"%1\" 时出错（磁盘满了？），没有留下解压了一半的点读书。")
                                   .arg(QString::fromStdString(name)));
         if (name != kBookArchiveIndex)
             report.sounds++;

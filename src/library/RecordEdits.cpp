@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/Messages.h"
+#include "platform/UiText.h"
 
 #include <QStringLiteral>
 #include <cstdio>
@@ -12,7 +13,7 @@
 namespace {
 
 QString cannotWrite(const std::string& gbkPath) {
-    return QStringLiteral("不能保存文件 \"%1\" ! ").arg(fromGbk(gbkPath));
+    return uiText("不能保存文件 \"%1\" ! ").arg(fromGbk(gbkPath));
 }
 
 bool endsWithWav(std::string_view path) {
@@ -27,9 +28,9 @@ bool endsWithWav(std::string_view path) {
 // Why a record cannot be changed at all, or nothing.
 QString editRefusal(bool readOnly, bool owned) {
     if (readOnly)
-        return QStringLiteral("这本点读书只能播放，不能修改。");
+        return uiText("这本点读书只能播放，不能修改。");
     if (!owned)
-        return QStringLiteral("这条记录已经不在点读书里了。");
+        return uiText("这条记录已经不在点读书里了。");
     return {};
 }
 
@@ -50,10 +51,10 @@ bool CSoundLibrary::ChangeAnnotation(const SOUND_RECORD* record, std::string_vie
     if (!ownLine(record, own))
         return fail(cannotWrite(IndexPath()));
     if (!own)
-        return fail(QStringLiteral("索引文件里找不到这条记录（也许被别的程序改过），没有修改。"));
+        return fail(uiText("索引文件里找不到这条记录（也许被别的程序改过），没有修改。"));
     std::string line;
     if (!ReplaceContentField(m_Index.LineTextAt(*own), content, line))
-        return fail(QStringLiteral("这条记录在索引文件里的写法不完整，不能修改标注。"));
+        return fail(uiText("这条记录在索引文件里的写法不完整，不能修改标注。"));
     if (!m_Index.ReplaceLine(*own, line))
         return fail(cannotWrite(IndexPath()));
     SOUND_RECORD* p = m_Map.ByKey(record->Index);
@@ -78,10 +79,9 @@ bool CSoundLibrary::ReplaceSound(const SOUND_RECORD* record, const SoundWriter& 
             return fail(cannotWrite(target));
         // Never over a file this record does not play: it may be another record's, or the user's.
         if (target == playing && fileExists(nativePath(target)))
-            return fail(
-                QStringLiteral("声音文件 \"%1\" 不能改写（只读？），没有替换。").arg(fromGbk(target)));
+            return fail(uiText("声音文件 \"%1\" 不能改写（只读？），没有替换。").arg(fromGbk(target)));
         if (target != playing && fileExists(nativePath(target)))
-            return fail(QStringLiteral("点读书文件夹里已经有文件 \"%1\"，它不是这条记录的声音，没有覆盖。")
+            return fail(uiText("点读书文件夹里已经有文件 \"%1\"，它不是这条记录的声音，没有覆盖。")
                             .arg(fromGbk(target)));
         // A path that is missing here but ends in the new file's name (a Windows line) finds it once written.
         lineChanges = record->SoundType != "S_WAV" ||
@@ -101,7 +101,7 @@ bool CSoundLibrary::ReplaceSound(const SOUND_RECORD* record, const SoundWriter& 
     }
     const bool targetIsNew = !fileExists(nativePath(target));
     if (!writer(target))
-        return fail(QStringLiteral("不能保存声音文件 \"%1\"，原来的声音没有改动。").arg(fromGbk(target)));
+        return fail(uiText("不能保存声音文件 \"%1\"，原来的声音没有改动。").arg(fromGbk(target)));
     if (lineChanges && !m_Index.ReplaceLine(*own, line)) {
         // The line still names the old sound, which is untouched: the new file would be an orphan.
         if (targetIsNew)

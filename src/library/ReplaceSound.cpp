@@ -4,6 +4,7 @@
 #include "platform/Gbk.h"
 #include "platform/ReadySound.h"
 #include "platform/SoundFile.h"
+#include "platform/UiText.h"
 
 #include <array>
 #include <cstdint>
@@ -15,16 +16,15 @@ QString soundProblem(const std::string& path) {
     CSoundFile sound;
     switch (sound.open(path)) {
     case SoundFileStatus::Missing:
-        return QStringLiteral("找不到文件");
+        return uiText("找不到文件");
     case SoundFileStatus::Undecodable:
-        return QStringLiteral("不是能读出的声音文件");
+        return uiText("不是能读出的声音文件");
     case SoundFileStatus::Ok:
         break;
     }
     std::array<std::int16_t, 4096> some{};
     if (sound.read(some.data(), static_cast<long long>(some.size()) / sound.channels()) <= 0)
-        return sound.error().empty() ? QStringLiteral("文件里没有声音")
-                                     : QStringLiteral("不是能读出的声音文件");
+        return sound.error().empty() ? uiText("文件里没有声音") : uiText("不是能读出的声音文件");
     return {};
 }
 
@@ -41,9 +41,9 @@ bool ReplaceSoundFromFile(CSoundLibrary& library, const SOUND_RECORD* record, co
         if (library.ReplaceSound(record, writer, &problem))
             return true;
         if (report.tooLong)
-            problem = QStringLiteral("声音太长，超过了波形文件能存的 4 GB；原来的声音没有改动。");
+            problem = uiText("声音太长，超过了波形文件能存的 4 GB；原来的声音没有改动。");
         else if (report.sourceFailed)
-            problem = QStringLiteral("声音读到一半出错（文件坏了？）；原来的声音没有改动。");
+            problem = uiText("声音读到一半出错（文件坏了？）；原来的声音没有改动。");
     }
     if (whyNot)
         *whyNot = problem;

@@ -7,6 +7,7 @@
 #include "platform/Messages.h"
 #include "platform/TempFiles.h"
 #include "platform/Trace.h"
+#include "platform/UiText.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -40,7 +41,7 @@ const char* const kIndexTooLargeText =
 
 // A message text with its one %s replaced by a GBK text.
 QString messageText(const char* utf8Format, std::string_view gbkArg) {
-    QString text = QString::fromUtf8(utf8Format);
+    QString text = uiText(utf8Format);
     qsizetype at = text.indexOf(QStringLiteral("%s"));
     if (at >= 0)
         text.replace(at, 2, fromGbk(gbkArg));
@@ -236,43 +237,40 @@ QString CSoundLibrary::ReadOnlyReason() const {
     case Access::Writable:
         return {};
     case Access::ReadOnlyFolder:
-        return QStringLiteral("点读书文件夹 \"%1\" 不能写入，现在只能点读，不能修改。").arg(folder);
+        return uiText("点读书文件夹 \"%1\" 不能写入，现在只能点读，不能修改。").arg(folder);
     case Access::LockedByOther:
-        return QStringLiteral("这本点读书已在另一个KIV中打开，现在只能点读，不能修改。");
+        return uiText("这本点读书已在另一个KIV中打开，现在只能点读，不能修改。");
     case Access::LockedElsewhere:
-        return QStringLiteral(
-                   "这本点读书在另一台电脑（%1）上于 %2 打开，还没有关闭。如果那台电脑上的KIV已经关闭，"
-                   "可以接管这本点读书。是否接管？")
+        return uiText("这本点读书在另一台电脑（%1）上于 %2 打开，还没有关闭。如果那台电脑上的KIV已经关闭，"
+                      "可以接管这本点读书。是否接管？")
             .arg(m_LockHost, m_LockTime);
     case Access::CannotWrite: {
         QString why;
         switch (m_WriteError) {
         case ENOSPC:
-            why = QStringLiteral("磁盘已满");
+            why = uiText("磁盘已满");
             break;
         case EDQUOT:
-            why = QStringLiteral("超出了磁盘配额");
+            why = uiText("超出了磁盘配额");
             break;
         case EROFS:
-            why = QStringLiteral("磁盘是只读的");
+            why = uiText("磁盘是只读的");
             break;
         case EACCES:
         case EPERM:
-            why = QStringLiteral("没有写入的权限");
+            why = uiText("没有写入的权限");
             break;
         case EISDIR:
-            why = QStringLiteral("\"KIV_Lib.lock\" 是一个文件夹");
+            why = uiText("\"KIV_Lib.lock\" 是一个文件夹");
             break;
         default:
-            why = QStringLiteral("读写出错，错误代码 %1").arg(m_WriteError);
+            why = uiText("读写出错，错误代码 %1").arg(m_WriteError);
         }
-        return QStringLiteral("点读书文件夹 \"%1\" 不能写入（%2），现在只能点读，不能修改。")
-            .arg(folder, why);
+        return uiText("点读书文件夹 \"%1\" 不能写入（%2），现在只能点读，不能修改。").arg(folder, why);
     }
     case Access::UnnameableFolder:
-        return QStringLiteral(
-                   "点读书文件夹的名称 \"%1\" 里同时有空格和引号（\"），索引文件记不下其中的声音文件，"
-                   "现在只能点读，不能修改。请给文件夹换一个名称。")
+        return uiText("点读书文件夹的名称 \"%1\" 里同时有空格和引号（\"），索引文件记不下其中的声音文件，"
+                      "现在只能点读，不能修改。请给文件夹换一个名称。")
             .arg(folder);
     case Access::LinkLeavesBook: {
         std::error_code ec;
@@ -432,7 +430,7 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
     };
     // Checked before the sound is saved, so a line that cannot be written leaves no sound behind.
     if (soundPathFor(CodeNumber(code)).size() > kSoundFileLimit)
-        return fail(QString::fromUtf8(kCannotSaveSoundText));
+        return fail(uiText(kCannotSaveSoundText));
     if (!formatLine(CodeNumber(code)))
         return fail(messageText(kCannotSaveFileText, indexPath));
     // The sound is made under a name of our own and takes its code's name only once whole, never over a
@@ -440,7 +438,7 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
     std::string temp = nativeFolder() / (tempNamePrefix("KIV_Sound.tmp-") + "XXXXXX");
     const int fd = createHeldTempFile(temp);
     if (fd < 0)
-        return fail(QString::fromUtf8(kCannotSaveSoundText));
+        return fail(uiText(kCannotSaveSoundText));
     ::close(fd);
     ::unlink(temp.c_str()); // the writer makes the file; a recorder would ask before replacing it
     struct TempName {
@@ -452,7 +450,7 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
     } held{temp};
     const std::string gbkTemp = m_LibraryFolder / temp.substr(temp.rfind('/') + 1);
     if (!writer(gbkTemp))
-        return fail(QString::fromUtf8(kCannotSaveSoundText));
+        return fail(uiText(kCannotSaveSoundText));
     // Another program that takes no lock (a copy on a shared folder, a hand edit) may have filed meanwhile:
     // the code comes from the index as it is now. A name that is taken (a sound whose line went, one a
     // killed filing left) is passed over with its code.
@@ -473,7 +471,7 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
             break;
         }
         if (errno != EEXIST)
-            return fail(QString::fromUtf8(kCannotSaveSoundText));
+            return fail(uiText(kCannotSaveSoundText));
     }
     // The sound is whole on disk before its line names it: a crash in between leaves a file without a line,
     // whose name later filings pass over and that kivtool check names.
@@ -510,7 +508,7 @@ int CSoundLibrary::ReplaceRecording(const SOUND_RECORD* record) {
         return 0;
     }
     if (!m_pRecorder || !m_pRecorder->SaveRecording(soundPath)) {
-        messageBox(QString::fromUtf8(kCannotSaveSoundText));
+        messageBox(uiText(kCannotSaveSoundText));
         return 0;
     }
     // A line removed by hand while we ran stays removed: the index is left as the user left it.

@@ -6,6 +6,7 @@
 #include "platform/Gbk.h"
 #include "platform/ReadySound.h"
 #include "platform/Speech.h"
+#include "platform/UiText.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -46,13 +47,13 @@ QStringList SpeechLines(const QString& text) {
 bool ReadSpeechFile(const QString& path, QStringList& lines, QString* whyNot) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *whyNot = QStringLiteral("不能读取 %1").arg(path);
+        *whyNot = uiText("不能读取 %1").arg(path);
         return false;
     }
     // One byte more than allowed tells a file that is too large, whatever its size claims.
     const QByteArray bytes = file.read(kSpeechFileLimit + 1);
     if (bytes.size() > kSpeechFileLimit) {
-        *whyNot = QStringLiteral("%1 太大（超过 1 MB），没有读取").arg(path);
+        *whyNot = uiText("%1 太大（超过 1 MB），没有读取").arg(path);
         return false;
     }
     lines = SpeechLines(DecodeTextFile(bytes));
@@ -87,6 +88,6 @@ FillOutcome SpeakLine(CSoundLibrary& library, const QString& line, int rate) {
         return outcome;
     outcome.code = record->Code.str();
     outcome.content = record->Content.str();
-    outcome.problem = replaced ? QStringLiteral("有不能保存的字符，已换成“?”") : QString();
+    outcome.problem = replaced ? uiText("有不能保存的字符，已换成“?”") : QString();
     return outcome;
 }

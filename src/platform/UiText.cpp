@@ -45,7 +45,6 @@ const QHash<QString, char>& acceleratorTable() {
             {"打印测试", 'T'},
             {"填好了,下一步...", 'N'},
             {"打印", 'P'},
-            {"预览...", 'V'},
         };
         QHash<QString, char> t;
         for (const auto& [text, letter] : entries)

@@ -88,11 +88,11 @@ void CKIVDlg::OnNewBook() {
 void CKIVDlg::OnOpenBook() {
     const QString title = uiText("打开点读书");
     // A book's index or a whole book in one file; a folder can be typed or reached through its index.
-    const QString chosen = g_Chooser
-                               ? g_Chooser(this, title)
-                               : QFileDialog::getOpenFileName(
-                                     this, title, QDir::homePath(),
-                                     QStringLiteral("点读书 (KIV_Lib.cfg *.kivbook *.zip);;所有文件 (*)"));
+    const QString chosen =
+        g_Chooser
+            ? g_Chooser(this, title)
+            : QFileDialog::getOpenFileName(this, title, QDir::homePath(),
+                                           uiText("点读书 (KIV_Lib.cfg *.kivbook *.zip);;所有文件 (*)"));
     if (chosen.isEmpty())
         return;
     if (QFileInfo(chosen).isFile() && IsBookArchive(QFile::encodeName(chosen).toStdString())) {

@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
+#include "platform/UiText.h"
 #include "ui/BookCommands.h"
 
 #include <QApplication>
@@ -49,17 +50,17 @@ void CKIVDlg::OnPackBook() {
             names << fromGbk(survey.missing[i]);
         if (survey.missing.size() > 10)
             names << QStringLiteral("……");
-        if (appMessageBox(QStringLiteral("有 %1 个声音找不到（或不在点读书文件夹里），不能打包：\n%2\n\n"
-                                         "仍然打包其余的声音吗？")
+        if (appMessageBox(uiText("有 %1 个声音找不到（或不在点读书文件夹里），不能打包：\n%2\n\n"
+                                 "仍然打包其余的声音吗？")
                               .arg(survey.missing.size())
                               .arg(names.join(u'\n')),
                           MB_YESNO | MB_ICONQUESTION, this) != IDYES)
             return;
     }
     const QString name = QDir(QString::fromStdString(folder)).dirName();
-    QString target = QFileDialog::getSaveFileName(this, QStringLiteral("打包点读书"),
+    QString target = QFileDialog::getSaveFileName(this, uiText("打包点读书"),
                                                   QDir::homePath() + u'/' + name + QStringLiteral(".kivbook"),
-                                                  QStringLiteral("点读书文件 (*.kivbook)"));
+                                                  uiText("点读书文件 (*.kivbook)"));
     if (target.isEmpty())
         return;
     if (!target.endsWith(QStringLiteral(".kivbook"), Qt::CaseInsensitive))
@@ -72,20 +73,20 @@ void CKIVDlg::OnPackBook() {
         messageBox(whyNot);
         return;
     }
-    appMessageBox(QStringLiteral("已把 %1 个声音打包到 \"%2\"。").arg(report.sounds).arg(target),
+    appMessageBox(uiText("已把 %1 个声音打包到 \"%2\"。").arg(report.sounds).arg(target),
                   MB_OK | MB_ICONINFORMATION, this);
 }
 
 bool CKIVDlg::OpenBookArchive(const QString& archive) {
     const QString proposed = defaultUnpackFolder(archive);
     QString folder = proposed;
-    switch (appMessageBox(QStringLiteral("把点读书 \"%1\" 解压到文件夹\n%2\n吗？\n\n选“否”另选一个空文件夹。")
+    switch (appMessageBox(uiText("把点读书 \"%1\" 解压到文件夹\n%2\n吗？\n\n选“否”另选一个空文件夹。")
                               .arg(QFileInfo(archive).fileName(), proposed),
                           MB_YESNOCANCEL | MB_ICONQUESTION, this)) {
     case IDYES:
         break;
     case IDNO:
-        folder = ChooseFolder(this, QStringLiteral("选择一个空文件夹，点读书解压到这里"));
+        folder = ChooseFolder(this, uiText("选择一个空文件夹，点读书解压到这里"));
         if (folder.isEmpty())
             return false;
         break;
@@ -107,7 +108,7 @@ bool CKIVDlg::OpenBookArchive(const QString& archive) {
     }
     if (!report.missing.empty())
         appMessageBox(
-            QStringLiteral("点读书文件里少了 %1 个声音，这些条码点读时没有声音。").arg(report.missing.size()),
+            uiText("点读书文件里少了 %1 个声音，这些条码点读时没有声音。").arg(report.missing.size()),
             MB_OK | MB_ICONINFORMATION, this);
     return OpenBook(folder);
 }

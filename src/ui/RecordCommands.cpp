@@ -7,6 +7,7 @@
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 #include "platform/Messages.h"
+#include "platform/UiText.h"
 #include "ui/Content.h"
 
 #include <QFile>
@@ -26,15 +27,15 @@ void CKIVDlg::OnEditAnnotation(int index) {
         return;
     QString whyNot;
     if (!SoundLibrary().ChangeAnnotation(record, content, &whyNot))
-        messageBox(whyNot, QStringLiteral("修改标注"), MB_OK | MB_ICONEXCLAMATION, this);
+        messageBox(whyNot, uiText("修改标注"), MB_OK | MB_ICONEXCLAMATION, this);
 }
 
 void CKIVDlg::OnReplaceSound(int index) {
     if (!BookChangeable() || !SoundLibrary().RecordByIndex(index))
         return;
     const QString file = QFileDialog::getOpenFileName(
-        this, QStringLiteral("用声音文件替换"), QString(),
-        QStringLiteral("声音文件 (*.wav *.mp3 *.flac *.ogg *.oga *.opus *.aif *.aiff *.au);;所有文件 (*)"));
+        this, uiText("用声音文件替换"), QString(),
+        uiText("声音文件 (*.wav *.mp3 *.flac *.ogg *.oga *.opus *.aif *.aiff *.au);;所有文件 (*)"));
     const SOUND_RECORD* record = SoundLibrary().RecordByIndex(index);
     if (file.isEmpty() || !record)
         return;
@@ -43,7 +44,7 @@ void CKIVDlg::OnReplaceSound(int index) {
     QString whyNot;
     if (!ReplaceSoundFromFile(SoundLibrary(), record, QFile::encodeName(file).toStdString(), g_ReadyChoice,
                               &whyNot)) {
-        messageBox(whyNot, QStringLiteral("用声音文件替换"), MB_OK | MB_ICONEXCLAMATION, this);
+        messageBox(whyNot, uiText("用声音文件替换"), MB_OK | MB_ICONEXCLAMATION, this);
         return;
     }
     postMessage(this, UM_PLAY_CODE, static_cast<WPARAM>(CodeNumber(record->Code)), 0);
