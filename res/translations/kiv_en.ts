@@ -827,5 +827,9 @@ Choose "No" to pick another empty folder.</translation>
         <source>解压 "%1" 时出错（磁盘满了？），没有留下解压了一半的点读书。</source>
         <translation>Unpacking "%1" failed (disk full?): no half-unpacked book was left.</translation>
     </message>
+    <message>
+        <source>点读书里的 "%1" 链接到点读书文件夹以外的文件 "%2"，KIV不会通过它写入别处的文件。现在只能点读，不能修改。</source>
+        <translation>"%1" in the book is a link to the file "%2" outside the book folder, and KIV does not write anywhere else through it: the book can be read with the pen but not changed.</translation>
+    </message>
 </context>
 </TS>

@@ -275,9 +275,8 @@ QString CSoundLibrary::ReadOnlyReason() const {
     case Access::LinkLeavesBook: {
         std::error_code ec;
         const auto target = std::filesystem::weakly_canonical(nativeFolder() / m_OutsideLink, ec);
-        return QStringLiteral(
-                   "点读书里的 \"%1\" 链接到点读书文件夹以外的文件 \"%2\"，KIV不会通过它写入别处的文件。"
-                   "现在只能点读，不能修改。")
+        return uiText("点读书里的 \"%1\" 链接到点读书文件夹以外的文件 \"%2\"，KIV不会通过它写入别处的文件。"
+                      "现在只能点读，不能修改。")
             .arg(QString::fromStdString(m_OutsideLink),
                  QString::fromStdString(ec ? std::string() : target.string()));
     }
