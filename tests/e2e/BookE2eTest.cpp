@@ -6,6 +6,7 @@
 #include "support/SoundServer.h"
 #include "support/Wave.h"
 
+#include <QImage>
 #include <QSize>
 #include <QThread>
 #include <filesystem>
@@ -42,6 +43,23 @@ TEST(BookE2e, AWindowsBookOnAReadOnlyMediumPlaysWithThePen) {
     const QString main = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0 - app（只读）"));
     ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
     pause(3000); // the sink delivers in small blocks only after a while
+
+    // The buttons that change the book show disabled: their labels are grey, not black as 进入点读's.
+    const std::string shot = kiv.folder().file("main.png");
+    run(QStringLiteral("import"), {QStringLiteral("-window"), main, QString::fromStdString(shot)});
+    const QImage image(QString::fromStdString(shot));
+    ASSERT_FALSE(image.isNull());
+    auto blackInLabel = [&](int x, int y) {
+        int black = 0;
+        for (int dy = -8; dy <= 8; ++dy)
+            for (int dx = -30; dx <= 30; ++dx)
+                black += qGray(image.pixel(x + dx, y + dy)) < 80;
+        return black;
+    };
+    const int w = image.width(), h = image.height();
+    EXPECT_GT(blackInLabel(8 + 88, h - 18 - 22), 20) << "进入点读 is no yardstick: " << shot;
+    EXPECT_EQ(blackInLabel(w - 238, h - 42), 0) << "开始录音 is enabled: " << shot;
+    EXPECT_EQ(blackInLabel(w - 48, h - 42), 0) << "保存 is enabled: " << shot;
 
     // "进入点读" keeps 8 pixels from the left edge and 18 from the bottom.
     click(main, 28, windowSize(main).height() - 28);
