@@ -35,6 +35,9 @@ bool KivProcess::start(const QStringList& args) {
     std::filesystem::create_directories(tempFolder());
     env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(tempFolder()));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(m_Folder.path() + "config"));
+    // Chinese, whatever the language of the shell that runs the tests: the tests find windows by their
+    // titles.
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     m_Process.setProcessEnvironment(env);
     m_Process.setProcessChannelMode(QProcess::MergedChannels);
     // The program dies with the test: a test that aborts must not leave a window that takes the next
@@ -57,4 +60,11 @@ void KivProcess::terminate() {
 
 QString KivProcess::output() {
     return QString::fromUtf8(m_Process.readAll());
+}
+
+bool speak(const std::string& wav) {
+    bool ok = false;
+    run(QStringLiteral("paplay"),
+        {QStringLiteral("-d"), QStringLiteral("nullsink"), QString::fromStdString(wav)}, &ok, 30000);
+    return ok;
 }

@@ -36,3 +36,6 @@ private:
     TempFolder m_Folder;
     QProcess m_Process;
 };
+
+// Plays a sound file into the null sink, which the virtual microphone records; false when it could not.
+bool speak(const std::string& wav);

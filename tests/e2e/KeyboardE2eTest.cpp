@@ -5,6 +5,7 @@
 #include "e2e/E2eSupport.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
+#include "support/TestSounds.h"
 #include "support/Wave.h"
 
 #include <QProcess>
@@ -266,4 +267,70 @@ TEST(KeyboardE2e, PenDigitsPlayOnUsFrenchAndGermanKeyboardsWithAndWithoutShift) 
         kiv.key(main, QStringLiteral("Escape"));
         EXPECT_EQ(kiv.waitForExit(), 0);
     }
+}
+
+// A whole book by keyboard alone, with real key events: record, annotate, file, print the label sheet, read
+// the label with the pen, leave with Esc. The underlined letters are the only way in.
+TEST(KeyboardE2e, ABookMadeWithTheKeyboardAlone) {
+    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
+    const std::string problem = soundServerProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
+    KivProcess kiv;
+    const std::string speech = kiv.folder().path() + "speech.wav";
+    const double speechSeconds = writeSpeech(speech, QStringLiteral("apple, this is an apple"));
+    ASSERT_GT(speechSeconds, 0.5);
+    qputenv("KIV_PRINT_TO_PDF", QByteArray::fromStdString(kiv.folder().path() + "sheet.pdf"));
+    ASSERT_TRUE(kiv.start());
+    qunsetenv("KIV_PRINT_TO_PDF");
+    const QString main = kiv.waitForWindow(kMainTitle);
+    ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
+    pump(3000); // the sink delivers in small blocks only after a while
+
+    kiv.key(main, QStringLiteral("alt+r")); // 开始录音(R)
+    pump(800);
+    ASSERT_TRUE(speak(speech));
+    pump(500);
+    kiv.key(main, QStringLiteral("alt+r")); // 停止录音(R)
+    pump(800);                              // the recording is closed
+    kiv.key(main, QStringLiteral("alt+s")); // 保存(S)
+    const QString dialog = kiv.waitForWindow(QStringLiteral("标注内容"));
+    ASSERT_FALSE(dialog.isEmpty()) << kiv.output().toStdString();
+    // The text field has the focus (Enter there types a blank); 填好了,下一步(N).
+    kiv.key(dialog, QStringLiteral("a p p l e alt+n"));
+    ASSERT_TRUE(windowGone(QStringLiteral("标注内容"))) << "the recording was not filed";
+    const QString printBox = kiv.waitForWindow(QStringLiteral("打印条码"));
+    ASSERT_FALSE(printBox.isEmpty()) << kiv.output().toStdString();
+    kiv.key(printBox, QStringLiteral("n"));
+    ASSERT_TRUE(windowGone(QStringLiteral("打印条码")));
+    EXPECT_EQ(readFile(kiv.userBook() + "KIV_Lib.cfg").substr(0, 6), "000000");
+
+    // 点读书(B) > 打印标签页(L), 打印(P).
+    kiv.key(main, QStringLiteral("alt+b l"));
+    const QString sheet = kiv.waitForWindow(QStringLiteral("打印标签页"));
+    ASSERT_FALSE(sheet.isEmpty()) << kiv.output().toStdString();
+    kiv.key(sheet, QStringLiteral("alt+p"));
+    ASSERT_TRUE(windowGone(QStringLiteral("打印标签页"))) << "打印 left the dialog open";
+    const QString pdf = QString::fromStdString(kiv.folder().path() + "sheet.pdf");
+    const QString png = QString::fromStdString(kiv.folder().path() + "sheet");
+    bool ok = false;
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QStringLiteral("600"), QStringLiteral("-png"), pdf, png}, &ok, 60000);
+    ASSERT_TRUE(ok) << "no label sheet printed";
+    EXPECT_EQ(run(QStringLiteral("sh"),
+                  {QStringLiteral("-c"), QStringLiteral("zbarimg -q '%1'-*.png").arg(png)}, &ok, 60000),
+              QStringLiteral("CODE-128:000000"));
+
+    // 进入点读(D); the pen types the code and Enter; Esc leaves, and Esc again ends the program.
+    kiv.key(main, QStringLiteral("alt+d"));
+    const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
+    ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
+    CSinkMonitor sink;
+    ASSERT_TRUE(sink.started());
+    ASSERT_TRUE(kiv.key(reading, QStringLiteral("0 0 0 0 0 0 Return")));
+    sink.wait(static_cast<int>(speechSeconds * 1000) + 2500);
+    EXPECT_GT(sink.loudSeconds(), speechSeconds * 0.4) << "the pen's code played too little";
+    kiv.key(reading, QStringLiteral("Escape"));
+    ASSERT_TRUE(windowGone(QStringLiteral("点读"))) << "Esc did not leave point reading";
+    kiv.key(main, QStringLiteral("Escape"));
+    EXPECT_EQ(kiv.waitForExit(), 0) << kiv.output().toStdString();
 }

@@ -127,19 +127,11 @@ void saveAs(KivProcess& kiv, const QString& window, const QString& annotation, c
     ASSERT_TRUE(windowGone(QStringLiteral("打印条码"), 5000));
 }
 
-// Plays a file into the null sink, which the virtual microphone records.
-void speak(const std::string& wav) {
-    bool ok = false;
-    run(QStringLiteral("paplay"),
-        {QStringLiteral("-d"), QStringLiteral("nullsink"), QString::fromStdString(wav)}, &ok, 30000);
-    ASSERT_TRUE(ok) << "paplay " << wav;
-}
-
 // Records one speech with the record button.
 void recordSpeech(const QString& window, const std::string& wav) {
     clickFromCorner(window, 238, 42); // 开始录音
     pump(800);                        // the recorder opens the microphone
-    speak(wav);
+    ASSERT_TRUE(speak(wav)) << "paplay " << wav;
     pump(500);                        // the speech's tail reaches the recorder
     clickFromCorner(window, 238, 42); // 停止录音
     pump(800);                        // the recording is closed
@@ -295,7 +287,7 @@ TEST(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     kiv.key(startBox, QStringLiteral("Return"));
     ASSERT_TRUE(windowGone(QStringLiteral("开始"), 5000));
     pump(800); // the recorder opens the microphone
-    speak(longer);
+    ASSERT_TRUE(speak(longer));
     pump(500);                        // the speech's tail reaches the recorder
     clickFromCorner(window, 238, 42); // 停止录音
     answer(kiv, QStringLiteral("是否替换？"), QStringLiteral("y"));
@@ -436,7 +428,7 @@ TEST(RecordingE2e, EverySoundIsHeardAtOnceAndAtOneLoudness) {
     pump(3000);                       // the sink delivers in small blocks only after a while
     clickFromCorner(window, 238, 42); // 开始录音
     pump(1500);                       // the speaker starts a moment later
-    speak(spoken);
+    ASSERT_TRUE(speak(spoken));
     pump(1200);
     clickFromCorner(window, 238, 42); // 停止录音
     pump(800);
