@@ -26,8 +26,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so the library scan cannot see them: sound decoding and playback, the print queue
-# and a font that shows Chinese.
+# Loaded at run time, so the library scan cannot see them: Qt's microphone input (its GStreamer backend),
+# the file type of a packed book, the print queue, the sound server and a font that shows Chinese. Sound
+# files are decoded by libsndfile, which the scan finds.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, shared-mime-info")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei, cups, pulseaudio | pipewire-pulse, qt6-wayland")
 include(CPack)

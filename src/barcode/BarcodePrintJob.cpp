@@ -54,8 +54,6 @@ bool BarcodePrintJob::BeginJob(double Height, double LineWidth) {
 bool BarcodePrintJob::BeginJob(QPagedPaintDevice* device, double Height, double LineWidth) {
     if (m_pPainter || !device)
         return false;
-    m_Height = Height;
-    m_LineWidth = LineWidth;
     auto painter = std::make_unique<QPainter>();
     if (!painter->begin(device)) {
         messageBox(QStringLiteral("StartDoc error"));
@@ -68,9 +66,8 @@ bool BarcodePrintJob::BeginJob(QPagedPaintDevice* device, double Height, double 
     m_PageWidth = device->width();
     m_PageHeight = device->height();
     m_DpiX = device->logicalDpiX();
-    m_DpiY = device->logicalDpiY();
     const double dpiX = m_DpiX;
-    const double dpiY = m_DpiY;
+    const double dpiY = device->logicalDpiY();
     // One size for every module keeps the 2:1 and 1:2:3:4 ratios exact.
     m_Module = toDots(LineWidth, dpiX, m_PageWidth);
     m_Bar = toDots(Height, dpiY, m_PageHeight);

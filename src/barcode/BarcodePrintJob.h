@@ -39,10 +39,7 @@ public:
     void FlushRow();
 
     // What the job did, in printer dots with the printable area's top-left corner at 0, 0.
-    double HeightMm() const { return m_Height; }
-    double LineWidthMm() const { return m_LineWidth; }
     int DpiX() const { return m_DpiX; }
-    int DpiY() const { return m_DpiY; }
     int ModuleDots() const { return m_Module; }
     int BarDots() const { return m_Bar; }
     int ColumnGapDots() const { return m_ColumnGap; }
@@ -57,10 +54,7 @@ private:
     std::unique_ptr<QPainter> m_pPainter;
     int m_PageWidth = 0;
     int m_PageHeight = 0;
-    double m_Height = 0;
-    double m_LineWidth = 0;
     int m_DpiX = 0;
-    int m_DpiY = 0;
     int m_Module = 0; // dots per module
     int m_Bar = 0;    // dots of bar height
     int m_ColumnGap = 0;

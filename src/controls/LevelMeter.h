@@ -14,7 +14,6 @@ public:
     void Reset();
 
     double Level() const { return m_Level; }
-    double HeldPeak() const { return m_Held; }
     // "00:07": what the meter shows as the time.
     QString TimeText() const;
 

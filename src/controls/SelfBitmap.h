@@ -22,7 +22,6 @@ public:
     }
     void DeleteObject();
 
-    const QPixmap& Pixmap() const { return m_Pixmap; }
     bool IsNull() const { return m_Pixmap.isNull(); }
     int m_Width = 0;
     int m_Height = 0;

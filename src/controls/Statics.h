@@ -16,7 +16,6 @@ public:
     explicit CMy_Static_1(const QString& text, QWidget* parent = nullptr);
 
     void SetLinkTarget(const QString& target) { m_LinkTarget = target; }
-    const QString& LinkTarget() const { return m_LinkTarget; }
     const QString& DisplayedText() const { return m_Text; }
     bool IsMeasured() const { return m_bMeasured; }
     int TextWidth() const { return m_TextWidth; }

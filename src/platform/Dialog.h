@@ -18,8 +18,6 @@ public:
     // Builds the controls and initialises the dialog without running it (tests, modeless use).
     bool Create();
     QWidget* GetDlgItem(int id) const { return controlById(this, id); }
-    const DialogTemplate& Template() const { return m_Template; }
-    bool IsCreated() const { return m_Created; }
     void EndDialog(int result);
     // Controls to members (true) or members to controls (false); false when a control could not be read.
     bool UpdateData(bool saveAndValidate = true);

@@ -33,7 +33,6 @@ public:
     // may ask to leave the file's access time as it was (where the system lets it).
     SoundFileStatus open(const std::string& nativePath, bool leaveAccessTime = false);
     void close();
-    bool isOpen() const { return m_File != nullptr; }
     // Why the last open or read failed, in English; empty when it did not.
     const std::string& error() const { return m_Error; }
 

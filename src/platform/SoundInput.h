@@ -36,8 +36,6 @@ public:
     bool isRecording() const;
     // True when a recording exists (running or stopped).
     bool hasRecording() const;
-    // Bytes of sound recorded so far.
-    qint64 recordedBytes() const { return m_Bytes; }
     // Seconds of sound captured by the running (or last) recording.
     double capturedSeconds() const;
     // The loudest sample (0..1 of full scale) since the last call; for a level meter.

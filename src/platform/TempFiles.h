@@ -7,7 +7,7 @@
 //   <target>.tmp-<pid>-XXXXXX          a rewrite of <target> that has not yet replaced it
 //   .kiv-probe-<pid>-XXXXXX            a test whether a folder takes new files
 //   kiv-recording-<pid>-XXXXXX.wav     a recording being made
-//   kiv-warm-<pid>.mp3                 the sound decoder's start-up sample
+//   kiv-warm-<pid>.mp3                 left by older copies (a decoder's start-up sample): only removed
 #include <string>
 
 // Creates a new file from a template ending in "XXXXXX" (as mkstemp) and holds it; returns its descriptor
