@@ -391,10 +391,3 @@ void CSoundOutput::remember(CachedSound sound) {
         }
     }
 }
-
-qsizetype CSoundOutput::cachedBytes() const {
-    qsizetype total = 0;
-    for (const CachedSound& s : m_Cache)
-        total += s.pcm.size();
-    return total;
-}

@@ -81,9 +81,8 @@ public:
     // handed to the sound server (0 until then): what the latency measurements read.
     qint64 requestNs() const { return m_RequestNs; }
     qint64 firstFrameNs() const { return m_FirstFrameNs; }
-    // How many decoded sounds are kept, and their bytes.
+    // How many decoded sounds are kept.
     std::size_t cachedSounds() const { return m_Cache.size(); }
-    qsizetype cachedBytes() const;
     // Decoded bytes held for the sound playing now, beyond what the stream has taken.
     qsizetype pendingBytes() const { return m_Pending.size(); }
 

@@ -67,9 +67,6 @@ QString CSpeakTextDlg::Text() const {
 int CSpeakTextDlg::Rate() const {
     return m_Rate->value();
 }
-void CSpeakTextDlg::SetText(const QString& text) {
-    m_Edit->setPlainText(text);
-}
 
 bool CSpeakTextDlg::Listen() {
     QString line = m_Edit->textCursor().block().text().trimmed();

@@ -17,12 +17,10 @@ public:
 
     QString Text() const;
     int Rate() const;
-    void SetText(const QString& text);
     // Speaks the line under the cursor (or the first line with text); false when nothing could be heard.
     bool Listen();
 
     QPlainTextEdit* Edit() const { return m_Edit; }
-    QPushButton* ListenButton() const { return m_Listen; }
 
 private:
     QPlainTextEdit* m_Edit;
