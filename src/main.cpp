@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
         CSharedPrintDialog thePrintDialog; // last of them: its dialog is made at the first print
         theApp.SetMainDialogRunner([] {
             CKIVDlg dlg;
+            dlg.RememberPlace();
             dlg.DoModal();
         });
         theApp.InitInstance();

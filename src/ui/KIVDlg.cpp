@@ -15,6 +15,7 @@
 #include "reading/Training.h"
 #include "ui/BookMenu.h"
 #include "ui/LanguageMenu.h"
+#include "ui/WindowPlace.h"
 
 #include <QAction>
 #include <QMenu>
@@ -47,6 +48,8 @@ CKIVDlg::CKIVDlg(QWidget* parent)
 }
 
 CKIVDlg::~CKIVDlg() {
+    if (m_RememberPlace && m_RecordList)
+        SaveWindowPlace(this, m_RecordList);
     if (g_pMainDlg == this)
         g_pMainDlg = nullptr;
 }
@@ -91,6 +94,8 @@ bool CKIVDlg::OnInitDialog() {
     m_RecordList->InsertColumn(1, uiText("内容"), classicPixelsToPixels(180, units));
     m_RecordList->InsertColumn(2, uiText("声音类型"), classicPixelsToPixels(60, units));
     m_RecordList->InsertColumn(3, uiText("声音文件"), classicPixelsToPixels(430, units));
+    if (m_RememberPlace)
+        RestoreWindowPlace(this, m_RecordList);
 
     m_LevelMeter = new CLevelMeter(m_Client);
     m_LevelMeter->hide();

@@ -24,6 +24,9 @@ class CKIVDlg : public CDialog {
 public:
     explicit CKIVDlg(QWidget* parent = nullptr);
     ~CKIVDlg() override;
+    // The window comes back where the user left it, and is kept there when it goes (the program's own
+    // window; not the ones tests make).
+    void RememberPlace() { m_RememberPlace = true; }
 
     static constexpr int kMaxKeywords = 512;
     static constexpr std::size_t kKeywordBytes = 1023;
@@ -154,6 +157,7 @@ private:
     CLevelMeter* m_LevelMeter = nullptr;
     QTimer* m_LevelTimer = nullptr;
     bool m_LayoutReady = false;
+    bool m_RememberPlace = false;
     bool m_RefreshPending = false;
     int m_PendingVisibleRow = -1;
     bool m_Bulk = false;

@@ -116,6 +116,45 @@ TEST_F(MainWindow, OpensWithCaptionMenuColumnsAndRowsInEnumerationOrder) {
                                    QStringLiteral("帮助(&H)")}));
 }
 
+TEST_F(MainWindow, ComesBackWhereTheUserLeftItAndIgnoresAGarbledPlace) {
+    auto openRemembering = [this] {
+        m_Dlg = std::make_unique<CKIVDlg>();
+        m_Dlg->RememberPlace();
+        ASSERT_TRUE(m_Dlg->Create());
+        list = m_Dlg->RecordList();
+    };
+    openRemembering();
+    const QRect first = m_Dlg->geometry();
+    std::vector<int> defaults;
+    for (int c = 0; c < 4; ++c)
+        defaults.push_back(list->GetColumnWidth(c));
+    m_Dlg->setGeometry(30, 40, first.width() - 50, first.height() - 30);
+    list->setColumnWidth(1, 250);
+    m_Dlg.reset();
+    openRemembering();
+    EXPECT_EQ(m_Dlg->geometry(), QRect(30, 40, first.width() - 50, first.height() - 30));
+    EXPECT_EQ(list->GetColumnWidth(1), 250);
+    EXPECT_EQ(list->GetColumnWidth(0), defaults[0]);
+    m_Dlg.reset();
+
+    // Columns written by hand or by another version: what cannot be used keeps the defaults; a column
+    // squeezed to nothing comes back narrow but there.
+    const struct {
+        const char* stored;
+        bool defaults;
+    } cases[] = {{"0, 180, 60, 430", false}, {"45, 180", true}, {"wide, 180, 60, 430", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        writeFile(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() + "/KIV/KIV.conf",
+                  std::string("[MainWindow]\nColumns=") + c.stored + "\n");
+        openRemembering();
+        EXPECT_EQ(list->GetColumnWidth(0) == defaults[0], c.defaults);
+        EXPECT_GT(list->GetColumnWidth(0), 0);
+        EXPECT_EQ(m_Dlg->geometry().size(), first.size());
+        m_Dlg.reset();
+    }
+}
+
 TEST_F(MainWindow, EmptyLibraryShowsFourBlankRows) {
     open({});
     EXPECT_EQ(list->GetItemCount(), 4);
