@@ -72,7 +72,7 @@ EN = {
 "开始": "Start",
 "录音还没有保存，退出KIV会丢掉这段录音。是否继续？": "The recording is not saved: quitting KIV loses it. Go on?",
 "自动去掉开头和结尾的静音": "Trim silence at start and end", "统一音量": "Even loudness", "确认删除所有声音记录? ": "Delete all sound records? ",
-"这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。": "Another program just changed this book; it was read again. Choose the records to delete once more.", "确认删除所有声音记录? ": "Delete all sound records? ",
+"这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。": "Another program just changed this book; it was read again. Choose the records to delete once more.",
 "录音还没有保存，打开另一本点读书会丢掉这段录音。是否继续？": "The recording is not saved: opening another book loses it. Go on?",
 "每行文字保存成一个声音，这行文字就是它的注释：": "Each line becomes one sound, with the line as its annotation:",
 "要转成语音的文字": "Text to speak", "语速：": "Speed:", " 字/分钟": " words/min",
