@@ -6,6 +6,7 @@
 #include "controls/My_Menu_1.h"
 #include "library/SoundLibrary.h"
 #include "platform/DialogTemplate.h"
+#include "platform/UiText.h"
 #include "platform/WidgetMessageBox.h"
 #include "ui/KIVDlg.h"
 
@@ -27,11 +28,11 @@ void answerHelpOrVersion(int argc, char** argv) {
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("KIV"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KIV_VERSION));
+    // Qt's own lines of the help (Usage, Options) are in the language the window would use.
+    InstallTranslations();
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("KIV点读薄：录音、标注、打印条码标签，用点读笔点读播放。"));
-    parser.addPositionalArgument(QStringLiteral("文件夹"), QStringLiteral("打开这个文件夹里的点读书"),
-                                 QStringLiteral("[文件夹]"));
+    parser.setApplicationDescription(uiText("KIV点读薄：录音、标注、打印条码标签，用点读笔点读播放。"));
+    parser.addPositionalArgument(uiText("文件夹"), uiText("打开这个文件夹里的点读书"), uiText("[文件夹]"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(core); // prints and ends the program

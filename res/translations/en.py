@@ -140,4 +140,7 @@ EN = {
 "解压 \"%1\" 时出错（磁盘满了？），没有留下解压了一半的点读书。": "Unpacking \"%1\" failed (disk full?): no half-unpacked book was left.",
 "点读书里的 \"%1\" 链接到点读书文件夹以外的文件 \"%2\"，KIV不会通过它写入别处的文件。现在只能点读，不能修改。":
     "\"%1\" in the book is a link to the file \"%2\" outside the book folder, and KIV does not write anywhere else through it: the book can be read with the pen but not changed.",
+# KIV --help.
+"KIV点读薄：录音、标注、打印条码标签，用点读笔点读播放。": "KIV Talking Book: record sounds, annotate them, print barcode labels and play them with a reading pen.",
+"文件夹": "folder", "打开这个文件夹里的点读书": "Open the book in this folder", "[文件夹]": "[folder]",
 }

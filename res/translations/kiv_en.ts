@@ -831,5 +831,21 @@ Choose "No" to pick another empty folder.</translation>
         <source>点读书里的 "%1" 链接到点读书文件夹以外的文件 "%2"，KIV不会通过它写入别处的文件。现在只能点读，不能修改。</source>
         <translation>"%1" in the book is a link to the file "%2" outside the book folder, and KIV does not write anywhere else through it: the book can be read with the pen but not changed.</translation>
     </message>
+    <message>
+        <source>KIV点读薄：录音、标注、打印条码标签，用点读笔点读播放。</source>
+        <translation>KIV Talking Book: record sounds, annotate them, print barcode labels and play them with a reading pen.</translation>
+    </message>
+    <message>
+        <source>文件夹</source>
+        <translation>folder</translation>
+    </message>
+    <message>
+        <source>打开这个文件夹里的点读书</source>
+        <translation>Open the book in this folder</translation>
+    </message>
+    <message>
+        <source>[文件夹]</source>
+        <translation>[folder]</translation>
+    </message>
 </context>
 </TS>
