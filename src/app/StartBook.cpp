@@ -11,14 +11,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <unistd.h>
 
 std::string StartBookFolder;
 
 QString BookFolderProblem(const QString& nativeFolder) {
     const QByteArray native = nativeFolder.toUtf8();
     const QFileInfo info(nativeFolder);
-    if (!info.isDir() || ::access(native.constData(), R_OK | X_OK) != 0)
+    if (!info.isDir() || !canEnterFolder(native.toStdString()))
         return uiText("文件夹 \"%1\" 不存在或不能读取，不能作为点读书打开。").arg(nativeFolder);
     bool ok = false;
     const std::string gbk = gbkFromNative(native.toStdString(), &ok);

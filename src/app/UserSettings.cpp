@@ -1,9 +1,10 @@
 #include "app/UserSettings.h"
 
+#include "platform/Files.h"
+
 #include <QFile>
 #include <QStandardPaths>
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace {
 QString configurationPath() {
@@ -14,10 +15,8 @@ QString configurationPath() {
 // A pipe or a device in its place would hold start-up until someone writes to it: only a regular file (or
 // none yet) is read or written.
 bool configurationUsable() {
-    struct stat st {};
-    if (::stat(QFile::encodeName(configurationPath()).constData(), &st) != 0)
-        return errno == ENOENT;
-    return S_ISREG(st.st_mode);
+    const PathKind kind = pathKind(QFile::encodeName(configurationPath()).toStdString());
+    return kind.exists ? kind.regular : errno == ENOENT;
 }
 } // namespace
 

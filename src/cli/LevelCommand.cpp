@@ -5,6 +5,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "library/SoundLibrary.h"
+#include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/ReadySound.h"
 #include "platform/SoundFile.h"
@@ -14,8 +15,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -59,13 +58,12 @@ int runLevel(const QStringList& args) {
     for (const std::string& path : files) {
         const QString name = QFile::decodeName(QByteArray::fromStdString(path));
         const std::size_t slash = path.rfind('/');
-        struct stat st {};
         QString why;
         if (slash == std::string::npos || realFolder(path.substr(0, slash)) != book)
             why = QStringLiteral("不在点读书文件夹里，保持原样");
-        else if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        else if (const PathKind kind = pathKind(path, false); !kind.regular)
             why = QStringLiteral("不是普通文件，保持原样");
-        else if (!(st.st_mode & S_IWUSR) || ::access(path.c_str(), W_OK) != 0)
+        else if (!kind.ownerMayWrite || !canWrite(path))
             why = QStringLiteral("只读，保持原样");
         CSoundFile probe;
         if (why.isEmpty() && probe.open(path, true) == SoundFileStatus::Ok && probe.isMp3())

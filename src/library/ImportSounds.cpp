@@ -3,6 +3,7 @@
 
 #include "library/Annotation.h"
 #include "library/SoundLibrary.h"
+#include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/ReadySound.h"
 #include "platform/SoundFile.h"
@@ -12,9 +13,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cstdint>
-#include <dirent.h>
 #include <set>
-#include <sys/stat.h>
 #include <utility>
 
 namespace {
@@ -40,37 +39,33 @@ FillOutcome passedOver(const std::string& path, const QString& why) {
 }
 
 struct Walk {
-    std::set<std::pair<dev_t, ino_t>> seenFolders;
+    std::set<std::pair<unsigned long long, unsigned long long>> seenFolders;
     std::vector<std::string> files;
     std::vector<FillOutcome> passed;
 
     void add(const std::string& path, bool given) {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) {
-            if (given || ::lstat(path.c_str(), &st) == 0)
+        const PathKind kind = pathKind(path);
+        if (!kind.exists) {
+            if (given || pathKind(path, false).exists)
                 passed.push_back(passedOver(path, uiText("找不到文件（或链接指向不存在的地方）")));
             return;
         }
-        if (S_ISREG(st.st_mode)) {
+        if (kind.regular) {
             files.push_back(path);
-        } else if (S_ISDIR(st.st_mode)) {
-            if (!seenFolders.insert({st.st_dev, st.st_ino}).second) {
+        } else if (kind.folder) {
+            if (!seenFolders.insert({kind.device, kind.inode}).second) {
                 passed.push_back(passedOver(path, uiText("这个文件夹已经找过了（链接指回上层文件夹）")));
                 return;
             }
-            DIR* dir = ::opendir(path.c_str());
-            if (!dir) {
+            std::vector<std::string> names;
+            if (!folderNames(path, names)) {
                 passed.push_back(passedOver(path, uiText("不能打开文件夹")));
                 return;
             }
             const std::string prefix = path.back() == '/' ? path : path + '/';
-            std::vector<std::string> names;
-            while (dirent* e = ::readdir(dir))
-                if (e->d_name[0] != '.')
-                    names.emplace_back(e->d_name);
-            ::closedir(dir);
             for (const std::string& name : names)
-                add(prefix + name, false);
+                if (name[0] != '.')
+                    add(prefix + name, false);
         } else if (given) {
             passed.push_back(passedOver(path, uiText("不是普通文件")));
         }
@@ -111,8 +106,7 @@ ImportList CollectSoundFiles(const std::vector<std::string>& nativePaths) {
 FillOutcome ImportSoundFile(CSoundLibrary& library, const std::string& path) {
     FillOutcome outcome;
     outcome.source = NameText(path);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+    if (const PathKind kind = pathKind(path); kind.regular && kind.size == 0) {
         outcome.problem = uiText("文件是空的");
         return outcome;
     }

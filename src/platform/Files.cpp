@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -362,4 +363,40 @@ int fileStampOf(int fd, FileStamp& out) {
         return errno;
     out = stampOf(st);
     return 0;
+}
+
+PathKind pathKind(const std::string& path, bool followLinks) {
+    PathKind kind;
+    struct stat st {};
+    if (refuseNul(path) || (followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0)
+        return kind;
+    kind.exists = true;
+    kind.regular = S_ISREG(st.st_mode);
+    kind.folder = S_ISDIR(st.st_mode);
+    kind.link = S_ISLNK(st.st_mode);
+    kind.size = static_cast<long long>(st.st_size);
+    kind.device = st.st_dev;
+    kind.inode = st.st_ino;
+    kind.ownerMayWrite = (st.st_mode & S_IWUSR) != 0;
+    return kind;
+}
+
+bool canEnterFolder(const std::string& path) {
+    return !refuseNul(path) && ::access(path.c_str(), R_OK | X_OK) == 0;
+}
+
+bool canWrite(const std::string& path) {
+    return !refuseNul(path) && ::access(path.c_str(), W_OK) == 0;
+}
+
+bool folderNames(const std::string& path, std::vector<std::string>& names) {
+    names.clear();
+    DIR* dir = refuseNul(path) ? nullptr : ::opendir(path.c_str());
+    if (!dir)
+        return false;
+    while (const dirent* e = ::readdir(dir))
+        if (std::string_view name = e->d_name; name != "." && name != "..")
+            names.emplace_back(name);
+    ::closedir(dir);
+    return true;
 }

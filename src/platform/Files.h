@@ -3,6 +3,7 @@
 // crash or a full disk leaves the old or the new content, never a torn file.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <cstddef>
 
@@ -75,3 +76,22 @@ bool folderWritable(const std::string& path);
 int folderWriteError(const std::string& path);
 // Canonical form (links and ".." resolved) of an existing path; empty when it cannot be resolved.
 std::string canonicalPath(const std::string& path);
+
+// What a path names, looked at without opening it (so a pipe is never waited on).
+struct PathKind {
+    bool exists = false;
+    bool regular = false;
+    bool folder = false;
+    bool link = false; // only when links are not followed
+    long long size = 0;
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool ownerMayWrite = false; // the permission bits say so; canWrite tells whether this user may
+};
+// Links followed unless told otherwise; errno is set when the path does not exist.
+PathKind pathKind(const std::string& path, bool followLinks = true);
+// Whether this user may list and enter the folder, or write the file.
+bool canEnterFolder(const std::string& path);
+bool canWrite(const std::string& path);
+// The names in a folder but "." and ".."; false when it cannot be read.
+bool folderNames(const std::string& path, std::vector<std::string>& names);
