@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+struct CLabelOptions;
+struct CLabelSheet;
 struct KivCommand;
 
 class CSoundLibrary;
@@ -24,3 +26,9 @@ std::vector<std::string> nativeArguments();
 void printLine(const QString& text, bool toError = false);
 // The command of that name in kivtool's table (for its usage line).
 const KivCommand& kivCommandNamed(const char* name);
+
+// A label sheet by the name of a shipped one or a template file's path: 0 when found, 1 (with the error)
+// when the file is no template, 2 (with the error) when there is no such sheet.
+int findLabelSheet(const QString& name, CLabelSheet* sheet, QString* error);
+// Barcode type and sizes as the window prints them (its KIV.ini).
+CLabelOptions printedLabelOptions();

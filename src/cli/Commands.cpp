@@ -15,7 +15,8 @@ const KivCommand kKivCommands[] = {
     {"level", "BOOK_FOLDER",
      "整理点读书的波形声音文件：去掉开头和结尾的静音，统一音量（只读文件和 MP3 保持原样）", runLevel},
     {"replace", "BOOK_FOLDER CODE FILE", "用一个声音文件替换某个条码的声音（条码和标注不变）", runReplace},
-    {"pack", "BOOK_FOLDER FILE.kivbook", "把整本点读书（索引和声音）打包成一个 .kivbook 文件", runPack},
+    {"pack", "BOOK_FOLDER FILE.kivbook [--labels SHEET]",
+     "把整本点读书（索引和声音）打包成一个 .kivbook 文件；--labels 按编码顺序附上这种标签页的 PDF", runPack},
     {"unpack", "FILE.kivbook FOLDER", "把 .kivbook 文件解压到一个空的或新的文件夹", runUnpack},
 };
 const int kKivCommandCount = static_cast<int>(sizeof kKivCommands / sizeof kKivCommands[0]);

@@ -2,22 +2,22 @@
 // them.
 #include "app/Folders.h"
 #include "app/Settings.h"
-#include "barcode/LabelPages.h"
+#include "barcode/BookLabels.h"
 #include "barcode/LabelSheets.h"
+#include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPdfWriter>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 
 namespace {
-constexpr int kPdfDpi = 1200; // as the printer path: bars in whole dots of a 1200-dpi printer
+constexpr int kPdfDpi = 1200; // as WriteLabelPdf draws
 
 const KivCommand& command() {
     for (int i = 0; i < kKivCommandCount; ++i)
@@ -52,6 +52,29 @@ bool parseNumber(const QString& text, int low, int high, int* value) {
     return true;
 }
 } // namespace
+
+int findLabelSheet(const QString& name, CLabelSheet* sheet, QString* error) {
+    // A name of the shipped sheets, or a template file of the user's.
+    if (const CLabelSheet* shipped = FindLabelSheet(name)) {
+        *sheet = *shipped;
+        return 0;
+    }
+    if (QFileInfo(name).isFile())
+        return LoadLabelSheetFile(name, sheet, error) ? 0 : 1;
+    *error = QStringLiteral("没有这种标签页: %1 (kivtool labels --list-sheets 列出全部)").arg(name);
+    return 2;
+}
+
+CLabelOptions printedLabelOptions() {
+    // The settings the window prints with choose the barcode type and sizes, so both print alike.
+    FolderChoice choice;
+    SettingsPath = DetermineProgramFolder(&choice) ? SettingsFilesFor(choice).read : std::string();
+    CLabelOptions options;
+    options.codeType = ReadCodeType();
+    options.heightMm = ReadHeight();
+    options.lineWidthMm = ReadLineWidth();
+    return options;
+}
 
 int runLabels(const QStringList& args) {
     if (args == QStringList{QStringLiteral("--list-sheets")})
@@ -88,20 +111,13 @@ int runLabels(const QStringList& args) {
     if (folder.isEmpty() || sheetName.isEmpty() || outPath.isEmpty())
         return usageError(command(), QStringLiteral("需要点读书文件夹、--sheet 和 --out"));
 
-    // A name of the shipped sheets, or a template file of the user's.
     CLabelSheet sheet;
-    if (const CLabelSheet* shipped = FindLabelSheet(sheetName)) {
-        sheet = *shipped;
-    } else if (QFileInfo(sheetName).isFile()) {
-        QString error;
-        if (!LoadLabelSheetFile(sheetName, &sheet, &error)) {
-            err(error);
-            return 1;
-        }
-    } else {
-        return usageError(
-            command(),
-            QStringLiteral("没有这种标签页: %1 (kivtool labels --list-sheets 列出全部)").arg(sheetName));
+    QString error;
+    if (const int status = findLabelSheet(sheetName, &sheet, &error); status != 0) {
+        if (status == 2)
+            return usageError(command(), error);
+        err(error);
+        return 1;
     }
     if (options.start > sheet.LabelsPerSheet())
         return usageError(command(), QStringLiteral("--start 应在 1 到 %1 之间").arg(sheet.LabelsPerSheet()));
@@ -112,21 +128,18 @@ int runLabels(const QStringList& args) {
         err(QStringLiteral("%1 不是点读书 (没有 KIV_Lib.cfg)").arg(folder));
         return 1;
     }
-    // The settings the window prints with choose the barcode type and sizes, so both print alike.
-    FolderChoice choice;
-    SettingsPath = DetermineProgramFolder(&choice) ? SettingsFilesFor(choice).read : std::string();
-    options.codeType = ReadCodeType();
-    options.heightMm = ReadHeight();
-    options.lineWidthMm = ReadLineWidth();
+    const CLabelOptions printed = printedLabelOptions();
+    options.codeType = printed.codeType;
+    options.heightMm = printed.heightMm;
+    options.lineWidthMm = printed.lineWidthMm;
 
     CSoundLibrary library;
     library.SetLibraryFolder(gbkFolder);
     library.LoadIndex();
-    std::vector<CLabel> labels;
-    library.ForEachRecord([&](const SOUND_RECORD* r) {
-        const int n = CodeNumber(r->Code.view());
-        if (n >= from && n <= to)
-            labels.push_back({std::string(r->Code.view()), fromGbk(r->Content.view())});
+    std::vector<CLabel> labels = BookLabels(library);
+    std::erase_if(labels, [&](const CLabel& label) {
+        const int n = CodeNumber(label.code);
+        return n < from || n > to;
     });
     if (labels.empty()) {
         err(QStringLiteral("号码 %1-%2 之间没有录音, 没有写出 PDF")
@@ -149,15 +162,10 @@ int runLabels(const QStringList& args) {
         err(QStringLiteral("无法写入 %1").arg(outPath));
         return 1;
     }
-    {
-        QPdfWriter pdf(&file);
-        pdf.setResolution(kPdfDpi);
-        pdf.setCreator(QStringLiteral("KIV"));
-        if (!PrintLabelPages(pages, pdf)) {
-            file.cancelWriting();
-            err(QStringLiteral("无法写入 %1").arg(outPath));
-            return 1;
-        }
+    if (!WriteLabelPdf(pages, file)) {
+        file.cancelWriting();
+        err(QStringLiteral("无法写入 %1").arg(outPath));
+        return 1;
     }
     if (!file.commit()) {
         err(QStringLiteral("无法写入 %1").arg(outPath));

@@ -2,11 +2,14 @@
 
 #include "library/IndexFormat.h"
 #include "library/SoundFileLocator.h"
+#include "platform/AtomicFile.h"
 #include "platform/Files.h"
 #include "platform/FolderPath.h"
 #include "platform/Gbk.h"
+#include "platform/TempFiles.h"
 #include "platform/UiText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -105,7 +108,7 @@ bool planBook(const std::string& folder, BookPlan& plan, PackReport& report, QSt
     locator.SetFolder(gbkFolder);
     const std::string realFolder = canonicalPath(folder) + '/';
     std::unordered_map<std::string, std::string> entryOfFile; // canonical path -> entry name
-    std::set<std::string> taken{lower(kBookArchiveIndex)};
+    std::set<std::string> taken{lower(kBookArchiveIndex), lower(kLabelSheetEntry)};
     struct Rewrite {
         std::size_t begin, end;
         std::string line;
@@ -169,6 +172,72 @@ bool planBook(const std::string& folder, BookPlan& plan, PackReport& report, QSt
     plan.index.append(text, at, std::string::npos);
     report.bytes += plan.index.size();
     return true;
+}
+
+// Where libzip writes a new archive: our own temporary file beside the target (named with our pid, held, so
+// a pack killed mid-way is removed by the next pack into that folder), renamed over the target only when
+// the archive is whole. libzip's own file target would leave "FILE.kivbook.XXXXXX" behind for good.
+struct ArchiveSink {
+    std::string target;
+    CAtomicFile file;
+    zip_uint64_t at = 0, size = 0;
+    zip_error_t error;
+};
+
+zip_int64_t sinkCommand(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    auto& sink = *static_cast<ArchiveSink*>(state);
+    auto failed = [&sink](int zipError) {
+        zip_error_set(&sink.error, zipError, errno);
+        return zip_int64_t{-1};
+    };
+    switch (command) {
+    case ZIP_SOURCE_SUPPORTS:
+        return ZIP_SOURCE_SUPPORTS_WRITABLE;
+    case ZIP_SOURCE_STAT: // nothing to read: the archive is new
+        zip_error_set(&sink.error, ZIP_ER_READ, ENOENT);
+        return -1;
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&sink.error, data, length);
+    case ZIP_SOURCE_BEGIN_WRITE:
+        sink.at = sink.size = 0;
+        return sink.file.open(sink.target) ? 0 : failed(ZIP_ER_TMPOPEN);
+    case ZIP_SOURCE_WRITE: {
+        // libzip appends, and goes back only to complete headers it has written.
+        const std::string_view bytes(static_cast<const char*>(data), length);
+        const std::size_t inside = static_cast<std::size_t>(std::min(length, sink.size - sink.at));
+        if ((inside > 0 && !sink.file.writeAt(static_cast<long long>(sink.at), bytes.substr(0, inside))) ||
+            (inside < length && !sink.file.write(bytes.substr(inside))))
+            return failed(ZIP_ER_WRITE);
+        sink.at += length;
+        sink.size = std::max(sink.size, sink.at);
+        return static_cast<zip_int64_t>(length);
+    }
+    case ZIP_SOURCE_SEEK_WRITE: {
+        auto* seek = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &sink.error);
+        if (!seek)
+            return -1;
+        const zip_int64_t base = seek->whence == SEEK_SET   ? 0
+                                 : seek->whence == SEEK_CUR ? static_cast<zip_int64_t>(sink.at)
+                                                            : static_cast<zip_int64_t>(sink.size);
+        const zip_int64_t to = base + seek->offset;
+        if (to < 0 || to > static_cast<zip_int64_t>(sink.size))
+            return failed(ZIP_ER_SEEK);
+        sink.at = static_cast<zip_uint64_t>(to);
+        return 0;
+    }
+    case ZIP_SOURCE_TELL_WRITE:
+        return static_cast<zip_int64_t>(sink.at);
+    case ZIP_SOURCE_COMMIT_WRITE:
+        return sink.file.commit() ? 0 : failed(ZIP_ER_WRITE);
+    case ZIP_SOURCE_ROLLBACK_WRITE:
+        sink.file.discard();
+        return 0;
+    case ZIP_SOURCE_FREE:
+        return 0;
+    default:
+        zip_error_set(&sink.error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
 }
 
 QString zipError(zip_t* z) {
@@ -236,24 +305,44 @@ bool SurveyBook(const std::string& bookFolder, PackReport& report, QString* whyN
 }
 
 bool PackBook(const std::string& bookFolder, const std::string& archivePath, PackReport& report,
-              QString* whyNot) {
+              QString* whyNot, const std::string& labelSheetPdf) {
     auto fail = [whyNot](const QString& text) {
         if (whyNot)
             *whyNot = text;
         return false;
     };
+    const QString archiveName = QString::fromStdString(archivePath);
+    // A pipe, a device or a folder in the way is the user's, and a pipe would keep us waiting.
+    struct stat st {};
+    if (::stat(archivePath.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return fail(uiText("\"%1\" 已经存在，但不是普通文件，不能写成点读书文件。").arg(archiveName));
     BookPlan plan;
     if (!planBook(bookFolder, plan, report, whyNot))
         return false;
-    int err = 0;
-    // libzip writes a temporary file beside the target and renames it over the target when it is whole.
-    ZipPtr z(zip_open(archivePath.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &err));
-    if (!z)
-        return fail(uiText("不能写文件 \"%1\"。").arg(QString::fromStdString(archivePath)));
+    const auto slash = archivePath.find_last_of('/');
+    removeStaleTempFiles(slash == std::string::npos ? std::string() : archivePath.substr(0, slash + 1));
+
+    ArchiveSink sink;
+    sink.target = archivePath;
+    zip_error_init(&sink.error);
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* target = zip_source_function_create(sinkCommand, &sink, &error);
+    ZipPtr z(target ? zip_open_from_source(target, ZIP_CREATE | ZIP_TRUNCATE, &error) : nullptr);
+    if (!z) {
+        if (target)
+            zip_source_free(target);
+        zip_error_fini(&error);
+        return fail(uiText("不能写文件 \"%1\"。").arg(archiveName));
+    }
+    zip_error_fini(&error);
     zip_source_t* index = zip_source_buffer(z.get(), plan.index.data(), plan.index.size(), 0);
     if (!index || zip_file_add(z.get(), kBookArchiveIndex, index, ZIP_FL_ENC_UTF_8) < 0)
         return fail(zipError(z.get()));
-    for (const BookPlan::Sound& s : plan.sounds) {
+    std::vector<BookPlan::Sound> files = plan.sounds;
+    if (!labelSheetPdf.empty())
+        files.push_back({labelSheetPdf, kLabelSheetEntry});
+    for (const BookPlan::Sound& s : files) {
         // Read from disk while the archive is written, a piece at a time: memory stays flat.
         zip_source_t* src = zip_source_file(z.get(), s.file.c_str(), 0, -1);
         zip_int64_t at = src ? zip_file_add(z.get(), s.entry.c_str(), src, ZIP_FL_ENC_UTF_8) : -1;
@@ -266,8 +355,7 @@ bool PackBook(const std::string& bookFolder, const std::string& archivePath, Pac
         zip_set_file_compression(z.get(), static_cast<zip_uint64_t>(at), ZIP_CM_STORE, 0);
     }
     if (zip_close(z.get()) != 0)
-        return fail(
-            uiText("不能写文件 \"%1\"：%2").arg(QString::fromStdString(archivePath), zipError(z.get())));
+        return fail(uiText("不能写文件 \"%1\"：%2").arg(archiveName, zipError(z.get())));
     (void)z.release();
     return true;
 }
@@ -401,7 +489,10 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
         if (!whole)
             return bad(uiText("索引文件读不完整"));
     }
+    // The label sheet a pack may carry comes along, for the receiver to print.
     std::set<std::string> used{kBookArchiveIndex};
+    if (entries.count(kLabelSheetEntry))
+        used.insert(kLabelSheetEntry);
     std::map<std::string, std::string> byLower;
     for (const auto& [name, e] : entries)
         byLower.emplace(lower(name), name);
@@ -474,7 +565,7 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
                                   .arg(archiveName, QString::fromStdString(name))
                             : uiText("解压 \"%1\" 时出错（磁盘满了？），没有留下解压了一半的点读书。")
                                   .arg(QString::fromStdString(name)));
-        if (name != kBookArchiveIndex)
+        if (name != kBookArchiveIndex && name != kLabelSheetEntry)
             report.sounds++;
     }
     // Everything on disk before the marker goes: a crash after this leaves a whole book.

@@ -16,6 +16,8 @@
 
 constexpr const char* kBookArchiveIndex = "KIV_Lib.cfg";
 constexpr const char* kUnpackMarker = ".kivbook-unpacking";
+// The book's label sheet, when a pack carries one; unpacked beside the index for the receiver to print.
+constexpr const char* kLabelSheetEntry = "标签页.pdf";
 // More entries than a book of a million records can have is no book.
 constexpr std::uint64_t kArchiveEntryLimit = 1000002;
 // An entry that expands more than this many times over its packed size is taken for a zip bomb.
@@ -29,9 +31,10 @@ struct PackReport {
 };
 // Looks at the book in the folder (native, ending in '/') without writing anything: what a pack would hold.
 bool SurveyBook(const std::string& bookFolder, PackReport& report, QString* whyNot);
-// Writes the archive; the target file is replaced only when the archive is whole.
+// Writes the archive, with the PDF file labelSheetPdf (native) as its label sheet when one is given. The
+// target file is replaced only when the archive is whole; what packs killed mid-way left beside it goes.
 bool PackBook(const std::string& bookFolder, const std::string& archivePath, PackReport& report,
-              QString* whyNot);
+              QString* whyNot, const std::string& labelSheetPdf = {});
 
 struct UnpackReport {
     int sounds = 0;

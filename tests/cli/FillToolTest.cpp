@@ -13,9 +13,11 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -354,7 +356,8 @@ TEST(PackTool, APackedBookUnpackedInAFreshFolderPlaysEveryRecord) {
                   .exitCode,
               0);
     const QString archive = QString::fromStdString(out.file("lesson.kivbook"));
-    ToolRun run = kivtool({QStringLiteral("pack"), QString::fromStdString(book->path()), archive});
+    ToolRun run = kivtool({QStringLiteral("pack"), QString::fromStdString(book->path()), archive,
+                           QStringLiteral("--labels"), QStringLiteral("a4-list")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     book.reset(); // the index's paths now lead nowhere: only the unpacked files can play
     run = kivtool({QStringLiteral("unpack"), archive, QString::fromStdString(out.file("fresh"))});
@@ -375,7 +378,74 @@ TEST(PackTool, APackedBookUnpackedInAFreshFolderPlaysEveryRecord) {
         EXPECT_EQ(file.rfind(out.file("fresh/"), 0), 0u) << file;
         EXPECT_NEAR(heardFrequency(file), tone->second, tone->second * 0.04) << content;
     }
+    // The label sheet came along, in code order.
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"),
+               {QString::fromStdString(out.file("fresh/标签页.pdf")), QStringLiteral("-")});
+    text.waitForFinished(60000);
+    EXPECT_TRUE(
+        QString::fromUtf8(text.readAllStandardOutput())
+            .contains(QRegularExpression(QStringLiteral("000000\\s+1 do\\s+000001\\s+2 mi\\s+000002"))));
     // Never a merge: the same folder again is refused and left as it is.
     run = kivtool({QStringLiteral("unpack"), archive, QString::fromStdString(out.file("fresh"))});
     EXPECT_EQ(run.exitCode, 1);
+}
+
+TEST(PackTool, KilledMidWayNothingHalfMadeStays) {
+    TempFolder book, out, data;
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path()));
+    // 60 sounds of 4 MB (links to one file): long enough to be caught at work.
+    writeFile(book.file("big.wav"), waveBytes(8000, std::vector<short>(2 << 20, 100)));
+    std::string index;
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = book.file("s" + std::to_string(i) + ".wav");
+        ASSERT_EQ(::link(book.file("big.wav").c_str(), name.c_str()), 0);
+        index += QStringLiteral("%1  s  S_WAV  \"").arg(i, 6, 10, QChar('0')).toStdString() + name + "\"\r\n";
+    }
+    writeFile(book.file("KIV_Lib.cfg"), index);
+    const std::string archive = out.file("lesson.kivbook");
+    writeFile(archive, "the lesson packed before");
+    auto entries = [](const std::string& folder, const QString& pattern) {
+        return QDir(QString::fromStdString(folder)).entryInfoList({pattern}, QDir::Files | QDir::Hidden);
+    };
+    // Runs kivtool and kills it the moment it is half-way, as said; false when it ended first.
+    auto killMidWay = [](const QStringList& args, const std::function<bool()>& halfWay) {
+        QProcess p;
+        p.start(qEnvironmentVariable("KIV_BINARY_DIR") + QStringLiteral("/kivtool"), args);
+        EXPECT_TRUE(p.waitForStarted(5000));
+        while (!p.waitForFinished(0)) {
+            if (halfWay()) {
+                ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+                p.waitForFinished(5000);
+                return true;
+            }
+            QThread::usleep(300);
+        }
+        return false;
+    };
+    const QStringList pack{QStringLiteral("pack"), QString::fromStdString(book.path()),
+                           QString::fromStdString(archive)};
+    ASSERT_TRUE(killMidWay(pack, [&] {
+        const QFileInfoList temp = entries(out.path(), QStringLiteral("lesson.kivbook.tmp-*"));
+        return !temp.isEmpty() && temp[0].size() > (20 << 20);
+    }));
+    EXPECT_EQ(readFile(archive), "the lesson packed before");
+    ASSERT_EQ(entries(out.path(), QStringLiteral("*.tmp-*")).size(), 1);
+    // The next pack into that folder takes the leftover away.
+    ASSERT_EQ(kivtool(pack).exitCode, 0);
+    EXPECT_EQ(entries(out.path(), QStringLiteral("*")).size(), 1);
+
+    const std::string half = out.file("half/");
+    ASSERT_TRUE(
+        killMidWay({QStringLiteral("unpack"), QString::fromStdString(archive), QString::fromStdString(half)},
+                   [&] { return entries(half, QStringLiteral("*.wav")).size() > 5; }));
+    ASSERT_TRUE(fileExists(half + ".kivbook-unpacking"));
+    // The next unpack (as the next start of KIV) removes the half-made book before it begins.
+    ASSERT_EQ(kivtool({QStringLiteral("unpack"), QString::fromStdString(archive),
+                       QString::fromStdString(out.file("whole"))})
+                  .exitCode,
+              0);
+    EXPECT_FALSE(fileExists(half));
+    EXPECT_EQ(entries(out.file("whole"), QStringLiteral("*")).size(), 61);
+    qunsetenv("XDG_DATA_HOME");
 }
