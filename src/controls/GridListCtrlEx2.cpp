@@ -2,7 +2,7 @@
 
 #include "app/Settings.h"
 #include "barcode/BarcodePrintJob.h"
-#include "barcode/LabelSheetDlg.h"
+#include "barcode/BookLabels.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 
@@ -156,7 +156,7 @@ void CGridListCtrlEx2::OnCommand(int id) {
         PrintSelected();
         break;
     case ID_PRINT_LABELS:
-        PrintSelectedLabels();
+        ShowLabelSheets(LabelChoice::Selected);
         break;
     case ID_RERECORD:
         if (GetSelectedCount() == 1 && RecordOfRow(m_HotItem))
@@ -231,9 +231,8 @@ void CGridListCtrlEx2::PrintSelected() {
     job.FlushRow();
 }
 
-void CGridListCtrlEx2::PrintSelectedLabels() {
-    // The selected rows in list order, as "打印条码" walks them.
-    std::vector<CLabel> labels;
+void CGridListCtrlEx2::ShowLabelSheets(LabelChoice first) {
+    std::vector<CLabel> selected;
     const int n = GetSelectedCount();
     int row = -1;
     for (int i = 0; i < n; ++i) {
@@ -241,7 +240,8 @@ void CGridListCtrlEx2::PrintSelectedLabels() {
         if (row < 0)
             break;
         if (const SOUND_RECORD* r = RecordOfRow(row))
-            labels.push_back({r->Code.str(), fromGbk(r->Content.view())});
+            selected.push_back({r->Code.str(), fromGbk(r->Content.view())});
     }
-    ShowLabelSheetDialog(std::move(labels), this);
+    ShowLabelSheetDialog(HasSoundLibrary() ? BookLabels(SoundLibrary()) : std::vector<CLabel>(),
+                         std::move(selected), first, this);
 }

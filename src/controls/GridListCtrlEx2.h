@@ -3,6 +3,7 @@
 // record's key, not a pointer, and looks the record up when it needs it, so a row can never reach a record
 // that has gone (it then shows blank). Selecting another row asks the main window to play it; the context
 // menu plays, stops, prints, re-records and deletes through messages to the main window.
+#include "barcode/LabelSheetDlg.h"
 #include "controls/GridListCtrl.h"
 #include "controls/My_Menu_1.h"
 
@@ -38,6 +39,8 @@ public:
     void OnCommand(int id);
     // The item-changed routine: a change that names another row plays it.
     void OnItemChanged(int row);
+    // "打印标签页...": the book's labels or the selected rows', offering first the ones asked for.
+    void ShowLabelSheets(LabelChoice first);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* e) override;
@@ -48,7 +51,6 @@ protected:
 
 private:
     void PrintSelected();
-    void PrintSelectedLabels();
     void PlayHotItem();
     // Asks the main window to look after the record of the row (a UM_ message with its Index).
     void PostRecordCommand(unsigned msg, int row);

@@ -45,6 +45,13 @@ const QHash<QString, char>& acceleratorTable() {
             {"打印测试", 'T'},
             {"填好了,下一步...", 'N'},
             {"打印", 'P'},
+            {"预览...", 'V'},
+            {"打包...", 'K'},
+            // Choices in dialogs.
+            {"整本点读书", 'W'},
+            {"列表中选中的", 'S'},
+            {"编码从", 'C'},
+            {"同时放入标签页 (按编码顺序的 PDF), 标签纸:", 'L'},
         };
         QHash<QString, char> t;
         for (const auto& [text, letter] : entries)

@@ -60,6 +60,13 @@ QString ChooseFolder(QWidget* parent, const QString& title) {
     return QFileDialog::getExistingDirectory(parent, title, QDir::homePath());
 }
 
+QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed,
+                       const QString& filter) {
+    if (g_Chooser)
+        return g_Chooser(parent, title);
+    return QFileDialog::getSaveFileName(parent, title, proposed, filter);
+}
+
 FolderChooser setFolderChooser(FolderChooser chooser) {
     FolderChooser previous = std::move(g_Chooser);
     g_Chooser = std::move(chooser);

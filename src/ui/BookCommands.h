@@ -1,5 +1,5 @@
 #pragma once
-// How the book commands ask for a folder. Tests answer without a dialog.
+// How the book commands ask for a folder or a file to write. Tests answer without a dialog.
 #include <QString>
 #include <functional>
 
@@ -11,3 +11,5 @@ using FolderChooser = std::function<QString(QWidget* parent, const QString& titl
 FolderChooser setFolderChooser(FolderChooser chooser);
 // A folder the user picks (through the chooser when one is set); empty when cancelled.
 QString ChooseFolder(QWidget* parent, const QString& title);
+// A file name to save as (through the chooser when one is set, given the title); empty when cancelled.
+QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed, const QString& filter);

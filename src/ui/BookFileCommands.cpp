@@ -3,6 +3,8 @@
 // folder and opened.
 #include "ui/KIVDlg.h"
 
+#include "app/Settings.h"
+#include "barcode/BookLabels.h"
 #include "library/BookArchive.h"
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
@@ -10,6 +12,7 @@
 #include "platform/MessageBox.h"
 #include "platform/UiText.h"
 #include "ui/BookCommands.h"
+#include "ui/PackBookDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,16 +61,26 @@ void CKIVDlg::OnPackBook() {
             return;
     }
     const QString name = QDir(QString::fromStdString(folder)).dirName();
-    QString target = QFileDialog::getSaveFileName(this, uiText("打包点读书"),
-                                                  QDir::homePath() + u'/' + name + QStringLiteral(".kivbook"),
-                                                  uiText("点读书文件 (*.kivbook)"));
+    CPackBookDlg dialog(name, survey.sounds, survey.bytes / 1048576.0, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString target = ChooseSaveFile(this, uiText("打包点读书"),
+                                    QDir::homePath() + u'/' + name + QStringLiteral(".kivbook"),
+                                    uiText("点读书文件 (*.kivbook)"));
     if (target.isEmpty())
         return;
     if (!target.endsWith(QStringLiteral(".kivbook"), Qt::CaseInsensitive))
         target += QStringLiteral(".kivbook");
+    CLabelOptions options;
+    options.codeType = BarcodeSettings.CodeType;
+    options.heightMm = BarcodeSettings.Height;
+    options.lineWidthMm = BarcodeSettings.LineWidth;
     PackReport report;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool packed = PackBook(folder, native(target), report, &whyNot);
+    const CLabelSheet* sheet = dialog.LabelSheet();
+    const bool packed = sheet ? PackBookWithLabels(folder, native(target), BookLabels(SoundLibrary()), *sheet,
+                                                   options, report, &whyNot)
+                              : PackBook(folder, native(target), report, &whyNot);
     QApplication::restoreOverrideCursor();
     if (!packed) {
         messageBox(whyNot);

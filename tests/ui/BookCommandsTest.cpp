@@ -1,5 +1,6 @@
 // Several books through the "点读书" popup, offscreen: open a folder that is no book yet, switch back
-// through the recent list, keep or drop an unsaved recording, and what a new book needs.
+// through the recent list, keep or drop an unsaved recording, what a new book needs, and a book packed
+// into one file and opened from it.
 #include "ui/BookCommands.h"
 #include "app/Folders.h"
 #include "app/RecentBooks.h"
@@ -10,13 +11,19 @@
 #include "platform/UiText.h"
 #include "support/FakeRecorder.h"
 #include "support/TestSupport.h"
+#include "support/Wave.h"
 #include "ui/BookMenu.h"
 #include "ui/KIVDlg.h"
+#include "ui/PackBookDlg.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -168,4 +175,65 @@ TEST_F(Books, NewBookNeedsAnEmptyFolderAndOffersAnExistingBook) {
     EXPECT_EQ(m_Boxes.last().text,
               QStringLiteral("文件夹 \"%1\" 中已经有一本点读书，是否打开它？").arg(m_Chosen));
     EXPECT_EQ(rows(), 1); // the existing book, untouched
+}
+
+TEST_F(Books, PackedWithItsLabelsAndOpenedFromTheFileTheBookPlaysElsewhere) {
+    writeTone(m_First + "000007.wav", 0.2, 440);
+    writeTone(m_First + "000008.wav", 0.2, 660);
+    writeFile(m_First + "KIV_Lib.cfg", readFile(m_First + "KIV_Lib.cfg") + "000008  \"b\"  S_WAV  \"" +
+                                           m_First + "000008.wav\"\r\n000009  \"gone\"  S_WAV  \"" + m_First +
+                                           "000009.wav\"\r\n");
+    m_Dlg->OpenBook(QString::fromStdString(m_First));
+    const TempFolder data;
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path()));
+    auto packing = [this](bool labels, bool pack) {
+        auto* timer = new QTimer(m_Dlg.get());
+        QObject::connect(timer, &QTimer::timeout, [=] {
+            if (auto* dlg = qobject_cast<CPackBookDlg*>(QApplication::activeModalWidget())) {
+                timer->deleteLater();
+                timer->stop();
+                dlg->m_pLabels->setChecked(labels);
+                pack ? dlg->m_pPack->click() : dlg->reject();
+            }
+        });
+        timer->start(20);
+        choose(QStringLiteral("打包点读书..."));
+    };
+    m_Chosen = QString::fromStdString(m_Folder.path() + "lesson"); // the extension is added
+    packing(true, false);
+    EXPECT_FALSE(fileExists(m_Folder.path() + "lesson.kivbook"));
+    m_Boxes.clear();
+    packing(true, true);
+    ASSERT_EQ(m_Boxes.count(), 2u);
+    EXPECT_TRUE(m_Boxes.calls()[0].text.startsWith(QStringLiteral("有 1 个声音找不到")));
+    EXPECT_EQ(m_Boxes.last().text, QStringLiteral("已把 2 个声音打包到 \"%1.kivbook\"。").arg(m_Chosen));
+
+    // Opened as a file: unpacked into a new folder named after it in the per-user books, and shown.
+    m_Chosen += QStringLiteral(".kivbook");
+    m_Boxes.clear();
+    choose(QStringLiteral("打开点读书..."));
+    const std::string unpacked = data.path() + "KIV/books/lesson/";
+    ASSERT_GE(m_Boxes.count(), 1u);
+    EXPECT_EQ(m_Boxes.calls()[0].text,
+              QStringLiteral("把点读书 \"lesson.kivbook\" 解压到文件夹\n%1\n吗？\n\n选“否”另选一个空文件夹。")
+                  .arg(QString::fromStdString(unpacked).chopped(1)));
+    EXPECT_EQ(m_Dlg->windowTitle(), QStringLiteral("KIV点读薄 V1.0 - lesson"));
+    EXPECT_EQ(rows(), 3);
+    EXPECT_EQ(readFile(unpacked + "000008.wav"), readFile(m_First + "000008.wav"));
+    EXPECT_TRUE(fileExists(unpacked + "标签页.pdf"));
+
+    // Into a folder of the user's choice that is not empty: refused, nothing written there.
+    const std::string busy = m_Folder.path() + "busy/";
+    ensureFolder(busy);
+    writeFile(busy + "notes.txt", "x");
+    m_Boxes.clear();
+    m_Boxes.answer(IDNO);
+    QString archive = m_Chosen;
+    m_Chosen = QString::fromStdString(busy);
+    EXPECT_FALSE(m_Dlg->OpenBookArchive(archive));
+    EXPECT_TRUE(m_Boxes.last().text.contains(QStringLiteral("不是空的")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(busy), {}), 1);
+    EXPECT_EQ(m_Dlg->windowTitle(), QStringLiteral("KIV点读薄 V1.0 - lesson"));
+    m_Dlg->OpenBook(QString::fromStdString(m_First)); // its lock goes before its folder
+    qunsetenv("XDG_DATA_HOME");
 }
