@@ -143,4 +143,16 @@ EN = {
 # KIV --help.
 "KIV点读薄：录音、标注、打印条码标签，用点读笔点读播放。": "KIV Talking Book: record sounds, annotate them, print barcode labels and play them with a reading pen.",
 "文件夹": "folder", "打开这个文件夹里的点读书": "Open the book in this folder", "[文件夹]": "[folder]",
+# Label sheets in code order and packing with them.
+"整本点读书": "Whole book", "列表中选中的": "Selected in the list", " (%1 个录音)": " (%1 recordings)",
+"编码从": "Codes from", "到": "to", "起始编码": "First code", "结束编码": "Last code", "预览...": "Preview...",
+"编码要写满六位数字, 例如 000001": "codes have six digits, for example 000001",
+"起始编码 %1 大于结束编码 %2": "the first code %1 is greater than the last code %2",
+"编码范围不对: %1": "The range of codes is wrong: %1", "编码 %1 到 %2 之间没有录音": "No recordings between codes %1 and %2",
+"把点读书 \"%1\" 的索引和 %2 个声音 (%3 MB) 打包成一个 .kivbook 文件, 拷给别人, 用 KIV 打开就能点读。":
+    "Packs the index and the %2 sounds (%3 MB) of the book \"%1\" into one .kivbook file: copy it to somebody, and KIV opens it ready for the pen.",
+"同时放入标签页 (按编码顺序的 PDF), 标签纸:": "Include the label sheet (a PDF in code order) on:", "标签纸": "Label sheet",
+"打包...": "Pack...",
+"\"%1\" 已经存在，但不是普通文件，不能写成点读书文件。": "\"%1\" exists and is not a plain file: it cannot become a book file.",
+"不能在 \"%1\" 旁边写标签页。": "Cannot write the label sheet beside \"%1\".",
 }

@@ -847,5 +847,77 @@ Choose "No" to pick another empty folder.</translation>
         <source>[文件夹]</source>
         <translation>[folder]</translation>
     </message>
+    <message>
+        <source>整本点读书</source>
+        <translation>Whole book</translation>
+    </message>
+    <message>
+        <source>列表中选中的</source>
+        <translation>Selected in the list</translation>
+    </message>
+    <message>
+        <source> (%1 个录音)</source>
+        <translation> (%1 recordings)</translation>
+    </message>
+    <message>
+        <source>编码从</source>
+        <translation>Codes from</translation>
+    </message>
+    <message>
+        <source>到</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>起始编码</source>
+        <translation>First code</translation>
+    </message>
+    <message>
+        <source>结束编码</source>
+        <translation>Last code</translation>
+    </message>
+    <message>
+        <source>预览...</source>
+        <translation>Preview...</translation>
+    </message>
+    <message>
+        <source>编码要写满六位数字, 例如 000001</source>
+        <translation>codes have six digits, for example 000001</translation>
+    </message>
+    <message>
+        <source>起始编码 %1 大于结束编码 %2</source>
+        <translation>the first code %1 is greater than the last code %2</translation>
+    </message>
+    <message>
+        <source>编码范围不对: %1</source>
+        <translation>The range of codes is wrong: %1</translation>
+    </message>
+    <message>
+        <source>编码 %1 到 %2 之间没有录音</source>
+        <translation>No recordings between codes %1 and %2</translation>
+    </message>
+    <message>
+        <source>把点读书 "%1" 的索引和 %2 个声音 (%3 MB) 打包成一个 .kivbook 文件, 拷给别人, 用 KIV 打开就能点读。</source>
+        <translation>Packs the index and the %2 sounds (%3 MB) of the book "%1" into one .kivbook file: copy it to somebody, and KIV opens it ready for the pen.</translation>
+    </message>
+    <message>
+        <source>同时放入标签页 (按编码顺序的 PDF), 标签纸:</source>
+        <translation>Include the label sheet (a PDF in code order) on:</translation>
+    </message>
+    <message>
+        <source>标签纸</source>
+        <translation>Label sheet</translation>
+    </message>
+    <message>
+        <source>打包...</source>
+        <translation>Pack...</translation>
+    </message>
+    <message>
+        <source>"%1" 已经存在，但不是普通文件，不能写成点读书文件。</source>
+        <translation>"%1" exists and is not a plain file: it cannot become a book file.</translation>
+    </message>
+    <message>
+        <source>不能在 "%1" 旁边写标签页。</source>
+        <translation>Cannot write the label sheet beside "%1".</translation>
+    </message>
 </context>
 </TS>
