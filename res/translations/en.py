@@ -155,4 +155,9 @@ EN = {
 "打包...": "Pack...",
 "\"%1\" 已经存在，但不是普通文件，不能写成点读书文件。": "\"%1\" exists and is not a plain file: it cannot become a book file.",
 "不能在 \"%1\" 旁边写标签页。": "Cannot write the label sheet beside \"%1\".",
+# The point-reading log and the file boxes.
+"播放文件 \"%1\" !": "Playing \"%1\"", "找不到文件\"%1\", 播放失败! ": "File \"%1\" not found: it cannot be played.",
+"不能支持的文件格式 \"%1\" --- \"%2\" !": "Sound type \"%1\" is not supported --- \"%2\"",
+"文件 \"%1\" 已经存在, 是否覆盖? ": "The file \"%1\" already exists. Replace it?",
+"保存\"%1\"失败！": "Saving \"%1\" failed!",
 }

@@ -919,5 +919,25 @@ Choose "No" to pick another empty folder.</translation>
         <source>不能在 "%1" 旁边写标签页。</source>
         <translation>Cannot write the label sheet beside "%1".</translation>
     </message>
+    <message>
+        <source>播放文件 "%1" !</source>
+        <translation>Playing "%1"</translation>
+    </message>
+    <message>
+        <source>找不到文件"%1", 播放失败! </source>
+        <translation>File "%1" not found: it cannot be played.</translation>
+    </message>
+    <message>
+        <source>不能支持的文件格式 "%1" --- "%2" !</source>
+        <translation>Sound type "%1" is not supported --- "%2"</translation>
+    </message>
+    <message>
+        <source>文件 "%1" 已经存在, 是否覆盖? </source>
+        <translation>The file "%1" already exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>保存"%1"失败！</source>
+        <translation>Saving "%1" failed!</translation>
+    </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 #include "platform/Trace.h"
+#include "platform/UiText.h"
 
 #include <array>
 #include <cstring>
@@ -26,11 +27,27 @@ bool sameAsciiNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string gbk(const char* utf8) {
-    return toGbk(QString::fromUtf8(utf8));
-}
-
 } // namespace
+
+std::string FormatGbkText(const char* chinese, std::initializer_list<std::string_view> gbkArgs,
+                          std::size_t limit) {
+    // Split around %1, %2, ... so the names go in as their own bytes (one GBK cannot show stays as it is),
+    // and in Chinese the line is byte for byte what it always was.
+    const QString shown = uiText(chinese);
+    std::string line;
+    qsizetype from = 0;
+    int n = 0;
+    for (std::string_view arg : gbkArgs) {
+        const QString marker = QStringLiteral("%") + QString::number(++n);
+        const qsizetype at = shown.indexOf(marker, from);
+        if (at < 0)
+            break;
+        line += toGbk(shown.mid(from, at - from)) + std::string(arg);
+        from = at + marker.size();
+    }
+    line += toGbk(shown.mid(from));
+    return FormatGbkLine({line}, limit);
+}
 
 std::string FormatGbkLine(std::initializer_list<std::string_view> parts, std::size_t limit) {
     std::string line;
@@ -90,7 +107,7 @@ LRESULT CPlayback::PlayCode(int code) {
     } else if (sameAsciiNoCase(type, "S_MP3")) {
         PlayMp3(path);
     } else if (m_pLogWindow) {
-        SendLog(FormatGbkLine({gbk("不能支持的文件格式 \""), type, "\" --- \"", path, "\" !"}));
+        SendLog(FormatGbkText("不能支持的文件格式 \"%1\" --- \"%2\" !", {type, path}));
     }
     return 0;
 }
@@ -102,12 +119,12 @@ void CPlayback::PlayWave(const std::string& gbkPath) {
             trace("CPlayback: \"%s\" is filed as S_WAV but holds MP3; it plays all the same\n",
                   gbkPath.c_str());
         if (m_pLogWindow)
-            SendLog(FormatGbkLine({gbk("播放文件 \""), gbkPath, "\" !"}));
+            SendLog(FormatGbkText("播放文件 \"%1\" !", {gbkPath}));
         ++m_WavDevice;
         m_PlayKind = 0;
         break;
     case SoundOpen::NotFound:
-        messageBox(fromGbk(FormatGbkLine({gbk("找不到文件\""), gbkPath, gbk("\", 播放失败! ")})));
+        messageBox(fromGbk(FormatGbkText("找不到文件\"%1\", 播放失败! ", {gbkPath})));
         break;
     case SoundOpen::Unplayable:
         messageBox(QString::fromUtf8("不能播放这种类型的文件!"));

@@ -62,3 +62,7 @@ private:
 
 // Joins GBK parts into a line cut to at most limit bytes at a character boundary: the log line buffer.
 std::string FormatGbkLine(std::initializer_list<std::string_view> parts, std::size_t limit = kLogTextLimit);
+// The text (a Chinese key with %1, %2, ... in order) in the user's language with the GBK arguments in place,
+// cut as FormatGbkLine cuts.
+std::string FormatGbkText(const char* chinese, std::initializer_list<std::string_view> gbkArgs,
+                          std::size_t limit = kLogTextLimit);

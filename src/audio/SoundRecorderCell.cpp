@@ -7,12 +7,6 @@
 #include "platform/MessageBox.h"
 #include "platform/SoundInput.h"
 
-namespace {
-std::string gbk(const char* utf8) {
-    return toGbk(QString::fromUtf8(utf8));
-}
-} // namespace
-
 CSoundRecorder::CSoundRecorder() = default;
 
 CSoundRecorder::~CSoundRecorder() {
@@ -57,14 +51,14 @@ void CSoundRecorder::PreviewRecording() {
 bool CSoundRecorder::SaveRecording(const std::string& gbkPath) {
     const std::string path = nativePath(gbkPath);
     if (fileExists(path)) {
-        QString ask = fromGbk(FormatGbkLine({gbk("文件 \""), gbkPath, gbk("\" 已经存在, 是否覆盖? ")}));
+        QString ask = fromGbk(FormatGbkText("文件 \"%1\" 已经存在, 是否覆盖? ", {gbkPath}));
         if (messageBox(ask, QString(), MB_YESNO) != IDYES)
             return false;
     }
     if (!m_pInput || !m_pInput->hasRecording())
         return false;
     if (!m_pInput->saveAs(path)) {
-        messageBox(fromGbk(FormatGbkLine({gbk("保存\""), gbkPath, gbk("\"失败！")})));
+        messageBox(fromGbk(FormatGbkText("保存\"%1\"失败！", {gbkPath})));
         return false;
     }
     return true;

@@ -5,6 +5,8 @@
 #include "platform/WaveFile.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace {
@@ -84,6 +86,16 @@ TEST_F(PlaybackTest, MissingWaveFileIsReportedByName) {
     EXPECT_EQ(boxes.last().owner, nullptr);
     EXPECT_TRUE(log.lines.empty());
     EXPECT_EQ(playback.PlayKind(), -1);
+
+    // In English the same message, the name still as it is.
+    QTranslator english;
+    ASSERT_TRUE(english.load(QStringLiteral("kiv_en"), QStringLiteral(":/i18n")));
+    QCoreApplication::installTranslator(&english);
+    playback.PlayCode(3);
+    QCoreApplication::removeTranslator(&english);
+    ASSERT_EQ(boxes.count(), 2u);
+    EXPECT_EQ(boxes.last().text,
+              QStringLiteral("File \"%1\" not found: it cannot be played.").arg(fromGbk(path)));
 }
 
 TEST_F(PlaybackTest, WaveFileThatIsNoWaveIsUnplayable) {
