@@ -1,8 +1,8 @@
 #pragma once
-// How each sound of a book is made ready to play, worked out ahead of the pen: a worker at idle priority
-// decodes and measures the sounds it is given, and a first play then only decodes and cuts, as fast as a
-// sound played as it is. Only the cut is kept (a few dozen bytes a sound, at most kMaxReadyPlans of them),
-// keyed by the file's stamp, so a changed file is measured again when it plays.
+// How each sound of a book is made ready to play, worked out ahead of the pen: a worker below normal
+// priority decodes and measures the sounds it is given, and a first play then only decodes and cuts, as fast
+// as a sound played as it is. Only the cut is kept (a few dozen bytes a sound, at most kMaxReadyPlans of
+// them), keyed by the file's stamp, so a changed file is measured again when it plays.
 #include "platform/Files.h"
 #include "platform/SoundLevel.h"
 
@@ -13,13 +13,13 @@
 #include <unordered_map>
 #include <vector>
 
+class CSoundFile;
 class QThread;
 
 constexpr std::size_t kMaxReadyPlans = 50000;
 
-// Decodes a sound of up to maxFrames from its start into pcm (interleaved). Returns true when that is all of
-// it; false when the sound goes on or could not be read past where pcm ends.
-class CSoundFile;
+// Decodes a sound of up to maxFrames from its start into pcm (interleaved). Returns true when the sound ended
+// (or stopped decoding) before maxFrames, false when it goes on.
 bool decodeHead(CSoundFile& source, long long maxFrames, std::vector<std::int16_t>& pcm);
 
 class CReadyPlans {
