@@ -67,7 +67,7 @@ void CKIVDlg::AppendNewRecords(const std::vector<const SOUND_RECORD*>& added) {
     // Rows are only added below: the user's place, selection and hot row stay, and nothing scrolls.
     m_Bulk = true;
     for (const SOUND_RECORD* r : added)
-        if (m_KeywordCount <= 0 || MatchesKeywords(r->Content.view()))
+        if (m_Search.Shows(r->Content.view()))
             AppendRecordRow(r);
     m_Bulk = false;
     m_PendingVisibleRow = -1;

@@ -36,7 +36,6 @@ CKIVDlg::CKIVDlg(QWidget* parent)
                    Qt::WindowCloseButtonHint);
     m_AppIcon = QIcon(QStringLiteral(":/icons/kiv.png"));
     setAcceptDrops(true);
-    m_KeywordTokens.resize(kMaxKeywords);
     Builder().setFactory(1006, [this](const DialogControl&, QWidget* parent) {
         m_RecordList = new CGridListCtrlEx2(parent);
         return m_RecordList;
@@ -109,7 +108,7 @@ bool CKIVDlg::OnInitDialog() {
 
 void CKIVDlg::FillRecordList() {
     // Every record shows: no search holds any more.
-    m_KeywordCount = 0;
+    m_Search.Clear();
     ShowRecords();
 }
 
@@ -118,7 +117,7 @@ void CKIVDlg::ShowRecords() {
     m_Bulk = true;
     m_RecordList->Model()->BeginBulk();
     SoundLibrary().ForEachRecord([this](const SOUND_RECORD* r) {
-        if (m_KeywordCount <= 0 || MatchesKeywords(r->Content.view()))
+        if (m_Search.Shows(r->Content.view()))
             AppendRecordRow(r);
     });
     m_RecordList->Model()->EndBulk();
@@ -202,61 +201,6 @@ void CKIVDlg::PostRefresh() {
 
 // --- Search ------------------------------------------------------------------------------------------
 
-int CKIVDlg::SplitKeywords(const std::string& text) {
-    int k = 0;
-    bool open = false;
-    auto close = [&] {
-        if (open) {
-            ++k;
-            open = false;
-        }
-    };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == ' ' || c == '\t') {
-            close();
-        } else if (c == '\n' || c == '\r') {
-            // Only the last line's words count: a line end starts over.
-            while (i + 1 < text.size() && (text[i + 1] == '\n' || text[i + 1] == '\r'))
-                ++i;
-            k = 0;
-            open = false;
-        } else {
-            if (k >= kMaxKeywords)
-                continue; // no room for more keywords: the rest are dropped
-            std::string& token = m_KeywordTokens[static_cast<std::size_t>(k)];
-            if (!open) {
-                token.clear();
-                open = true;
-            }
-            if (token.size() < kKeywordBytes)
-                token += c;
-        }
-    }
-    close();
-    // A keyword cut at its byte limit must not end inside a character.
-    for (int i = 0; i < std::min(k, kMaxKeywords); ++i) {
-        std::string& t = m_KeywordTokens[static_cast<std::size_t>(i)];
-        t.resize(gbkPrefixLength(t, kKeywordBytes));
-    }
-    m_KeywordCount = std::min(k, kMaxKeywords);
-    return m_KeywordCount;
-}
-
-bool CKIVDlg::MatchesKeywords(std::string_view content) const {
-    for (int i = 0; i < m_KeywordCount; ++i) {
-        const std::string& key = m_KeywordTokens[static_cast<std::size_t>(i)];
-        if (key.empty())
-            continue;
-        // A match must start on a character: "的" (B5 C4) is not inside "说你" (CB B5 C4 E3).
-        for (std::size_t pos = content.find(key); pos != std::string_view::npos;
-             pos = content.find(key, pos + 1))
-            if (gbkIsCharStart(content, pos))
-                return true;
-    }
-    return false;
-}
-
 void CKIVDlg::OnSearch() {
     UpdateData(true);
     bool ok = false;
@@ -265,7 +209,7 @@ void CKIVDlg::OnSearch() {
         messageBox(uiText("关键字中有不能保存的字符（例如表情符号），请修改后再查找。"));
         return;
     }
-    SplitKeywords(keywords);
+    m_Search.Split(keywords);
     ShowRecords();
 }
 

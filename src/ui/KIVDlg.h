@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the record list of the library, the search by annotation keywords, the recording
 // buttons, and the receiver of every message the program's parts send each other.
+#include "library/KeywordSearch.h"
 #include "platform/Dialog.h"
 
 #include <QIcon>
@@ -28,19 +29,12 @@ public:
     // window; not the ones tests make).
     void RememberPlace() { m_RememberPlace = true; }
 
-    static constexpr int kMaxKeywords = 512;
-    static constexpr std::size_t kKeywordBytes = 1023;
-
     // Record-list operations.
     void ResetRecordList();
     void AppendRecordRow(const SOUND_RECORD* record);
     void UpdateRecordRow(const SOUND_RECORD* record);
     void BlankRow(int row);
 
-    // Splits keyword text (GBK) into m_KeywordTokens; returns the count. Only the last line's words count.
-    int SplitKeywords(const std::string& text);
-    // Whether an annotation contains one of the first m_KeywordCount keywords, matched at character starts.
-    bool MatchesKeywords(std::string_view content) const;
     void OnSearch();
     // "进入点读": runs the point-reading window until it closes.
     void OnTraining();
@@ -97,8 +91,6 @@ public:
     void WatchBook();
     bool LookAtBook();
 
-    std::vector<std::string> m_KeywordTokens;
-    int m_KeywordCount = 0;
     QString m_Keyword;
     int m_ReplaceCode = -1;
     int m_ReplaceIndex = -1; // Index of the record m_ReplaceCode names (the row's, when numbers repeat)
@@ -162,6 +154,7 @@ private:
     int m_PendingVisibleRow = -1;
     bool m_Bulk = false;
     QIcon m_AppIcon;
+    CKeywordSearch m_Search;                // the keywords of the last search
     std::unique_ptr<CPlayback> m_pPlayback; // the playback state; destroying it stops the sound
     CBookWatch* m_pBookWatch = nullptr;
     std::vector<int> m_RowOfIndex; // row showing the record with that Index, or -1
