@@ -2,19 +2,14 @@
 #include "platform/UiText.h"
 #include "ui/KIVDlg.h"
 
-#include "app/Folders.h"
 #include "app/RecentBooks.h"
 #include "app/StartBook.h"
-#include "audio/Playback.h"
-#include "controls/EditEx1.h"
 #include "library/BookArchive.h"
-#include "library/SoundLibrary.h"
 #include "platform/Files.h"
-#include "platform/Gbk.h"
 #include "platform/MessageBox.h"
-#include "platform/TempFiles.h"
 #include "ui/BookCommands.h"
 #include "ui/BookMenu.h"
+#include "ui/BookSession.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -126,45 +121,12 @@ void CKIVDlg::OnRecentBook(int i) {
 }
 
 bool CKIVDlg::OpenBook(const QString& nativeFolder) {
-    const QString folder = BookFolderOf(nativeFolder);
-    if (const QString problem = BookFolderProblem(folder); !problem.isEmpty()) {
-        messageBox(problem);
-        return false;
-    }
-    if (!DropRecording())
-        return false;
-    // Nothing of the old book may sound once the new one shows.
-    m_pPlayback->StopPlay();
-    m_Keyword.clear();
-    if (m_KeywordEdit)
-        m_KeywordEdit->clear();
-    LoadBook(gbkFromNative(folder.toStdString()));
-    return true;
-}
-
-void CKIVDlg::LoadBook(const std::string& gbkFolder) {
-    // What a killed copy left in the book; ProgramFolder had its turn at start.
-    if (!gbkFolder.empty() && gbkFolder != ProgramFolder)
-        removeStaleTempFiles(nativePath(gbkFolder));
-    // The rows point at records the reload frees: they go first.
-    ResetRecordList();
-    // A lock another computer left: the user knows whether that copy still runs.
-    if (SoundLibrary().OpenBook(gbkFolder) == CSoundLibrary::Access::LockedElsewhere &&
-        appMessageBox(SoundLibrary().ReadOnlyReason(), MB_YESNO | MB_ICONQUESTION, this) == IDYES)
-        SoundLibrary().TakeOverLock();
-    FillRecordList();
-    UpdateCaption();
-    ApplyBookAccess();
-    WatchBook();
-    if (!gbkFolder.empty())
-        RememberBook(QString::fromStdString(nativePath(gbkFolder)));
-}
-
-void CKIVDlg::UpdateCaption() {
-    const QString folder = QString::fromStdString(nativePath(SoundLibrary().LibraryFolder()));
-    const QString name = QDir(folder).dirName();
-    setWindowTitle(name.isEmpty() || name == QStringLiteral(".") ? uiText("KIV点读薄 V1.0")
-                                                                 : uiText("KIV点读薄 V1.0 - %1").arg(name));
+    QString whyNot;
+    if (m_pSession->Open(nativeFolder, &whyNot))
+        return true;
+    if (!whyNot.isEmpty())
+        messageBox(whyNot);
+    return false;
 }
 
 void CKIVDlg::FillRecentBooks() {

@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QFileInfo>
-#include <QWidget>
 
 namespace {
 // Filing one record is several file operations (the sound, its rename, the index): look once they settle.
@@ -13,8 +12,7 @@ constexpr int kLongestWaitMs = 1500;
 constexpr int kBusyRetryMs = 500;
 } // namespace
 
-CBookWatch::CBookWatch(QWidget* window, std::function<bool()> look)
-    : QObject(window), m_Look(std::move(look)) {
+CBookWatch::CBookWatch(QObject* window, std::function<bool()> look) : m_Look(std::move(look)) {
     m_Timer.setSingleShot(true);
     connect(&m_Timer, &QTimer::timeout, this, [this] { Look(); });
     // The index is replaced by a rename, after which its old file is no longer watched: the folder tells.

@@ -1,19 +1,17 @@
 #pragma once
 // Watches the open book's folder and index for changes made by another program (another copy filing
-// records, kivtool, a hand edit) and asks the main window to look, a moment after the last change or when
-// the window is activated. The window answers whether it could look now; if not, it is asked again soon.
+// records, kivtool, a hand edit) and asks the book session to look, a moment after the last change or when
+// the window is activated. The answer says whether it could look now; if not, it is asked again soon.
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
 #include <functional>
 
-class QWidget;
-
 class CBookWatch : public QObject {
 public:
     // look: checks the book and returns false when the window is busy and must be asked later.
-    CBookWatch(QWidget* window, std::function<bool()> look);
+    CBookWatch(QObject* window, std::function<bool()> look);
 
     // Watches the book in the folder (native path, ending in '/'); an empty folder watches nothing.
     void Watch(const QString& folder, const QString& indexPath);

@@ -11,23 +11,51 @@
 #include "platform/Gbk.h"
 #include "platform/MenuTemplate.h"
 #include "platform/MessageBox.h"
+#include "platform/Trace.h"
 #include "platform/UiText.h"
 #include "reading/Training.h"
 #include "ui/BookMenu.h"
+#include "ui/BookSession.h"
 #include "ui/LanguageMenu.h"
 #include "ui/WindowPlace.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTimer>
+#include <unordered_set>
 
 CKIVDlg* g_pMainDlg = nullptr;
 
 namespace {
 constexpr QRgb kDialogGrey = 0xC0C0C0;
+
+// What tells a record apart across a reload, which renumbers every record's Index.
+std::string recordKey(const SOUND_RECORD* r) {
+    if (!r)
+        return {};
+    std::string key = r->Code.str();
+    key += '\0';
+    key += r->Content.view();
+    key += '\0';
+    key += r->SoundFile.view();
+    return key;
 }
+} // namespace
+
+// The user's place in the list: the scroll bars, the top row, the current and the selected rows, by their
+// records.
+struct CKIVDlg::ListPlace {
+    int scroll = 0;
+    int column = 0;
+    std::string top;
+    std::string current;
+    std::unordered_set<std::string> selected;
+};
 
 CKIVDlg::CKIVDlg(QWidget* parent)
     : CDialog(102, parent), m_Client(new QWidget(this)), m_pPlayback(std::make_unique<CPlayback>()) {
@@ -36,6 +64,30 @@ CKIVDlg::CKIVDlg(QWidget* parent)
                    Qt::WindowCloseButtonHint);
     m_AppIcon = QIcon(QStringLiteral(":/icons/kiv.png"));
     setAcceptDrops(true);
+    m_pSession = std::make_unique<CBookSession>(
+        this, CBookSession::Questions{[this] { return LetGoOfBook(); },
+                                      [this](const QString& question) {
+                                          return appMessageBox(question, MB_YESNO | MB_ICONQUESTION, this) ==
+                                                 IDYES;
+                                      },
+                                      [this] { return HoldsRows(); }});
+    // The rows point at records the session frees: they go first.
+    connect(m_pSession.get(), &CBookSession::recordsGoing, this, [this] { ResetRecordList(); });
+    connect(m_pSession.get(), &CBookSession::opened, this, [this] {
+        FillRecordList();
+        ShowBookAccess();
+    });
+    connect(m_pSession.get(), &CBookSession::reloading, this, [this] {
+        KeepPlace();
+        ResetRecordList();
+    });
+    connect(m_pSession.get(), &CBookSession::reloaded, this, [this] {
+        ShowRecords();
+        RestorePlace();
+    });
+    connect(m_pSession.get(), &CBookSession::recordsAdded, this,
+            [this](const std::vector<const SOUND_RECORD*>& added) { AppendNewRecords(added); });
+    connect(m_pSession.get(), &CBookSession::accessChanged, this, [this] { ShowBookAccess(); });
     Builder().setFactory(1006, [this](const DialogControl&, QWidget* parent) {
         m_RecordList = new CGridListCtrlEx2(parent);
         return m_RecordList;
@@ -99,7 +151,7 @@ bool CKIVDlg::OnInitDialog() {
     m_LevelMeter = new CLevelMeter(m_Client);
     m_LevelMeter->hide();
 
-    LoadBook(StartBookFolder.empty() ? ProgramFolder : StartBookFolder);
+    m_pSession->Load(StartBookFolder.empty() ? ProgramFolder : StartBookFolder);
     OpenArchiveArgument();
 
     postMessage(this, UM_INIT_LAYOUT);
@@ -197,6 +249,105 @@ void CKIVDlg::PostRefresh() {
         return;
     m_RefreshPending = true;
     postMessage(this, UM_REFRESH_CONTROLS);
+}
+
+// --- The open book ------------------------------------------------------------------------------------
+
+bool CKIVDlg::BookChangeable() const {
+    return m_pSession->Changeable();
+}
+
+void CKIVDlg::ShowBookAccess() {
+    setWindowTitle(m_pSession->Caption());
+    // The record button is the way to every new sound; the list's menu disables its own entries.
+    if (QWidget* record = GetDlgItem(1001))
+        record->setEnabled(BookChangeable() || g_bRecording);
+    if (m_BookMenu)
+        setBookChangeable(m_BookMenu, BookChangeable());
+    if (const QString notice = m_pSession->AccessNotice(); !notice.isEmpty())
+        appMessageBox(notice, MB_OK | MB_ICONINFORMATION, this);
+}
+
+bool CKIVDlg::LetGoOfBook() {
+    if (!DropRecording())
+        return false;
+    // Nothing of the old book may sound once the new one shows.
+    m_pPlayback->StopPlay();
+    m_Keyword.clear();
+    if (m_KeywordEdit)
+        m_KeywordEdit->clear();
+    return true;
+}
+
+bool CKIVDlg::HoldsRows() const {
+    // A reload frees every record and renumbers the rows: not while a recording may replace a row's sound,
+    // deletions wait to be made, or a menu or a dialog (other than point reading, which looks codes up
+    // afresh for every scan) holds on to a row.
+    const QWidget* modal = QApplication::activeModalWidget();
+    const bool reading = m_pTraining && modal == m_pTraining;
+    return g_bRecording || m_ReplaceCode != -1 || !m_PendingDeletes.empty() ||
+           QApplication::activePopupWidget() || (modal && modal != this && !reading);
+}
+
+void CKIVDlg::AppendNewRecords(const std::vector<const SOUND_RECORD*>& added) {
+    // Rows are only added below: the user's place, selection and hot row stay, and nothing scrolls.
+    m_Bulk = true;
+    for (const SOUND_RECORD* r : added)
+        if (m_Search.Shows(r->Content.view()))
+            AppendRecordRow(r);
+    m_Bulk = false;
+    m_PendingVisibleRow = -1;
+    if (!added.empty())
+        trace("CKIVDlg: another program filed %zu records; %d records are listed\n", added.size(),
+              m_RecordList->m_FilledRows);
+}
+
+void CKIVDlg::KeepPlace() {
+    CGridListCtrlEx2& list = *m_RecordList;
+    m_pPlace = std::make_unique<ListPlace>();
+    m_pPlace->scroll = list.verticalScrollBar()->value();
+    m_pPlace->column = list.horizontalScrollBar()->value();
+    m_pPlace->top = recordKey(list.RecordOfRow(list.rowAt(0)));
+    m_pPlace->current = recordKey(list.RecordOfRow(list.GetFocusedItem()));
+    for (int row = list.GetNextSelectedItem(-1); row >= 0; row = list.GetNextSelectedItem(row))
+        if (const SOUND_RECORD* r = list.RecordOfRow(row))
+            m_pPlace->selected.insert(recordKey(r));
+}
+
+void CKIVDlg::RestorePlace() {
+    const std::unique_ptr<ListPlace> place = std::move(m_pPlace);
+    CGridListCtrlEx2& list = *m_RecordList;
+    int topRow = -1, currentRow = -1;
+    QItemSelection selection;
+    for (int row = 0; place && row < list.m_FilledRows; ++row) {
+        const std::string key = recordKey(list.RecordOfRow(row));
+        if (topRow < 0 && key == place->top)
+            topRow = row;
+        if (currentRow < 0 && key == place->current)
+            currentRow = row;
+        if (place->selected.count(key))
+            selection.select(list.Model()->index(row, 0),
+                             list.Model()->index(row, list.Model()->columnCount() - 1));
+    }
+    {
+        // Selecting a row plays it: the rows given back their selection stay quiet.
+        QSignalBlocker quiet(list.selectionModel());
+        list.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+        if (currentRow >= 0)
+            list.selectionModel()->setCurrentIndex(list.Model()->index(currentRow, 0),
+                                                   QItemSelectionModel::NoUpdate);
+    }
+    // As after every refill, no row is hot: the next click on the current row plays it.
+    list.m_HotItem = -1;
+    list.doItemsLayout();
+    if (topRow >= 0)
+        list.scrollTo(list.Model()->index(topRow, 0), QAbstractItemView::PositionAtTop);
+    else if (place)
+        list.verticalScrollBar()->setValue(place->scroll);
+    if (place)
+        list.horizontalScrollBar()->setValue(place->column);
+    list.viewport()->update();
+    trace("CKIVDlg: the book changed on disk; %d records are listed\n", list.m_FilledRows);
 }
 
 // --- Search ------------------------------------------------------------------------------------------

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-class CBookWatch;
+class CBookSession;
 class CEditEx1;
 class CLevelMeter;
 class CPlayback;
@@ -29,12 +29,6 @@ public:
     // window; not the ones tests make).
     void RememberPlace() { m_RememberPlace = true; }
 
-    // Record-list operations.
-    void ResetRecordList();
-    void AppendRecordRow(const SOUND_RECORD* record);
-    void UpdateRecordRow(const SOUND_RECORD* record);
-    void BlankRow(int row);
-
     void OnSearch();
     // "进入点读": runs the point-reading window until it closes.
     void OnTraining();
@@ -42,9 +36,16 @@ public:
     CGridListCtrlEx2* RecordList() const { return m_RecordList; }
     CEditEx1* KeywordEdit() const { return m_KeywordEdit; }
     QMenuBar* MainMenu() const { return m_MainMenu; }
+    QMenu* BookMenu() const { return m_BookMenu; }
     bool LayoutReady() const { return m_LayoutReady; }
     CPlayback& Playback() { return *m_pPlayback; }
     CLevelMeter* LevelMeter() const { return m_LevelMeter; }
+    // The point-reading window while it runs.
+    QObject* Training() const { return m_pTraining; }
+    // The code whose sound the next take replaces, -1 when none.
+    int ReplaceCode() const { return m_ReplaceCode; }
+    // A stopped take that was neither filed nor replaced a sound: switching books or quitting asks first.
+    void SetUnsavedRecording(bool unsaved) { m_UnsavedRecording = unsaved; }
 
     // The recording workflow (RecordingWorkflow.cpp).
     void OnRecordButton();  // 1001: start, or stop a running recording
@@ -67,35 +68,13 @@ public:
     // Opens the book in the folder (native path) the way start-up does: playback stops, a recording not yet
     // saved is dropped after asking. False, after telling the user why, when the old book stays open.
     bool OpenBook(const QString& nativeFolder);
-    // Ends the recording cell before the book changes; asks first when a recording runs or was not saved.
-    // False when the user keeps it.
-    bool DropRecording();
     void OnImportSounds();
     // A whole book as one file (BookFileCommands.cpp): packs the open book; unpacks an archive (native path)
-    // into a folder the user agrees to, and opens it; opens the archive the command line names.
+    // into a folder the user agrees to, and opens it.
     void OnPackBook();
     bool OpenBookArchive(const QString& archive);
-    void OpenArchiveArgument();
-    // Imports the sound files among the paths (folders searched through), with progress and one summary.
-    void ImportPaths(const QStringList& paths);
     void OnSpeakText();
     void OnPrintLabelSheets();
-    QMenu* BookMenu() const { return m_BookMenu; }
-    // Shows how the open book may be used (BookAccess.cpp): "（只读）" after the caption and the change
-    // commands disabled when it is read-only; says once why, when another program has it open.
-    void ApplyBookAccess();
-    bool BookChangeable() const;
-    // Changes to the open book by another program (BookReload.cpp): WatchBook follows the book LoadBook
-    // opened; LookAtBook takes the book's lock when its holder let go and reloads records changed on disk,
-    // keeping the user's place. False, doing nothing, while something holds on to records or rows.
-    void WatchBook();
-    bool LookAtBook();
-
-    QString m_Keyword;
-    int m_ReplaceCode = -1;
-    int m_ReplaceIndex = -1; // Index of the record m_ReplaceCode names (the row's, when numbers repeat)
-    bool m_UnsavedRecording = false; // a stopped recording that was neither filed nor replaced a sound
-    QObject* m_pTraining = nullptr;  // the point-reading window while it runs
 
 protected:
     bool OnInitDialog() override;
@@ -114,17 +93,39 @@ protected:
     void dropEvent(QDropEvent* e) override;
 
 private:
+    struct ListPlace;
+
     void Layout();
     void PlaceClient();
-    // Takes the book in that folder (GBK): loads its index and shows every record; start-up and switching
-    // go through here.
-    void LoadBook(const std::string& gbkFolder);
+    // Record-list rows.
+    void ResetRecordList();
+    void AppendRecordRow(const SOUND_RECORD* record);
+    void UpdateRecordRow(const SOUND_RECORD* record);
+    void BlankRow(int row);
     void FillRecordList();
     // Fills the list with the records the last search's keywords match (every record without keywords).
     void ShowRecords();
-    void ReloadRecords();
+    // What the book session says: records another program filed, or every record read again with the
+    // user's place in the list kept.
     void AppendNewRecords(const std::vector<const SOUND_RECORD*>& added);
-    void UpdateCaption();
+    void KeepPlace();
+    void RestorePlace();
+    // "（只读）" in the caption and the change commands disabled when the book may only be played; says why
+    // when the user is to be told.
+    void ShowBookAccess();
+    bool BookChangeable() const;
+    // Lets go of the open book before another opens: drops the take after asking, stops the sound, forgets
+    // the search. False when the user keeps the take.
+    bool LetGoOfBook();
+    // True while something holds on to records or rows, so that the book is not read again now.
+    bool HoldsRows() const;
+    // Ends the recording cell before the book changes; asks first when a recording runs or was not saved.
+    // False when the user keeps it.
+    bool DropRecording();
+    // Opens the archive the command line names.
+    void OpenArchiveArgument();
+    // Imports the sound files among the paths (folders searched through), with progress and one summary.
+    void ImportPaths(const QStringList& paths);
     void FillRecentBooks();
     void PostRefresh();
     void ScrollToPendingRow();
@@ -154,11 +155,17 @@ private:
     int m_PendingVisibleRow = -1;
     bool m_Bulk = false;
     QIcon m_AppIcon;
-    CKeywordSearch m_Search;                // the keywords of the last search
-    std::unique_ptr<CPlayback> m_pPlayback; // the playback state; destroying it stops the sound
-    CBookWatch* m_pBookWatch = nullptr;
-    std::vector<int> m_RowOfIndex; // row showing the record with that Index, or -1
-    QStringList m_RecentBooks;     // as the popup lists them
+    CKeywordSearch m_Search;                  // the keywords of the last search
+    std::unique_ptr<CPlayback> m_pPlayback;   // the playback state; destroying it stops the sound
+    std::unique_ptr<CBookSession> m_pSession; // the open book
+    std::unique_ptr<ListPlace> m_pPlace;      // the user's place in the list while the book is read again
+    QString m_Keyword;
+    int m_ReplaceCode = -1;
+    int m_ReplaceIndex = -1; // Index of the record m_ReplaceCode names (the row's, when numbers repeat)
+    bool m_UnsavedRecording = false; // a stopped recording that was neither filed nor replaced a sound
+    QObject* m_pTraining = nullptr;  // the point-reading window while it runs
+    std::vector<int> m_RowOfIndex;   // row showing the record with that Index, or -1
+    QStringList m_RecentBooks;       // as the popup lists them
     static constexpr unsigned UM_DELETE_PENDING = 0x9495;
     struct PendingDelete {
         int index; // the record's Index

@@ -15,6 +15,7 @@
 #include "platform/SoundInput.h"
 #include "platform/UiText.h"
 #include "ui/AboutDlg.h"
+#include "ui/BookSession.h"
 #include "ui/Content.h"
 
 #include <QPushButton>
@@ -245,7 +246,7 @@ bool CKIVDlg::RefuseStaleDelete() {
         return false;
     // The rows showed lines that are no longer there: the user chooses again from the book as it is.
     messageBox(uiText("这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。"));
-    LookAtBook();
+    m_pSession->Look();
     return true;
 }
 

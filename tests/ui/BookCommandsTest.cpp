@@ -113,7 +113,7 @@ TEST_F(Books, AnUnsavedRecordingIsDroppedOnlyWhenTheUserSaysSo) {
     ensureFolder(other);
     writeFile(other + "KIV_Lib.cfg", "");
     SoundLibrary().SetRecorder(std::make_unique<CFakeRecorder>());
-    m_Dlg->m_UnsavedRecording = true;
+    m_Dlg->SetUnsavedRecording(true);
 
     m_Boxes.answer(IDNO);
     EXPECT_FALSE(m_Dlg->OpenBook(QString::fromStdString(other)));
@@ -137,7 +137,7 @@ TEST_F(Books, EscOrClosingTheWindowWithAnUnsavedTakeAsksFirst) {
     for (const auto& c : cases)
         for (const bool esc : {true, false}) {
             m_Dlg->show();
-            m_Dlg->m_UnsavedRecording = c.unsaved;
+            m_Dlg->SetUnsavedRecording(c.unsaved);
             m_Boxes.clear();
             m_Boxes.answer(c.answer);
             if (esc)

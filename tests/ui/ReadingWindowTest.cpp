@@ -29,7 +29,7 @@ TEST(ReadingWindow, PenCodesPlayThroughTheMainWindowAndItsLogLinesLandInTheWindo
     QString logged, secondRow;
     bool ran = false;
     QTimer::singleShot(0, dlg.get(), [&] {
-        auto* training = qobject_cast<CTraining*>(dlg->m_pTraining);
+        auto* training = qobject_cast<CTraining*>(dlg->Training());
         ASSERT_NE(training, nullptr);
         ran = true;
         EXPECT_EQ(dlg->Playback().LogWindow(), training);
@@ -56,7 +56,7 @@ TEST(ReadingWindow, PenCodesPlayThroughTheMainWindowAndItsLogLinesLandInTheWindo
     EXPECT_TRUE(secondRow.isEmpty());
     EXPECT_EQ(boxes.count(), 0u);
     // Closed: no log window, no watcher.
-    EXPECT_EQ(dlg->m_pTraining, nullptr);
+    EXPECT_EQ(dlg->Training(), nullptr);
     EXPECT_EQ(dlg->Playback().LogWindow(), nullptr);
     EXPECT_EQ(keyborad_hook.hhook, nullptr);
     dlg.reset();

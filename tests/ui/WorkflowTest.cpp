@@ -101,7 +101,7 @@ TEST_F(Workflow, ButtonsStartWithPreviewAndSaveDisabled) {
     EXPECT_EQ(qobject_cast<QPushButton*>(m_Dlg->GetDlgItem(1001))->text(), u("开始录音(&R)"));
     EXPECT_FALSE(m_Dlg->GetDlgItem(1002)->isEnabled());
     EXPECT_FALSE(m_Dlg->GetDlgItem(1003)->isEnabled());
-    EXPECT_EQ(m_Dlg->m_ReplaceCode, -1);
+    EXPECT_EQ(m_Dlg->ReplaceCode(), -1);
 }
 
 TEST_F(Workflow, SaveFilesTheTrimmedAnnotationAndPrintsItsCodeOnYes) {
@@ -287,7 +287,7 @@ TEST_F(Workflow, RerecordWhileRecordingReplacesTheRowsRecordAfterTheQuestions) {
     EXPECT_EQ(m_Boxes.calls()[2].caption, u("是否替换？"));
     EXPECT_EQ(m_Boxes.calls()[2].type, MB_YESNO);
     EXPECT_EQ(g_bRecording, 0);
-    EXPECT_EQ(m_Dlg->m_ReplaceCode, -1);
+    EXPECT_EQ(m_Dlg->ReplaceCode(), -1);
     EXPECT_TRUE(exists(otherFile)); // the other record's sound is untouched
     EXPECT_FALSE(exists(targetFile));
     EXPECT_TRUE(exists("000001.wav"));
@@ -343,7 +343,7 @@ TEST_F(Workflow, RerecordDeclinedKeepsTheSound) {
     deliver();
     EXPECT_EQ(m_Boxes.count(), 1u);
     EXPECT_TRUE(exists("a.wav"));
-    EXPECT_EQ(m_Dlg->m_ReplaceCode, -1);
+    EXPECT_EQ(m_Dlg->ReplaceCode(), -1);
 }
 
 TEST_F(Workflow, DeleteAllAsksThenEmptiesListAndIndex) {
