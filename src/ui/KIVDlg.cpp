@@ -1,32 +1,60 @@
 #include "ui/KIVDlg.h"
 
 #include "app/Folders.h"
+#include "app/RecentBooks.h"
+#include "app/Settings.h"
 #include "app/StartBook.h"
 #include "audio/Playback.h"
+#include "audio/SoundRecorderCell.h"
+#include "barcode/BarcodePrintJob.h"
+#include "barcode/BookLabels.h"
+#include "barcode/Options.h"
 #include "controls/EditEx1.h"
 #include "controls/GridListCtrlEx2.h"
 #include "controls/LevelMeter.h"
+#include "library/BookArchive.h"
+#include "library/ImportSounds.h"
+#include "library/ReplaceSound.h"
 #include "library/SoundLibrary.h"
+#include "library/SpeakText.h"
 #include "platform/Accessibility.h"
+#include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/MenuTemplate.h"
 #include "platform/MessageBox.h"
+#include "platform/Messages.h"
+#include "platform/SoundInput.h"
 #include "platform/Trace.h"
 #include "platform/UiText.h"
 #include "reading/Training.h"
+#include "ui/AboutDlg.h"
 #include "ui/BookMenu.h"
 #include "ui/BookSession.h"
+#include "ui/Content.h"
+#include "ui/FillBatch.h"
+#include "ui/FolderChooser.h"
 #include "ui/LanguageMenu.h"
+#include "ui/PackBookDlg.h"
+#include "ui/SpeakTextDlg.h"
 #include "ui/WindowPlace.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QUrl>
 #include <unordered_set>
 
 CKIVDlg* g_pMainDlg = nullptr;
@@ -251,7 +279,7 @@ void CKIVDlg::PostRefresh() {
     postMessage(this, UM_REFRESH_CONTROLS);
 }
 
-// --- The open book ------------------------------------------------------------------------------------
+// --- The open book -----------------------------------------------------------------------------------
 
 bool CKIVDlg::BookChangeable() const {
     return m_pSession->Changeable();
@@ -350,6 +378,226 @@ void CKIVDlg::RestorePlace() {
     trace("CKIVDlg: the book changed on disk; %d records are listed\n", list.m_FilledRows);
 }
 
+// --- Book commands -----------------------------------------------------------------------------------
+
+// The "点读书" popup: make a new book, open one, open a recent one.
+namespace {
+
+// The book folder the user picks (a chosen index file stands for its folder); empty when cancelled or, after
+// saying why, when it cannot hold a book.
+QString chooseBookFolder(QWidget* parent, const QString& title, QString chosen = QString()) {
+    if (chosen.isEmpty())
+        chosen = ChooseFolder(parent, title);
+    if (chosen.isEmpty())
+        return {};
+    const QString folder = BookFolderOf(chosen);
+    if (const QString problem = BookFolderProblem(folder); !problem.isEmpty()) {
+        messageBox(problem);
+        return {};
+    }
+    return folder;
+}
+
+// The index of an empty book: a folder holding it is a book, also before the first recording.
+bool makeBook(const QString& folder) {
+    if (atomicReplace((folder + QString::fromLatin1(kIndexFileName)).toStdString(), {}))
+        return true;
+    messageBox(uiText("不能在文件夹 \"%1\" 中建立点读书！").arg(folder));
+    return false;
+}
+
+// Files the user can see (hidden ones are the desktop's business).
+bool isEmptyFolder(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty();
+}
+
+} // namespace
+
+void CKIVDlg::OnNewBook() {
+    const QString folder = chooseBookFolder(this, uiText("新建点读书：选择或新建一个空文件夹"));
+    if (folder.isEmpty())
+        return;
+    if (HoldsBook(folder)) {
+        if (appMessageBox(uiText("文件夹 \"%1\" 中已经有一本点读书，是否打开它？").arg(folder), MB_YESNO) ==
+            IDYES)
+            OpenBook(folder);
+        return;
+    }
+    if (!isEmptyFolder(folder)) {
+        messageBox(uiText("文件夹 \"%1\" 不是空的，请选择或新建一个空文件夹。").arg(folder));
+        return;
+    }
+    // The recording is dropped before the book is made, so a "no" leaves no empty book behind.
+    if (DropRecording() && makeBook(folder))
+        OpenBook(folder);
+}
+
+void CKIVDlg::OnOpenBook() {
+    const QString title = uiText("打开点读书");
+    // A book's index or a whole book in one file; a folder can be typed or reached through its index.
+    const QString chosen =
+        ChooseOpenFile(this, title, uiText("点读书 (KIV_Lib.cfg *.kivbook *.zip);;所有文件 (*)"));
+    if (chosen.isEmpty())
+        return;
+    if (QFileInfo(chosen).isFile() && IsBookArchive(QFile::encodeName(chosen).toStdString())) {
+        OpenBookArchive(chosen);
+        return;
+    }
+    const QString folder = chooseBookFolder(this, title, chosen);
+    if (folder.isEmpty())
+        return;
+    if (!HoldsBook(folder)) {
+        if (appMessageBox(uiText("文件夹 \"%1\" 中没有点读书。是否在这里新建一本点读书？").arg(folder),
+                          MB_YESNO) != IDYES)
+            return;
+        if (!DropRecording() || !makeBook(folder))
+            return;
+    }
+    OpenBook(folder);
+}
+
+void CKIVDlg::OnRecentBook(int i) {
+    if (i < 0 || i >= m_RecentBooks.size())
+        return;
+    OpenBook(m_RecentBooks[i]);
+}
+
+bool CKIVDlg::OpenBook(const QString& nativeFolder) {
+    QString whyNot;
+    if (m_pSession->Open(nativeFolder, &whyNot))
+        return true;
+    if (!whyNot.isEmpty())
+        messageBox(whyNot);
+    return false;
+}
+
+void CKIVDlg::FillRecentBooks() {
+    m_RecentBooks = RecentBooks();
+    setRecentBooks(m_BookMenu, m_RecentBooks);
+}
+
+// --- A whole book as one file ------------------------------------------------------------------------
+
+// "打包点读书..." writes a .kivbook, and a .kivbook (or a zip holding a book)
+// given to "打开点读书...", on the command line or by a double click is unpacked into an empty or new
+// folder and opened.
+namespace {
+
+std::string native(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// A folder named after the book in the per-user books folder, not yet taken.
+QString defaultUnpackFolder(const QString& archive) {
+    const QString books = QString::fromStdString(userDataFolder()) + QStringLiteral("books/");
+    const QString name = QFileInfo(archive).completeBaseName();
+    QString folder = books + (name.isEmpty() ? QStringLiteral("book") : name);
+    for (int n = 2; !UnpackTargetProblem(native(folder)).isEmpty(); ++n)
+        folder = books + name + QStringLiteral("-%1").arg(n);
+    return folder;
+}
+
+} // namespace
+
+void CKIVDlg::OnPackBook() {
+    const std::string folder = nativePath(SoundLibrary().LibraryFolder());
+    PackReport survey;
+    QString whyNot;
+    if (!SurveyBook(folder, survey, &whyNot)) {
+        messageBox(whyNot);
+        return;
+    }
+    if (!survey.missing.empty()) {
+        QStringList names;
+        for (std::size_t i = 0; i < survey.missing.size() && i < 10; ++i)
+            names << fromGbk(survey.missing[i]);
+        if (survey.missing.size() > 10)
+            names << QStringLiteral("……");
+        if (appMessageBox(uiText("有 %1 个声音找不到（或不在点读书文件夹里），不能打包：\n%2\n\n"
+                                 "仍然打包其余的声音吗？")
+                              .arg(survey.missing.size())
+                              .arg(names.join(u'\n')),
+                          MB_YESNO | MB_ICONQUESTION, this) != IDYES)
+            return;
+    }
+    const QString name = QDir(QString::fromStdString(folder)).dirName();
+    CPackBookDlg dialog(name, survey.sounds, survey.bytes / 1048576.0, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString target = ChooseSaveFile(this, uiText("打包点读书"),
+                                    QDir::homePath() + u'/' + name + QStringLiteral(".kivbook"),
+                                    uiText("点读书文件 (*.kivbook)"));
+    if (target.isEmpty())
+        return;
+    if (!target.endsWith(QStringLiteral(".kivbook"), Qt::CaseInsensitive))
+        target += QStringLiteral(".kivbook");
+    CLabelOptions options;
+    options.codeType = BarcodeSettings.CodeType;
+    options.heightMm = BarcodeSettings.Height;
+    options.lineWidthMm = BarcodeSettings.LineWidth;
+    PackReport report;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CLabelSheet* sheet = dialog.LabelSheet();
+    const bool packed = sheet ? PackBookWithLabels(folder, native(target), BookLabels(SoundLibrary()), *sheet,
+                                                   options, report, &whyNot)
+                              : PackBook(folder, native(target), report, &whyNot);
+    QApplication::restoreOverrideCursor();
+    if (!packed) {
+        messageBox(whyNot);
+        return;
+    }
+    appMessageBox(uiText("已把 %1 个声音打包到 \"%2\"。").arg(report.sounds).arg(target),
+                  MB_OK | MB_ICONINFORMATION, this);
+}
+
+bool CKIVDlg::OpenBookArchive(const QString& archive) {
+    const QString proposed = defaultUnpackFolder(archive);
+    QString folder = proposed;
+    switch (appMessageBox(uiText("把点读书 \"%1\" 解压到文件夹\n%2\n吗？\n\n选“否”另选一个空文件夹。")
+                              .arg(QFileInfo(archive).fileName(), proposed),
+                          MB_YESNOCANCEL | MB_ICONQUESTION, this)) {
+    case IDYES:
+        break;
+    case IDNO:
+        folder = ChooseFolder(this, uiText("选择一个空文件夹，点读书解压到这里"));
+        if (folder.isEmpty())
+            return false;
+        break;
+    default:
+        return false;
+    }
+    if (!DropRecording())
+        return false;
+    ensureFolder(native(QFileInfo(folder).absolutePath()) + '/');
+    UnpackReport report;
+    QString whyNot;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool unpacked =
+        UnpackBook(native(archive), native(QFileInfo(folder).absoluteFilePath()), report, &whyNot);
+    QApplication::restoreOverrideCursor();
+    if (!unpacked) {
+        messageBox(whyNot);
+        return false;
+    }
+    if (!report.missing.empty())
+        appMessageBox(
+            uiText("点读书文件里少了 %1 个声音，这些条码点读时没有声音。").arg(report.missing.size()),
+            MB_OK | MB_ICONINFORMATION, this);
+    return OpenBook(folder);
+}
+
+void CKIVDlg::OpenArchiveArgument() {
+    // What an unpack killed mid-way left is no book: it goes before anything else is unpacked.
+    RemoveUnfinishedUnpacks();
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) {
+        if (argument.startsWith(u'-'))
+            continue;
+        if (QFileInfo(argument).isFile() && IsBookArchive(native(argument)))
+            QTimer::singleShot(0, this, [this, argument] { OpenBookArchive(argument); });
+        return;
+    }
+}
+
 // --- Search ------------------------------------------------------------------------------------------
 
 void CKIVDlg::OnSearch() {
@@ -362,6 +610,410 @@ void CKIVDlg::OnSearch() {
     }
     m_Search.Split(keywords);
     ShowRecords();
+}
+
+// --- Recording ---------------------------------------------------------------------------------------
+
+// Record, preview, save under a new code number and print it, re-record an old number, delete one record or
+// all of them.
+int g_bRecording = 0;
+
+namespace {
+
+// A take whose loudest sample stays below -50 dBFS has no voice in it.
+constexpr double kSilentPeak = 0.0031623;
+constexpr int kMeterIntervalMs = 50;
+
+void setButtonText(CKIVDlg* dlg, int id, const char* utf8) {
+    if (auto* b = qobject_cast<QPushButton*>(dlg->GetDlgItem(id)))
+        b->setText(withAccelerator(QString::fromUtf8(utf8)));
+}
+
+void enableButton(CKIVDlg* dlg, int id, bool enable) {
+    if (QWidget* w = dlg->GetDlgItem(id))
+        w->setEnabled(enable);
+}
+
+// The record a row shows when it has that number; otherwise the first record of the number. With unique
+// numbers both are the same record; with repeated ones the row's is the one the user meant.
+const SOUND_RECORD* recordFor(CGridListCtrlEx2* list, int code, int row) {
+    if (list && row >= 0 && row < list->GetItemCount())
+        if (const SOUND_RECORD* r = list->RecordOfRow(row); r && CodeNumber(r->Code.view()) == code)
+            return r;
+    return SoundLibrary().FindRecord(code);
+}
+
+} // namespace
+
+void CKIVDlg::OnRecordButton() {
+    UpdateData(true);
+    if (!g_bRecording) {
+        m_pPlayback->StopPlay();
+        const bool hadRecording = SoundLibrary().Recorder() != nullptr;
+        SoundLibrary().SetRecorder(nullptr); // an unsaved recording is lost here
+        auto cell = std::make_unique<CSoundRecorder>();
+        CSoundRecorder* recorder = cell.get();
+        SoundLibrary().SetRecorder(std::move(cell));
+        if (!recorder->StartRecording()) {
+            SoundLibrary().SetRecorder(nullptr);
+            // The earlier recording is gone: nothing is left to preview or save.
+            if (hadRecording) {
+                enableButton(this, 1002, false);
+                enableButton(this, 1003, false);
+            }
+            return;
+        }
+        g_bRecording = 1;
+        ShowLevelMeter(true);
+        setButtonText(this, 1001, "停止录音");
+        enableButton(this, 1002, false);
+        enableButton(this, 1003, false);
+        return;
+    }
+
+    g_bRecording = 0;
+    ShowLevelMeter(false);
+    if (CSoundRecorder* recorder = CurrentRecorder(); recorder && !recorder->StopRecording()) {
+        // The take was lost and the user told: as after a failed start, nothing to preview, save or
+        // replace with; the re-record it was for ends too, or the next ordinary take would replace that
+        // sound.
+        SoundLibrary().SetRecorder(nullptr);
+        m_UnsavedRecording = false;
+        m_ReplaceCode = -1;
+        m_ReplaceIndex = -1;
+        setButtonText(this, 1001, "开始录音");
+        enableButton(this, 1002, false);
+        enableButton(this, 1003, false);
+        return;
+    }
+    m_UnsavedRecording = true;
+    if (m_ReplaceCode != -1 && !ConfirmAudibleTake()) {
+        m_ReplaceCode = -1;
+        m_ReplaceIndex = -1;
+    } else if (m_ReplaceCode != -1) {
+        const QString question = QString::fromUtf8("录音完毕， 是否需要替换编号 \"%1\" 的声音？ ")
+                                     .arg(m_ReplaceCode, 6, 10, QLatin1Char('0'));
+        if (messageBox(question, uiText("是否替换？"), MB_YESNO) == IDYES) {
+            const SOUND_RECORD* target = SoundLibrary().RecordByIndex(m_ReplaceIndex);
+            const int replaced = target && CodeNumber(target->Code.view()) == m_ReplaceCode
+                                     ? SoundLibrary().ReplaceRecording(target)
+                                     : SoundLibrary().ReplaceRecording(m_ReplaceCode);
+            m_UnsavedRecording = !replaced;
+        }
+        m_ReplaceCode = -1;
+        m_ReplaceIndex = -1;
+    }
+    setButtonText(this, 1001, "开始录音");
+    enableButton(this, 1002, true);
+    enableButton(this, 1003, true);
+}
+
+void CKIVDlg::ShowLevelMeter(bool show) {
+    if (!m_LevelMeter)
+        return;
+    if (!m_LevelTimer) {
+        m_LevelTimer = new QTimer(this);
+        m_LevelTimer->setInterval(kMeterIntervalMs);
+        connect(m_LevelTimer, &QTimer::timeout, this, [this] {
+            if (CSoundRecorder* recorder = CurrentRecorder(); recorder && recorder->Input())
+                m_LevelMeter->SetLevel(recorder->Input()->takeRecentPeak(),
+                                       recorder->Input()->capturedSeconds());
+        });
+    }
+    m_LevelMeter->Reset();
+    m_LevelMeter->setVisible(show);
+    if (show)
+        m_LevelTimer->start();
+    else
+        m_LevelTimer->stop();
+}
+
+bool CKIVDlg::ConfirmAudibleTake() {
+    CSoundRecorder* recorder = CurrentRecorder();
+    if (!recorder || !recorder->Input() || !recorder->HasRecording() ||
+        recorder->Input()->recordingPeak() >= kSilentPeak)
+        return true;
+    return messageBox(uiText("录音里听不到声音，请检查麦克风。仍然保存吗？"), uiText("没有声音"), MB_YESNO) ==
+           IDYES;
+}
+
+void CKIVDlg::OnPreview() {
+    UpdateData(true);
+    if (CSoundRecorder* recorder = CurrentRecorder())
+        recorder->PreviewRecording();
+}
+
+void CKIVDlg::OnSaveRecording() {
+    UpdateData(true);
+    if (!SoundLibrary().Recorder() || !ConfirmAudibleTake())
+        return;
+    std::string content;
+    {
+        CContent dlg(this);
+        if (dlg.DoModal() != IDOK)
+            return;
+        content = TrimAnnotation(toGbk(dlg.m_Content));
+    }
+    if (content.empty())
+        content = "Null";
+    const SOUND_RECORD* record = SoundLibrary().FileRecording(content);
+    if (!record)
+        return;
+    m_UnsavedRecording = false;
+    // The record may go while the question is open (the list's requests are still handled): keep its code.
+    const std::string code = record->Code.str();
+    if (messageBox(QString::fromUtf8("保存录音成功, 是否需要打印对应的条码? "), uiText("打印条码"),
+                   MB_YESNO) != IDYES)
+        return;
+    BarcodePrintJob job;
+    if (job.BeginJob(BarcodeSettings.Height, BarcodeSettings.LineWidth)) {
+        if (static_cast<unsigned>(BarcodeSettings.CodeType) <= 3u)
+            job.AddBarcode(code, BarcodeSettings.CodeType);
+        job.FlushRow();
+    }
+}
+
+void CKIVDlg::OnRerecord(int code) {
+    const SOUND_RECORD* record = recordFor(m_RecordList, code, m_RecordList ? m_RecordList->m_HotItem : -1);
+    if (!record)
+        return;
+    const int index = record->Index;
+    if (messageBox(QString::fromUtf8("确定要删除原来的声音并重新录音 ？"), uiText("确定"), MB_YESNO) != IDYES)
+        return;
+    // The question ran a message loop: look the record up again rather than trust the pointer.
+    if (const SOUND_RECORD* r = SoundLibrary().RecordByIndex(index))
+        SoundLibrary().DeleteSoundFile(r);
+    if (messageBox(QString::fromUtf8("现在开始录音，请按\"停止录音\"替换新的录音。"), uiText("开始"),
+                   MB_OK) != IDOK)
+        return;
+    m_ReplaceCode = code;
+    m_ReplaceIndex = index;
+    OnRecordButton();
+}
+
+void CKIVDlg::OnDeleteRecord(int code, int row) {
+    const SOUND_RECORD* record = recordFor(m_RecordList, code, row);
+    if (!record)
+        return;
+    // The list posts one message per selected row, all at once: gather them and rewrite the index once,
+    // after the last of them.
+    if (m_PendingDeletes.empty())
+        postMessage(this, UM_DELETE_PENDING);
+    m_PendingDeletes.push_back({record->Index, row});
+}
+
+void CKIVDlg::OnDeletePending() {
+    const std::vector<PendingDelete> pending = std::move(m_PendingDeletes);
+    m_PendingDeletes.clear();
+    std::vector<const SOUND_RECORD*> records;
+    std::vector<int> rows;
+    for (const PendingDelete& p : pending) {
+        if (const SOUND_RECORD* r = SoundLibrary().RecordByIndex(p.index)) {
+            records.push_back(r);
+            rows.push_back(p.row);
+        }
+    }
+    if (records.empty())
+        return;
+    std::vector<bool> deleted;
+    if (!SoundLibrary().DeleteRecords(records, &deleted) && !RefuseStaleDelete())
+        messageBox(uiText("不能保存文件 \"%1\" ! ").arg(fromGbk(SoundLibrary().IndexPath())));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (deleted[i])
+            BlankRow(rows[i]);
+}
+
+void CKIVDlg::OnDeleteAll() {
+    if (messageBox(QString::fromUtf8("确认删除所有声音记录? "), QString(), MB_YESNO) != IDYES)
+        return;
+    // The rows go only with their records: an index that cannot be emptied keeps both.
+    if (!SoundLibrary().DeleteAllRecords()) {
+        messageBox(uiText("不能保存文件 \"%1\" ! ").arg(fromGbk(SoundLibrary().IndexPath())));
+        return;
+    }
+    ResetRecordList();
+    if (m_RecordList)
+        m_RecordList->m_HotItem = -1;
+}
+
+bool CKIVDlg::RefuseStaleDelete() {
+    if (!SoundLibrary().IndexChangedOnDisk())
+        return false;
+    // The rows showed lines that are no longer there: the user chooses again from the book as it is.
+    messageBox(uiText("这本点读书刚被另一个程序改过，已经重新读入。请再选一次要删除的记录。"));
+    m_pSession->Look();
+    return true;
+}
+
+void CKIVDlg::OnCancel() {
+    // Esc and the close button end the program, but a take is not thrown away unasked.
+    if ((g_bRecording || m_UnsavedRecording) &&
+        appMessageBox(uiText("录音还没有保存，退出KIV会丢掉这段录音。是否继续？"), MB_YESNO) != IDYES)
+        return;
+    CDialog::OnCancel();
+}
+
+bool CKIVDlg::DropRecording() {
+    if ((g_bRecording || m_UnsavedRecording) &&
+        appMessageBox(uiText("录音还没有保存，打开另一本点读书会丢掉这段录音。是否继续？"), MB_YESNO) !=
+            IDYES)
+        return false;
+    if (g_bRecording) {
+        g_bRecording = 0;
+        setButtonText(this, 1001, "开始录音");
+    }
+    SoundLibrary().SetRecorder(nullptr);
+    enableButton(this, 1002, false);
+    enableButton(this, 1003, false);
+    m_UnsavedRecording = false;
+    m_ReplaceCode = -1;
+    m_ReplaceIndex = -1;
+    return true;
+}
+
+// --- Looking after a filed record --------------------------------------------------------------------
+
+// From the list: a new annotation (修改标注...) and a sound from a file (用声音文件替换...). The code stays,
+// so a label already stuck in the paper book keeps working.
+void CKIVDlg::OnEditAnnotation(int index) {
+    if (!BookChangeable() || !SoundLibrary().RecordByIndex(index))
+        return;
+    CContent dlg(this);
+    dlg.m_Content = fromGbk(SoundLibrary().RecordByIndex(index)->Content.view());
+    if (dlg.DoModal() != IDOK)
+        return;
+    // The dialog ran a message loop: look the record up again rather than trust what was read before.
+    const SOUND_RECORD* record = SoundLibrary().RecordByIndex(index);
+    const std::string content = TrimAnnotation(toGbk(dlg.m_Content));
+    if (!record || record->Content == NormaliseContent(content))
+        return;
+    QString whyNot;
+    if (!SoundLibrary().ChangeAnnotation(record, content, &whyNot))
+        messageBox(whyNot, uiText("修改标注"), MB_OK | MB_ICONEXCLAMATION, this);
+}
+
+void CKIVDlg::OnReplaceSound(int index) {
+    if (!BookChangeable() || !SoundLibrary().RecordByIndex(index))
+        return;
+    const QString file = QFileDialog::getOpenFileName(
+        this, uiText("用声音文件替换"), QString(),
+        uiText("声音文件 (*.wav *.mp3 *.flac *.ogg *.oga *.opus *.aif *.aiff *.au);;所有文件 (*)"));
+    const SOUND_RECORD* record = SoundLibrary().RecordByIndex(index);
+    if (file.isEmpty() || !record)
+        return;
+    // The sound playing may be the one replaced: it stops, and the new one plays once it is in place.
+    sendMessage(this, UM_STOP_PLAY, 0, 0);
+    QString whyNot;
+    if (!ReplaceSoundFromFile(SoundLibrary(), record, QFile::encodeName(file).toStdString(), g_ReadyChoice,
+                              &whyNot)) {
+        messageBox(whyNot, uiText("用声音文件替换"), MB_OK | MB_ICONEXCLAMATION, this);
+        return;
+    }
+    postMessage(this, UM_PLAY_CODE, static_cast<WPARAM>(CodeNumber(record->Code)), 0);
+}
+
+// --- Filling without the microphone ------------------------------------------------------------------
+
+// "导入声音文件...", files and folders dropped on the window, and "文字转语音...": each runs as one batch
+// with one progress dialog and one summary at the end.
+namespace {
+
+std::vector<std::string> nativePaths(const QStringList& paths) {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& p : paths)
+        out.push_back(QFile::encodeName(p).toStdString());
+    return out;
+}
+
+} // namespace
+
+void CKIVDlg::OnImportSounds() {
+    if (!BookChangeable())
+        return;
+    const QStringList files = QFileDialog::getOpenFileNames(
+        this, uiText("导入声音文件"), QString(),
+        uiText("声音文件 (*.wav *.mp3 *.flac *.ogg *.oga *.opus *.aif *.aiff *.au);;所有文件 (*)"));
+    if (!files.isEmpty())
+        ImportPaths(files);
+}
+
+void CKIVDlg::ImportPaths(const QStringList& paths) {
+    if (!BookChangeable())
+        return;
+    const QString title = uiText("导入声音文件");
+    ImportList list = CollectSoundFiles(nativePaths(paths));
+    RemoveUnfinishedSounds(SoundLibrary());
+    FillBatch batch = RunFillBatch(
+        this, title, static_cast<int>(list.files.size()),
+        [&](int i) { return NameText(list.files[static_cast<std::size_t>(i)]); },
+        [&](int i) { return ImportSoundFile(SoundLibrary(), list.files[static_cast<std::size_t>(i)]); });
+    batch.outcomes.insert(batch.outcomes.end(), list.passed.begin(), list.passed.end());
+    if (batch.outcomes.empty()) {
+        messageBox(uiText("没有找到声音文件。"), title, MB_OK, this);
+        return;
+    }
+    messageBox(FillSummary(batch.outcomes, batch.cancelled, batch.notStarted), title, MB_OK, this);
+}
+
+void CKIVDlg::OnSpeakText() {
+    if (!BookChangeable())
+        return;
+    CSpeakTextDlg dlg(this);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    const QStringList lines = SpeechLines(dlg.Text());
+    if (lines.isEmpty())
+        return;
+    const int rate = dlg.Rate();
+    const QString title = uiText("文字转语音");
+    RemoveUnfinishedSounds(SoundLibrary());
+    FillBatch batch = RunFillBatch(
+        this, title, static_cast<int>(lines.size()), [&](int i) { return lines[i]; },
+        [&](int i) { return SpeakLine(SoundLibrary(), lines[i], rate); });
+    messageBox(FillSummary(batch.outcomes, batch.cancelled, batch.notStarted), title, MB_OK, this);
+}
+
+void CKIVDlg::dragEnterEvent(QDragEnterEvent* e) {
+    // A book that may only be played takes no files: the cursor says so before the drop.
+    if (!BookChangeable())
+        return;
+    for (const QUrl& url : e->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            e->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void CKIVDlg::dropEvent(QDropEvent* e) {
+    QStringList paths;
+    for (const QUrl& url : e->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    if (paths.isEmpty())
+        return;
+    e->acceptProposedAction();
+    // The drop returns to the dragging program first; the import runs its own dialogs afterwards.
+    QTimer::singleShot(0, this, [this, paths] { ImportPaths(paths); });
+}
+
+// --- Dialogs of the menu -----------------------------------------------------------------------------
+
+// "点读书" > "打印标签页...": the whole book's labels in code order, or the rows selected in the list, or a
+// range of codes.
+void CKIVDlg::OnPrintLabelSheets() {
+    RecordList()->ShowLabelSheets(LabelChoice::Book);
+}
+
+void CKIVDlg::OnAbout() {
+    CAboutDlg dlg(this);
+    dlg.DoModal();
+}
+
+void CKIVDlg::OnOptions() {
+    COptions dlg(this);
+    dlg.DoModal();
 }
 
 // --- Messages and commands ---------------------------------------------------------------------------

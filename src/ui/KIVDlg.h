@@ -47,7 +47,7 @@ public:
     // A stopped take that was neither filed nor replaced a sound: switching books or quitting asks first.
     void SetUnsavedRecording(bool unsaved) { m_UnsavedRecording = unsaved; }
 
-    // The recording workflow (RecordingWorkflow.cpp).
+    // The recording workflow.
     void OnRecordButton();  // 1001: start, or stop a running recording
     void OnPreview();       // 1002
     void OnSaveRecording(); // 1003: annotate, file, offer the barcode
@@ -55,7 +55,7 @@ public:
     void OnDeleteRecord(int code, int row);
     void OnDeletePending(); // the rows gathered by OnDeleteRecord, in one rewrite of the index
     void OnDeleteAll();
-    // Looking after the record with that Index (RecordCommands.cpp); nothing when the book is read-only.
+    // Looking after the record with that Index; nothing when the book is read-only.
     void OnEditAnnotation(int index);
     void OnReplaceSound(int index);
     void OnAbout();   // 32773
@@ -69,7 +69,7 @@ public:
     // saved is dropped after asking. False, after telling the user why, when the old book stays open.
     bool OpenBook(const QString& nativeFolder);
     void OnImportSounds();
-    // A whole book as one file (BookFileCommands.cpp): packs the open book; unpacks an archive (native path)
+    // A whole book as one file: packs the open book; unpacks an archive (native path)
     // into a folder the user agrees to, and opens it.
     void OnPackBook();
     bool OpenBookArchive(const QString& archive);

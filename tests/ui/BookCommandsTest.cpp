@@ -1,7 +1,6 @@
 // Several books through the "点读书" popup, offscreen: open a folder that is no book yet, switch back
 // through the recent list, keep or drop an unsaved recording, what a new book needs, and a book packed
 // into one file and opened from it.
-#include "ui/BookCommands.h"
 #include "app/Folders.h"
 #include "app/RecentBooks.h"
 #include "controls/GridListCtrlEx2.h"
@@ -13,6 +12,7 @@
 #include "support/TestSupport.h"
 #include "support/Wave.h"
 #include "ui/BookMenu.h"
+#include "ui/FolderChooser.h"
 #include "ui/KIVDlg.h"
 #include "ui/PackBookDlg.h"
 

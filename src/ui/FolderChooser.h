@@ -11,5 +11,7 @@ using FolderChooser = std::function<QString(QWidget* parent, const QString& titl
 FolderChooser setFolderChooser(FolderChooser chooser);
 // A folder the user picks (through the chooser when one is set); empty when cancelled.
 QString ChooseFolder(QWidget* parent, const QString& title);
+// A file to open (through the chooser when one is set, given the title); empty when cancelled.
+QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& filter);
 // A file name to save as (through the chooser when one is set, given the title); empty when cancelled.
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed, const QString& filter);
