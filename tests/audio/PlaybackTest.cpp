@@ -1,9 +1,7 @@
 // Playback decisions that need no sound server: lookups, types, messages and log lines.
-#include "audio/Playback.h"
-#include "library/SoundLibrary.h"
+#include "audio/PlaybackFixture.h"
 #include "platform/Gbk.h"
 #include "platform/WaveFile.h"
-#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QTranslator>
@@ -11,37 +9,7 @@
 
 namespace {
 
-// Keeps every UM_LOG_TEXT it gets, copied during the call as the point-reading window does.
-class LogWindow : public CMessageReceiver {
-public:
-    std::vector<std::string> lines;
-
-protected:
-    LRESULT WindowProc(unsigned msg, WPARAM w, LPARAM) override {
-        if (msg == UM_LOG_TEXT)
-            lines.emplace_back(reinterpret_cast<const char*>(w));
-        return 0;
-    }
-};
-
-class PlaybackTest : public ::testing::Test {
-protected:
-    void file(int number, const std::string& type, const std::string& path) {
-        SOUND_RECORD r;
-        char code[16];
-        std::snprintf(code, sizeof code, "%06d", number);
-        r.Code = code;
-        r.Content = "x";
-        r.SoundType = type;
-        r.SoundFile = path;
-        library.AddRecord(std::move(r));
-    }
-    TempFolder folder;
-    CSoundLibrary library;
-    CPlayback playback{&library};
-    LogWindow log;
-    MessageBoxRecorder boxes;
-};
+class PlaybackTest : public PlaybackFixture {};
 
 TEST_F(PlaybackTest, CodeNotFiledChangesNothing) {
     file(1, "S_XYZ", folder.file("a.xyz"));

@@ -1,11 +1,9 @@
 // Playback into the headless sound server's null sink, checked by recording the sink.
-#include "audio/Playback.h"
-#include "library/SoundLibrary.h"
+#include "audio/PlaybackFixture.h"
 #include "platform/Gbk.h"
 #include "platform/WaveFile.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
-#include "support/TestSupport.h"
 #include "support/Wave.h"
 
 #include <QCoreApplication>
@@ -16,19 +14,7 @@
 
 namespace {
 
-class LogWindow : public CMessageReceiver {
-public:
-    std::vector<std::string> lines;
-
-protected:
-    LRESULT WindowProc(unsigned msg, WPARAM w, LPARAM) override {
-        if (msg == UM_LOG_TEXT)
-            lines.emplace_back(reinterpret_cast<const char*>(w));
-        return 0;
-    }
-};
-
-class SoundPlayTest : public ::testing::Test {
+class SoundPlayTest : public PlaybackFixture {
 protected:
     void SetUp() override {
         std::string problem = soundServerProblem();
@@ -36,20 +22,6 @@ protected:
         playback.SetLogWindow(&log);
         playback.Warm();
     }
-    void file(int number, const std::string& type, const std::string& path) {
-        SOUND_RECORD r;
-        char code[16];
-        std::snprintf(code, sizeof code, "%06d", number);
-        r.Code = code;
-        r.SoundType = type;
-        r.SoundFile = path;
-        library.AddRecord(std::move(r));
-    }
-    TempFolder folder;
-    CSoundLibrary library;
-    CPlayback playback{&library};
-    LogWindow log;
-    MessageBoxRecorder boxes;
 };
 
 TEST_F(SoundPlayTest, WaveAndMp3FilesSoundInTheSink) {
