@@ -7,47 +7,25 @@
 #include "support/Wave.h"
 
 #include <QImage>
-#include <QSize>
-#include <QThread>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
-void pause(int ms) {
-    QThread::msleep(static_cast<unsigned long>(ms));
-}
-
-// Presses Return on a box until the window behind it shows: a key sent while the box takes the focus is lost.
-QString answerBox(KivProcess& kiv, const QString& box, const QString& next) {
-    QString window;
-    for (int i = 0; i < 20 && window.isEmpty(); ++i) {
-        kiv.key(box, QStringLiteral("Return"));
-        window = kiv.waitForWindow(next, 500);
-    }
-    return window;
-}
+class BookE2e : public E2eSoundTest {};
 } // namespace
 
-TEST(BookE2e, AWindowsBookOnAReadOnlyMediumPlaysWithThePen) {
-    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
-    const std::string problem = soundServerProblem();
-    ASSERT_TRUE(problem.empty()) << problem;
-    KivProcess kiv;
+TEST_F(BookE2e, AWindowsBookOnAReadOnlyMediumPlaysWithThePen) {
     const std::string folder = kiv.programFolder();
     writeTone(folder + "000042.wav", 0.6, 440);
     // Made on Windows: the index names the file where it was recorded there, in other letter case.
     writeFile(folder + "KIV_Lib.cfg", "000042      tone        S_WAV       \"C:\\KIV\\000042.WAV\"\r\n");
     ReadOnlyMount readOnly(folder);
     ASSERT_TRUE(readOnly.ok()) << "needs root to mount the book read-only";
-    ASSERT_TRUE(kiv.start());
-    const QString main = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0 - app（只读）"));
-    ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
-    pause(3000); // the sink delivers in small blocks only after a while
+    ASSERT_NO_FATAL_FAILURE(startMain({}, QStringLiteral("KIV点读薄 V1.0 - app（只读）")));
 
     // The buttons that change the book show disabled: their labels are grey, not black as 进入点读's.
-    const std::string shot = kiv.folder().file("main.png");
-    run(QStringLiteral("import"), {QStringLiteral("-window"), main, QString::fromStdString(shot)});
-    const QImage image(QString::fromStdString(shot));
+    const std::string shot = shotPath("read-only-book.png");
+    const QImage image = screenshot(main, "read-only-book.png");
     ASSERT_FALSE(image.isNull());
     auto blackInLabel = [&](int x, int y) {
         int black = 0;
@@ -61,54 +39,33 @@ TEST(BookE2e, AWindowsBookOnAReadOnlyMediumPlaysWithThePen) {
     EXPECT_EQ(blackInLabel(w - 238, h - 42), 0) << "开始录音 is enabled: " << shot;
     EXPECT_EQ(blackInLabel(w - 48, h - 42), 0) << "保存 is enabled: " << shot;
 
-    // "进入点读" keeps 8 pixels from the left edge and 18 from the bottom.
-    click(main, 28, windowSize(main).height() - 28);
-    const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
-    ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
-    pause(300);
+    ASSERT_NO_FATAL_FAILURE(openReading());
     CSinkMonitor capture;
     ASSERT_TRUE(capture.started());
     ASSERT_TRUE(kiv.key(reading, QStringLiteral("0 0 0 0 4 2 Return")));
-    for (int i = 0; i < 300 && capture.loudSeconds() < 0.3; ++i)
-        capture.wait(10);
-    EXPECT_GE(capture.loudSeconds(), 0.3) << "the tone was not heard\n" << kiv.output().toStdString();
-
-    // "退出" sits at 330..380 x 205..219 of the 387 x 227 dialog units.
-    const QSize size = windowSize(reading);
-    click(reading, size.width() * 355 / 387, size.height() * 212 / 227);
-    pause(500);
-    kiv.key(main, QStringLiteral("Escape"));
-    EXPECT_EQ(kiv.waitForExit(), 0);
+    EXPECT_TRUE(waitUntil([&] { return capture.loudSeconds() >= 0.3; })) << "the tone was not heard\n"
+                                                                         << kiv.output().toStdString();
+    ASSERT_NO_FATAL_FAILURE(leaveReading());
+    quit();
     EXPECT_FALSE(fileExists(kiv.folder().file("data/KIV/KIV_Lib.cfg")))
         << "the book was swapped for an empty one";
 }
 
-TEST(BookE2e, ASecondCopyOnTheSameBookOnlyPlaysItAndSaysWhy) {
-    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
-    KivProcess first;
-    writeFile(first.programFolder() + "KIV_Lib.cfg", "");
-    ASSERT_TRUE(first.start());
-    ASSERT_FALSE(first.waitForWindow(QStringLiteral("KIV点读薄 V1.0 - app")).isEmpty())
-        << first.output().toStdString();
+TEST_F(BookE2e, ASecondCopyOnTheSameBookOnlyPlaysItAndSaysWhy) {
+    writeFile(kiv.programFolder() + "KIV_Lib.cfg", "");
+    ASSERT_NO_FATAL_FAILURE(startMain({}, QStringLiteral("KIV点读薄 V1.0 - app")));
 
-    // The same program file: its folder, and so its book, is the first one's.
-    KivProcess second;
-    std::filesystem::remove(second.programFolder() + "KIV");
-    std::filesystem::create_symlink(first.programFolder() + "KIV", second.programFolder() + "KIV");
-    ASSERT_TRUE(second.start());
-    const QString box = second.waitForWindow(QStringLiteral("KIV"));
-    ASSERT_FALSE(box.isEmpty()) << second.output().toStdString();
-    const QString readOnly = answerBox(second, box, QStringLiteral("KIV点读薄 V1.0 - app（只读）"));
-    ASSERT_FALSE(readOnly.isEmpty()) << second.output().toStdString();
-    second.key(readOnly, QStringLiteral("Escape"));
-    EXPECT_EQ(second.waitForExit(), 0);
-
-    // The first copy still holds the book: a copy started after the second ended is read-only again.
-    KivProcess third;
-    std::filesystem::remove(third.programFolder() + "KIV");
-    std::filesystem::create_symlink(first.programFolder() + "KIV", third.programFolder() + "KIV");
-    ASSERT_TRUE(third.start());
-    const QString again = third.waitForWindow(QStringLiteral("KIV"));
-    ASSERT_FALSE(again.isEmpty()) << third.output().toStdString();
-    ASSERT_FALSE(answerBox(third, again, QStringLiteral("KIV点读薄 V1.0 - app（只读）")).isEmpty());
+    // Copies of the same program file: their folder, and so their book, is the first one's. Each is told and
+    // only plays it; a third after the second has ended too, as the first still holds the book.
+    for (int copy = 2; copy <= 3; ++copy) {
+        SCOPED_TRACE(copy);
+        KivProcess other;
+        std::filesystem::remove(other.programFolder() + "KIV");
+        std::filesystem::create_symlink(kiv.programFolder() + "KIV", other.programFolder() + "KIV");
+        const QString readOnly =
+            other.startPast(QStringLiteral("KIV"), QStringLiteral("KIV点读薄 V1.0 - app（只读）"));
+        ASSERT_FALSE(readOnly.isEmpty()) << other.output().toStdString();
+        other.key(readOnly, QStringLiteral("Escape"));
+        EXPECT_EQ(other.waitForExit(), 0);
+    }
 }

@@ -18,8 +18,6 @@
 
 namespace {
 
-const QString kMainTitle = QStringLiteral("KIV点读薄 V1.0");
-
 // Focuses a button without pressing it: press on it, leave it, release elsewhere.
 void focusButton(const QString& window, int x, int y) {
     xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(x),
@@ -28,37 +26,31 @@ void focusButton(const QString& window, int x, int y) {
              QString::number(y + 60), QStringLiteral("mouseup"), QStringLiteral("1")});
 }
 
-// Opens 设置 > 设置 from the menu bar (点读书, 设置, 帮助).
-QString openSettings(KivProcess& kiv, const QString& main) {
-    click(main, 75, 10);
-    pump(300); // the popup opens under the pointer
-    xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")});
-    return kiv.waitForWindow(QStringLiteral("设置"));
-}
-
-// Types into the settings dialog's height edit (83..148 x 54..67 of its 316 x 180 units).
-void typeHeight(KivProcess& kiv, const QString& dialog, const QString& height) {
-    const QSize s = windowSize(dialog);
-    click(dialog, s.width() * 115 / 316, s.height() * 60 / 180);
-    kiv.key(dialog, QStringLiteral("ctrl+a BackSpace ") + height);
-}
-
 bool hasBox(const QString& caption) {
     return !waitForWindow(caption, 1500).isEmpty();
 }
 
+class KeyboardE2e : public E2eSoundTest {
+protected:
+    // Answers every "错误" box that comes up, one after another; how many came.
+    int answerErrorBoxes(int firstWaitMs = 1500) {
+        int n = 0;
+        for (QString box;
+             n < 60 && !(box = waitForWindow(QStringLiteral("错误"), n ? 1000 : firstWaitMs)).isEmpty();) {
+            ++n;
+            kiv.key(box, QStringLiteral("Return"));
+            windowGone(QStringLiteral("错误"), 2000);
+        }
+        return n;
+    }
+};
+
 } // namespace
 
-TEST(KeyboardE2e, EnterPressesTheFocusedButtonAndEscCancels) {
-    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
-    const std::string problem = soundServerProblem();
-    ASSERT_TRUE(problem.empty()) << problem;
-    KivProcess kiv;
+TEST_F(KeyboardE2e, EnterPressesTheFocusedButtonAndEscCancels) {
     const std::string ini = kiv.programFolder() + "KIV.ini";
-    ASSERT_TRUE(kiv.start());
-    const QString main = kiv.waitForWindow(kMainTitle);
-    ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
-    QSize size = windowSize(main);
+    ASSERT_NO_FATAL_FAILURE(startMain());
+    const QSize size = windowSize(main);
 
     // Main window: Enter with no button focused leaves it open; Enter on the focused "进入点读" opens it.
     kiv.key(main, QStringLiteral("Return"));
@@ -67,46 +59,41 @@ TEST(KeyboardE2e, EnterPressesTheFocusedButtonAndEscCancels) {
     EXPECT_TRUE(waitForWindow(QStringLiteral("点读"), 800).isEmpty())
         << "a press that left the button pressed it";
     kiv.key(main, QStringLiteral("Return"));
-    const QString reading = kiv.waitForWindow(QStringLiteral("点读"), 5000);
+    reading = kiv.waitForWindow(QStringLiteral("点读"), 5000);
     ASSERT_FALSE(reading.isEmpty()) << "Enter on the focused 进入点读 did nothing";
-    const QSize r = windowSize(reading);
-    click(reading, r.width() * 355 / 387, r.height() * 212 / 227); // 退出
-    ASSERT_TRUE(windowGone(QStringLiteral("点读")));
+    ASSERT_NO_FATAL_FAILURE(leaveReading());
 
-    // Settings: Tab from the height to 取消, Enter: nothing saved; to 保存, Enter: saved; Esc: nothing saved.
-    QString settings = openSettings(kiv, main);
-    ASSERT_FALSE(settings.isEmpty()) << "no settings dialog";
-    typeHeight(kiv, settings, QStringLiteral("2 0"));
-    kiv.key(settings, QStringLiteral("Tab Tab Tab Tab Return"));
-    ASSERT_TRUE(windowGone(QStringLiteral("设置"))) << "Enter on 取消 left the dialog open";
-    EXPECT_FALSE(std::filesystem::exists(ini)) << "Enter on 取消 saved: " << readFile(ini);
-    settings = openSettings(kiv, main);
-    ASSERT_FALSE(settings.isEmpty());
-    typeHeight(kiv, settings, QStringLiteral("2 0"));
-    kiv.key(settings, QStringLiteral("Tab Tab Tab Return"));
-    ASSERT_TRUE(windowGone(QStringLiteral("设置")));
-    EXPECT_NE(readFile(ini).find("Height=20"), std::string::npos) << readFile(ini);
-    settings = openSettings(kiv, main);
-    ASSERT_FALSE(settings.isEmpty());
-    typeHeight(kiv, settings, QStringLiteral("3 0"));
-    kiv.key(settings, QStringLiteral("Escape"));
-    ASSERT_TRUE(windowGone(QStringLiteral("设置")));
-    EXPECT_NE(readFile(ini).find("Height=20"), std::string::npos) << readFile(ini);
-    // Enter in the editable type box presses 保存 too.
-    settings = openSettings(kiv, main);
-    ASSERT_FALSE(settings.isEmpty());
-    typeHeight(kiv, settings, QStringLiteral("3 0"));
-    const QSize s = windowSize(settings);
-    click(settings, s.width() * 100 / 316, s.height() * 36 / 180);
-    kiv.key(settings, QStringLiteral("Return"));
-    ASSERT_TRUE(windowGone(QStringLiteral("设置"))) << "Enter in the type box left the dialog open";
-    EXPECT_NE(readFile(ini).find("Height=30"), std::string::npos) << readFile(ini);
+    // Settings with a height typed: Tab to 取消 and Enter saves nothing, to 保存 and Enter saves, Esc saves
+    // nothing, Enter in the editable type box saves. What KIV.ini holds after each ("": no file).
+    const struct {
+        const char *height, *keys;
+        bool inTypeBox;
+        const char* ini;
+    } settingsCases[] = {{"2 0", "Tab Tab Tab Tab Return", false, ""},
+                         {"2 0", "Tab Tab Tab Return", false, "Height=20"},
+                         {"3 0", "Escape", false, "Height=20"},
+                         {"3 0", "Return", true, "Height=30"}};
+    for (const auto& c : settingsCases) {
+        SCOPED_TRACE(c.keys);
+        ASSERT_NO_FATAL_FAILURE(chooseFromMenu(75, 10, QStringLiteral("Down Return"))); // 设置 > 设置
+        const QString settings = kiv.waitForWindow(QStringLiteral("设置"));
+        ASSERT_FALSE(settings.isEmpty()) << "no settings dialog";
+        // The height edit covers 83..148 x 54..67 of the dialog's 316 x 180 units; the type box is above.
+        const QSize s = windowSize(settings);
+        click(settings, s.width() * 115 / 316, s.height() * 60 / 180);
+        kiv.key(settings, QStringLiteral("ctrl+a BackSpace ") + QString::fromLatin1(c.height));
+        if (c.inTypeBox)
+            click(settings, s.width() * 100 / 316, s.height() * 36 / 180);
+        kiv.key(settings, QString::fromLatin1(c.keys));
+        ASSERT_TRUE(windowGone(QStringLiteral("设置"))) << "the dialog stays open";
+        if (*c.ini)
+            EXPECT_NE(readFile(ini).find(c.ini), std::string::npos) << readFile(ini);
+        else
+            EXPECT_FALSE(std::filesystem::exists(ini)) << "saved: " << readFile(ini);
+    }
 
     // Annotation: record, save, type, Tab to 取消, Enter: nothing is filed.
-    clickFromCorner(main, 238, 42); // 开始录音
-    pump(800);
-    clickFromCorner(main, 238, 42); // 停止录音
-    pump(500);
+    ASSERT_NO_FATAL_FAILURE(record());
     clickFromCorner(main, 48, 42); // 保存
     // The take is silence: keep it all the same.
     const QString silent = kiv.waitForWindow(QStringLiteral("没有声音"), 5000);
@@ -129,25 +116,7 @@ TEST(KeyboardE2e, EnterPressesTheFocusedButtonAndEscCancels) {
     EXPECT_EQ(kiv.waitForExit(), 0) << kiv.output().toStdString();
 }
 
-namespace {
-
-// Answers every "错误" box that comes up, one after another; how many came.
-int answerErrorBoxes(KivProcess& kiv, int firstWaitMs = 1500) {
-    int n = 0;
-    for (QString box;
-         n < 60 && !(box = waitForWindow(QStringLiteral("错误"), n ? 1000 : firstWaitMs)).isEmpty();) {
-        ++n;
-        kiv.key(box, QStringLiteral("Return"));
-        windowGone(QStringLiteral("错误"), 2000);
-    }
-    return n;
-}
-
-} // namespace
-
-TEST(KeyboardE2e, TheRecordListPlaysOneRowPerActionAndNothingWhenItOnlyGetsTheFocus) {
-    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
-    KivProcess kiv;
+TEST_F(KeyboardE2e, TheRecordListPlaysOneRowPerActionAndNothingWhenItOnlyGetsTheFocus) {
     // Forty records whose sound files are missing: every play shows a "找不到文件" box.
     std::string index;
     for (int i = 0; i < 40; ++i) {
@@ -155,33 +124,30 @@ TEST(KeyboardE2e, TheRecordListPlaysOneRowPerActionAndNothingWhenItOnlyGetsTheFo
         index += code + "  \"note\"  S_WAV  \"" + kiv.programFolder() + code + ".wav\"\r\n";
     }
     writeFile(kiv.programFolder() + "KIV_Lib.cfg", index);
-    ASSERT_TRUE(kiv.start());
-    const QString main = kiv.waitForWindow(kMainTitle);
-    ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
+    ASSERT_NO_FATAL_FAILURE(startMain());
     const QSize size = windowSize(main);
 
     // The list's scroll bar (its down arrow) takes the focus; later Tab from "进入点读" gives it back.
     focusButton(main, 8 + 20, size.height() - 18 - 10);
     click(main, size.width() - 16, size.height() - 18 - 42 - 8 - 8);
-    EXPECT_EQ(answerErrorBoxes(kiv), 0) << "the scroll bar's focus played a row";
+    EXPECT_EQ(answerErrorBoxes(), 0) << "the scroll bar's focus played a row";
     focusButton(main, 8 + 20, size.height() - 18 - 10);
     kiv.key(main, QStringLiteral("Tab"));
-    EXPECT_EQ(answerErrorBoxes(kiv), 0) << "Tab into the list played a row";
+    EXPECT_EQ(answerErrorBoxes(), 0) << "Tab into the list played a row";
 
     // A click plays its row once; Ctrl+A plays nothing; Shift+click over eleven rows plays one.
     click(main, 30, 90);
-    EXPECT_EQ(answerErrorBoxes(kiv, 5000), 1);
+    EXPECT_EQ(answerErrorBoxes(5000), 1);
     kiv.key(main, QStringLiteral("ctrl+a"));
-    EXPECT_EQ(answerErrorBoxes(kiv), 0) << "Ctrl+A played rows";
+    EXPECT_EQ(answerErrorBoxes(), 0) << "Ctrl+A played rows";
     {
         ShiftReleased shiftReleased;
         xdotool({QStringLiteral("keydown"), QStringLiteral("shift")});
         click(main, 30, 90 + 18 * 10);
     }
-    EXPECT_EQ(answerErrorBoxes(kiv, 5000), 1) << "one Shift+click played more than one row";
+    EXPECT_EQ(answerErrorBoxes(5000), 1) << "one Shift+click played more than one row";
 
-    kiv.key(main, QStringLiteral("Escape"));
-    EXPECT_EQ(kiv.waitForExit(), 0) << kiv.output().toStdString();
+    quit();
 }
 
 namespace {
@@ -195,7 +161,9 @@ struct UsLayoutRestored {
 // window of xev's takes them and says which keysym each key press gave.
 QString typedBy(const QStringList& keys) {
     QProcess xev;
-    xev.start(QStringLiteral("xev"), {QStringLiteral("-event"), QStringLiteral("keyboard")});
+    // Line-buffered: it tells each event as it comes.
+    xev.start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("xev"),
+                                         QStringLiteral("-event"), QStringLiteral("keyboard")});
     QString window;
     waitUntil([&] {
         window = run(QStringLiteral("xdotool"),
@@ -204,14 +172,20 @@ QString typedBy(const QStringList& keys) {
         return !window.isEmpty();
     });
     sendKeys(window.section(u'\n', 0, 0), keys.join(u' '), 20);
-    pump(300);
+    // Until xev has told every release: the last key's is the last.
+    QString told;
+    waitUntil([&] {
+        told += QString::fromUtf8(xev.readAllStandardOutput());
+        return told.count(QStringLiteral("KeyRelease event")) >= keys.join(u'+').count(u'+') + 1;
+    });
     xev.terminate();
     xev.waitForFinished(3000);
+    told += QString::fromUtf8(xev.readAllStandardOutput());
     // A "KeyPress event" block names its keysym: "... keycode 11 (keysym 0x32, 2), same_screen YES,".
     QStringList typed;
     const QRegularExpression press(QStringLiteral("KeyPress event.*?\\(keysym 0x[0-9a-f]+, (\\w+)\\)"),
                                    QRegularExpression::DotMatchesEverythingOption);
-    for (const auto& m : press.globalMatch(QString::fromUtf8(xev.readAllStandardOutput())))
+    for (const auto& m : press.globalMatch(told))
         if (!m.captured(1).startsWith(QStringLiteral("Shift")))
             typed << m.captured(1);
     return typed.join(u' ');
@@ -219,10 +193,7 @@ QString typedBy(const QStringList& keys) {
 
 } // namespace
 
-TEST(KeyboardE2e, PenDigitsPlayOnUsFrenchAndGermanKeyboardsWithAndWithoutShift) {
-    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
-    const std::string problem = soundServerProblem();
-    ASSERT_TRUE(problem.empty()) << problem;
+TEST_F(KeyboardE2e, PenDigitsPlayOnUsFrenchAndGermanKeyboardsWithAndWithoutShift) {
     UsLayoutRestored layoutRestored;
     ShiftReleased shiftReleased;
     // What the 2 key (keycode 11) types without and with Shift on each layout: the French one types digits
@@ -234,6 +205,9 @@ TEST(KeyboardE2e, PenDigitsPlayOnUsFrenchAndGermanKeyboardsWithAndWithoutShift) 
     };
     // The pen's 0 0 0 0 4 2 Enter, by the keys it presses whatever they type.
     const QString keys = QStringLiteral("19 19 19 19 13 11 36");
+    writeTone(kiv.programFolder() + "000042.wav", 0.3, 440);
+    writeFile(kiv.programFolder() + "KIV_Lib.cfg",
+              "000042  \"tone\"  S_WAV  \"" + kiv.programFolder() + "000042.wav\"\r\n");
     for (const auto& [layout, two] : layouts) {
         SCOPED_TRACE(layout.toStdString());
         bool ok = false;
@@ -241,17 +215,8 @@ TEST(KeyboardE2e, PenDigitsPlayOnUsFrenchAndGermanKeyboardsWithAndWithoutShift) 
         ASSERT_TRUE(ok) << "setxkbmap " << layout.toStdString();
         ASSERT_EQ(typedBy({QStringLiteral("11"), QStringLiteral("shift+11")}), two)
             << "the layout was not set";
-        KivProcess kiv;
-        writeTone(kiv.programFolder() + "000042.wav", 0.3, 440);
-        writeFile(kiv.programFolder() + "KIV_Lib.cfg",
-                  "000042  \"tone\"  S_WAV  \"" + kiv.programFolder() + "000042.wav\"\r\n");
-        ASSERT_TRUE(kiv.start());
-        const QString main = kiv.waitForWindow(kMainTitle);
-        ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
-        pump(3000); // the sink delivers in small blocks only after a while
-        click(main, 8 + 20, windowSize(main).height() - 18 - 10); // 进入点读
-        const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
-        ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
+        ASSERT_NO_FATAL_FAILURE(startMain());
+        ASSERT_NO_FATAL_FAILURE(openReading());
         CSinkMonitor monitor;
         for (const bool shift : {false, true}) {
             monitor.drain();
@@ -260,48 +225,31 @@ TEST(KeyboardE2e, PenDigitsPlayOnUsFrenchAndGermanKeyboardsWithAndWithoutShift) 
                                                  << kiv.output().toStdString();
             monitor.waitQuiet(3000);
         }
-        // "退出" sits at 330..380 x 205..219 of the 387 x 227 dialog units.
-        const QSize size = windowSize(reading);
-        click(reading, size.width() * 355 / 387, size.height() * 212 / 227);
-        EXPECT_TRUE(windowGone(QStringLiteral("点读")));
-        kiv.key(main, QStringLiteral("Escape"));
-        EXPECT_EQ(kiv.waitForExit(), 0);
+        ASSERT_NO_FATAL_FAILURE(leaveReading());
+        quit();
     }
 }
 
 // A whole book by keyboard alone, with real key events: record, annotate, file, print the label sheet, read
 // the label with the pen, leave with Esc. The underlined letters are the only way in.
-TEST(KeyboardE2e, ABookMadeWithTheKeyboardAlone) {
-    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
-    const std::string problem = soundServerProblem();
-    ASSERT_TRUE(problem.empty()) << problem;
-    KivProcess kiv;
+TEST_F(KeyboardE2e, ABookMadeWithTheKeyboardAlone) {
     const std::string speech = kiv.folder().path() + "speech.wav";
     const double speechSeconds = writeSpeech(speech, QStringLiteral("apple, this is an apple"));
     ASSERT_GT(speechSeconds, 0.5);
     qputenv("KIV_PRINT_TO_PDF", QByteArray::fromStdString(kiv.folder().path() + "sheet.pdf"));
-    ASSERT_TRUE(kiv.start());
+    startMain();
     qunsetenv("KIV_PRINT_TO_PDF");
-    const QString main = kiv.waitForWindow(kMainTitle);
-    ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
-    pump(3000); // the sink delivers in small blocks only after a while
+    if (HasFatalFailure())
+        return;
 
-    kiv.key(main, QStringLiteral("alt+r")); // 开始录音(R)
-    pump(800);
-    ASSERT_TRUE(speak(speech));
-    pump(500);
-    kiv.key(main, QStringLiteral("alt+r")); // 停止录音(R)
-    pump(800);                              // the recording is closed
-    kiv.key(main, QStringLiteral("alt+s")); // 保存(S)
+    ASSERT_NO_FATAL_FAILURE(record(speech, 0, QStringLiteral("alt+r"))); // 开始录音(R), 停止录音(R)
+    kiv.key(main, QStringLiteral("alt+s"));                              // 保存(S)
     const QString dialog = kiv.waitForWindow(QStringLiteral("标注内容"));
     ASSERT_FALSE(dialog.isEmpty()) << kiv.output().toStdString();
     // The text field has the focus (Enter there types a blank); 填好了,下一步(N).
     kiv.key(dialog, QStringLiteral("a p p l e alt+n"));
     ASSERT_TRUE(windowGone(QStringLiteral("标注内容"))) << "the recording was not filed";
-    const QString printBox = kiv.waitForWindow(QStringLiteral("打印条码"));
-    ASSERT_FALSE(printBox.isEmpty()) << kiv.output().toStdString();
-    kiv.key(printBox, QStringLiteral("n"));
-    ASSERT_TRUE(windowGone(QStringLiteral("打印条码")));
+    ASSERT_NO_FATAL_FAILURE(answer(QStringLiteral("打印条码"), QStringLiteral("n")));
     EXPECT_EQ(readFile(kiv.userBook() + "KIV_Lib.cfg").substr(0, 6), "000000");
 
     // 点读书(B) > 打印标签页(L), 打印(P).
@@ -322,15 +270,14 @@ TEST(KeyboardE2e, ABookMadeWithTheKeyboardAlone) {
 
     // 进入点读(D); the pen types the code and Enter; Esc leaves, and Esc again ends the program.
     kiv.key(main, QStringLiteral("alt+d"));
-    const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
+    reading = kiv.waitForWindow(QStringLiteral("点读"));
     ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
     CSinkMonitor sink;
     ASSERT_TRUE(sink.started());
     ASSERT_TRUE(kiv.key(reading, QStringLiteral("0 0 0 0 0 0 Return")));
-    sink.wait(static_cast<int>(speechSeconds * 1000) + 2500);
+    playedToTheEnd(sink);
     EXPECT_GT(sink.loudSeconds(), speechSeconds * 0.4) << "the pen's code played too little";
     kiv.key(reading, QStringLiteral("Escape"));
     ASSERT_TRUE(windowGone(QStringLiteral("点读"))) << "Esc did not leave point reading";
-    kiv.key(main, QStringLiteral("Escape"));
-    EXPECT_EQ(kiv.waitForExit(), 0) << kiv.output().toStdString();
+    quit();
 }

@@ -11,17 +11,10 @@
 #include <unistd.h>
 
 namespace {
-std::set<std::string> entries(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder))
-        names.insert(e.path().filename().string());
-    return names;
-}
+class LeftoversE2e : public E2eTest {};
 } // namespace
 
-TEST(LeftoversE2e, TemporaryFilesGoAtStartAndWithATerminatedCopy) {
-    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
-    KivProcess kiv;
+TEST_F(LeftoversE2e, TemporaryFilesGoAtStartAndWithATerminatedCopy) {
     pid_t dead = ::fork();
     if (dead == 0)
         ::_exit(0);
@@ -34,15 +27,12 @@ TEST(LeftoversE2e, TemporaryFilesGoAtStartAndWithATerminatedCopy) {
                                  kiv.tempFolder() + "kiv-recording-" + d + "-dddddd.wav",
                                  kiv.tempFolder() + "kiv-warm-" + d + ".mp3"})
         writeFile(f, "left by a killed copy");
-    ASSERT_TRUE(kiv.start());
-    const QString window = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
-    ASSERT_FALSE(window.isEmpty()) << kiv.output().toStdString();
+    ASSERT_NO_FATAL_FAILURE(startMain());
     EXPECT_EQ(entries(kiv.programFolder()), std::set<std::string>{"KIV"});
     // The book's lock stays while the program runs.
     EXPECT_TRUE(fileExists(kiv.userBook() + "KIV_Lib.lock"));
     // A recording under way: its take is a temporary file until it is saved.
-    const QSize size = windowSize(window);
-    click(window, size.width() - 238, size.height() - 42); // 开始录音
+    clickFromCorner(main, 238, 42); // 开始录音
     ASSERT_TRUE(waitUntil([&] { return !entries(kiv.tempFolder()).empty(); })) << kiv.output().toStdString();
     kiv.terminate();
     EXPECT_NE(kiv.waitForExit(), -1);

@@ -14,18 +14,6 @@
 
 namespace {
 
-// The window as it is on the screen, also saved as a PNG file at path.
-QImage screenshot(const QString& window, const std::string& path) {
-    bool ok = false;
-    run(QStringLiteral("import"), {QStringLiteral("-window"), window, QString::fromStdString(path)}, &ok);
-    return ok ? QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32) : QImage();
-}
-
-// Where the test leaves its screenshots for a person to look at: next to the test binary.
-std::string shotPath(const char* name) {
-    return (std::filesystem::path(executablePath()).parent_path() / name).string();
-}
-
 // Pitch of 20 ms of sound from its zero crossings (Hz).
 double pitch(const std::vector<short>& s, std::size_t from, std::size_t n) {
     int crossings = 0;
@@ -34,28 +22,16 @@ double pitch(const std::vector<short>& s, std::size_t from, std::size_t n) {
     return crossings * 44100.0 / double(n) / 2.0;
 }
 
+class ReadingE2e : public E2eSoundTest {};
+
 } // namespace
 
-TEST(ReadingE2e, PenKeysAtThePointReadingWindowPlayTheFiledSound) {
-    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
-    const std::string problem = soundServerProblem();
-    ASSERT_TRUE(problem.empty()) << problem;
-    KivProcess kiv;
+TEST_F(ReadingE2e, PenKeysAtThePointReadingWindowPlayTheFiledSound) {
     const std::string folder = kiv.programFolder();
     writeTone(folder + "000042.wav", 0.6, 440);
     writeFile(folder + "KIV_Lib.cfg", "000042  \"tone\"  S_WAV  \"" + folder + "000042.wav\"\r\n");
-    ASSERT_TRUE(kiv.start());
-    const QString main = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
-    ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
-    pump(3000); // the sink delivers in small blocks only after a while
-
-    // "进入点读" keeps 8 pixels from the left edge and 18 from the bottom.
-    const QSize mainSize = windowSize(main);
-    click(main, 8 + 20, mainSize.height() - 18 - 10);
-    const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
-    ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return focusedWindow() == reading; }))
-        << "the point-reading window has no focus";
+    ASSERT_NO_FATAL_FAILURE(startMain());
+    ASSERT_NO_FATAL_FAILURE(openReading());
 
     CSinkMonitor monitor;
     ASSERT_TRUE(kiv.key(reading, QStringLiteral("0 0 0 0 4 2")));
@@ -79,40 +55,23 @@ TEST(ReadingE2e, PenKeysAtThePointReadingWindowPlayTheFiledSound) {
     EXPECT_NE(monitor.waitLoud(5000), 0) << "the second reading played nothing";
     EXPECT_NE(monitor.waitQuiet(3000), 0) << "the tone did not end";
 
-    // "退出" ends the window; it sits at 330..380 x 205..219 of the 387 x 227 dialog units.
-    const QSize size = windowSize(reading);
-    click(reading, size.width() * 355 / 387, size.height() * 212 / 227);
-    EXPECT_TRUE(windowGone(QStringLiteral("点读"), 5000));
-
-    kiv.key(main, QStringLiteral("Escape"));
-    EXPECT_EQ(kiv.waitForExit(), 0);
+    ASSERT_NO_FATAL_FAILURE(leaveReading());
+    quit();
     const QString out = kiv.output();
     // The watcher traced the two Enters that completed six digits, and nothing for the five.
     EXPECT_EQ(out.count(QStringLiteral("CH==0d")), 2) << out.toStdString();
 }
 
-TEST(ReadingE2e, ShiftKeypadSevenDigitsUnfiledCodesAndAQuickSecondScan) {
-    ASSERT_TRUE(haveDisplay()) << "needs a display: run the tests through scripts/test";
-    const std::string problem = soundServerProblem();
-    ASSERT_TRUE(problem.empty()) << problem;
+TEST_F(ReadingE2e, ShiftKeypadSevenDigitsUnfiledCodesAndAQuickSecondScan) {
     ShiftReleased shiftReleased;
-    KivProcess kiv;
     const std::string folder = kiv.programFolder();
     // Two tones told apart by pitch and length: a long low one and a short high one.
     writeTone(folder + "000042.wav", 2.0, 440);
     writeTone(folder + "000777.wav", 0.4, 1500);
     writeFile(folder + "KIV_Lib.cfg", "000042  \"low\"  S_WAV  \"" + folder + "000042.wav\"\r\n" +
                                           "000777  \"high\"  S_WAV  \"" + folder + "000777.wav\"\r\n");
-    ASSERT_TRUE(kiv.start());
-    const QString main = kiv.waitForWindow(QStringLiteral("KIV点读薄 V1.0"));
-    ASSERT_FALSE(main.isEmpty()) << kiv.output().toStdString();
-    pump(3000); // the sink delivers in small blocks only after a while
-    const QSize mainSize = windowSize(main);
-    click(main, 8 + 20, mainSize.height() - 18 - 10);
-    const QString reading = kiv.waitForWindow(QStringLiteral("点读"));
-    ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return focusedWindow() == reading; }))
-        << "the point-reading window has no focus";
+    ASSERT_NO_FATAL_FAILURE(startMain());
+    ASSERT_NO_FATAL_FAILURE(openReading());
 
     {
         CSinkMonitor monitor;
@@ -132,25 +91,24 @@ TEST(ReadingE2e, ShiftKeypadSevenDigitsUnfiledCodesAndAQuickSecondScan) {
         EXPECT_EQ(monitor.waitLoud(1500), 0) << "seven digits (last six filed) and Enter played something";
 
         // A code that is not filed plays nothing and adds nothing to the log.
-        const QImage before = screenshot(reading, shotPath("reading-before-unfiled.png"));
+        const QImage before = screenshot(reading, "reading-before-unfiled.png");
         ASSERT_FALSE(before.isNull()) << "no screenshot of the point-reading window";
         ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 0 9 9 Return"), 5));
         EXPECT_EQ(monitor.waitLoud(1500), 0) << "an unfiled code played something";
-        const QImage after = screenshot(reading, shotPath("reading-after-unfiled.png"));
+        const QImage after = screenshot(reading, "reading-after-unfiled.png");
         EXPECT_TRUE(after == before) << "an unfiled code changed the point-reading window";
     }
 
     // Two quick scans: the second code stops the first sound and plays its own.
-    const QImage beforeTwo = screenshot(reading, shotPath("reading-before-two.png"));
+    const QImage beforeTwo = screenshot(reading, "reading-before-two.png");
     CSinkMonitor capture;
     ASSERT_TRUE(capture.started());
     ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 0 4 2 Return"), 5));
-    for (int i = 0; i < 250 && capture.firstLoud() < 0; ++i)
-        capture.wait(20);
-    ASSERT_GE(capture.firstLoud(), 0) << "the first scan played nothing";
-    capture.wait(300);
+    // The second scan comes 0.3 s into the first tone.
+    ASSERT_TRUE(waitUntil([&] { return capture.loudSeconds() >= 0.3; })) << "the first scan played nothing";
     ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 7 7 7 Return"), 5));
-    capture.wait(3000);
+    // Until both have been heard (0.3 s and more of the first, 0.4 s of the second) and the sink is quiet.
+    waitUntil([&] { return capture.loudSeconds() >= 0.6 && capture.tailRms(300) < 0.005; }, 10000);
     const std::vector<short> s = capture.samples();
     const std::size_t win = 44100 / 50;
     std::size_t firstLow = SIZE_MAX, firstHigh = SIZE_MAX, lastHigh = 0, lastLoud = 0;
@@ -190,15 +148,12 @@ TEST(ReadingE2e, ShiftKeypadSevenDigitsUnfiledCodesAndAQuickSecondScan) {
     EXPECT_LT(lowSeconds, 1.2) << "the first tone (2 s) was not cut off";
 
     // Both plays are logged; the shot is kept for a person to read the rows and their time stamps.
-    const QImage afterTwo = screenshot(reading, shotPath("reading-log.png"));
+    const QImage afterTwo = screenshot(reading, "reading-log.png");
     EXPECT_FALSE(afterTwo == beforeTwo) << "the two plays left no rows in the log";
     std::printf("point-reading window with its log: %s\n", shotPath("reading-log.png").c_str());
 
-    const QSize size = windowSize(reading);
-    click(reading, size.width() * 355 / 387, size.height() * 212 / 227);
-    EXPECT_TRUE(windowGone(QStringLiteral("点读"), 5000));
-    kiv.key(main, QStringLiteral("Escape"));
-    EXPECT_EQ(kiv.waitForExit(), 0);
+    ASSERT_NO_FATAL_FAILURE(leaveReading());
+    quit();
     const QString out = kiv.output();
     // Enter after six digits four times: the Shift scan, the unfiled code and the two quick scans.
     EXPECT_EQ(out.count(QStringLiteral("CH==0d")), 4) << out.toStdString();

@@ -23,8 +23,12 @@ CSinkMonitor::CSinkMonitor() {
                    QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
                    QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=5")});
     m_Started = m_Parec.waitForStarted(5000);
-    // Let the stream connect before anything is played.
-    wait(300);
+    // Connected once samples come (the sink always plays, zeros when nothing else): then anything played
+    // is captured.
+    QElapsedTimer t;
+    t.start();
+    while (m_Started && m_Data.isEmpty() && t.elapsed() < 5000)
+        read(5);
     drain();
 }
 
