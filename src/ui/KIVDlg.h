@@ -1,8 +1,10 @@
 #pragma once
 // The main window: the record list of the library, the search by annotation keywords, the recording
-// buttons, and the receiver of every message the program's parts send each other.
+// buttons, and the receiver of every message the program's parts send each other. Its handlers are thin:
+// the open book is the book session's (BookSession.h), the take the recording cell's (RecordingWorkflow.h).
 #include "library/KeywordSearch.h"
 #include "platform/Dialog.h"
+#include "ui/RecordingWorkflow.h"
 
 #include <QIcon>
 #include <QStringList>
@@ -17,7 +19,6 @@ class CPlayback;
 class CGridListCtrlEx2;
 class QMenu;
 class QMenuBar;
-class QTimer;
 struct SOUND_RECORD;
 
 class CKIVDlg : public CDialog {
@@ -43,9 +44,9 @@ public:
     // The point-reading window while it runs.
     QObject* Training() const { return m_pTraining; }
     // The code whose sound the next take replaces, -1 when none.
-    int ReplaceCode() const { return m_ReplaceCode; }
+    int ReplaceCode() const { return m_pRecording->ReplaceCode(); }
     // A stopped take that was neither filed nor replaced a sound: switching books or quitting asks first.
-    void SetUnsavedRecording(bool unsaved) { m_UnsavedRecording = unsaved; }
+    void SetUnsavedRecording(bool unsaved) { m_pRecording->SetUnsaved(unsaved); }
 
     // The recording workflow.
     void OnRecordButton();  // 1001: start, or stop a running recording
@@ -69,8 +70,8 @@ public:
     // saved is dropped after asking. False, after telling the user why, when the old book stays open.
     bool OpenBook(const QString& nativeFolder);
     void OnImportSounds();
-    // A whole book as one file: packs the open book; unpacks an archive (native path)
-    // into a folder the user agrees to, and opens it.
+    // A whole book as one file: packs the open book; unpacks an archive (native path) into a folder the
+    // user agrees to, and opens it.
     void OnPackBook();
     bool OpenBookArchive(const QString& archive);
     void OnSpeakText();
@@ -119,9 +120,6 @@ private:
     bool LetGoOfBook();
     // True while something holds on to records or rows, so that the book is not read again now.
     bool HoldsRows() const;
-    // Ends the recording cell before the book changes; asks first when a recording runs or was not saved.
-    // False when the user keeps it.
-    bool DropRecording();
     // Opens the archive the command line names.
     void OpenArchiveArgument();
     // Imports the sound files among the paths (folders searched through), with progress and one summary.
@@ -135,10 +133,6 @@ private:
     void AddStandardShortcuts();
     // Tells a screen reader the annotation of the sound a code played.
     void AnnouncePlayed(int code);
-    // The level meter runs while a recording does.
-    void ShowLevelMeter(bool show);
-    // Asks before a silent take is saved; true to go on.
-    bool ConfirmAudibleTake();
     // After a refused delete: when another program changed the index, says so and reloads; true then.
     bool RefuseStaleDelete();
 
@@ -148,24 +142,21 @@ private:
     CGridListCtrlEx2* m_RecordList = nullptr;
     CEditEx1* m_KeywordEdit = nullptr;
     CLevelMeter* m_LevelMeter = nullptr;
-    QTimer* m_LevelTimer = nullptr;
     bool m_LayoutReady = false;
     bool m_RememberPlace = false;
     bool m_RefreshPending = false;
     int m_PendingVisibleRow = -1;
     bool m_Bulk = false;
     QIcon m_AppIcon;
-    CKeywordSearch m_Search;                  // the keywords of the last search
-    std::unique_ptr<CPlayback> m_pPlayback;   // the playback state; destroying it stops the sound
-    std::unique_ptr<CBookSession> m_pSession; // the open book
-    std::unique_ptr<ListPlace> m_pPlace;      // the user's place in the list while the book is read again
+    CKeywordSearch m_Search;                          // the keywords of the last search
+    std::unique_ptr<CPlayback> m_pPlayback;           // the playback state; destroying it stops the sound
+    std::unique_ptr<CRecordingWorkflow> m_pRecording; // the recording cell
+    std::unique_ptr<CBookSession> m_pSession;         // the open book
+    std::unique_ptr<ListPlace> m_pPlace; // the user's place in the list while the book is read again
     QString m_Keyword;
-    int m_ReplaceCode = -1;
-    int m_ReplaceIndex = -1; // Index of the record m_ReplaceCode names (the row's, when numbers repeat)
-    bool m_UnsavedRecording = false; // a stopped recording that was neither filed nor replaced a sound
-    QObject* m_pTraining = nullptr;  // the point-reading window while it runs
-    std::vector<int> m_RowOfIndex;   // row showing the record with that Index, or -1
-    QStringList m_RecentBooks;       // as the popup lists them
+    QObject* m_pTraining = nullptr; // the point-reading window while it runs
+    std::vector<int> m_RowOfIndex;  // row showing the record with that Index, or -1
+    QStringList m_RecentBooks;      // as the popup lists them
     static constexpr unsigned UM_DELETE_PENDING = 0x9495;
     struct PendingDelete {
         int index; // the record's Index
@@ -176,5 +167,3 @@ private:
 
 // The main window while it exists.
 extern CKIVDlg* g_pMainDlg;
-// 1 while a recording runs.
-extern int g_bRecording;

@@ -4,11 +4,13 @@
 #include "app/Folders.h"
 #include "app/RecentBooks.h"
 #include "controls/GridListCtrlEx2.h"
+#include "controls/LevelMeter.h"
 #include "library/SoundLibrary.h"
 #include "platform/Files.h"
 #include "platform/Gbk.h"
 #include "platform/UiText.h"
 #include "support/FakeRecorder.h"
+#include "support/SoundServer.h"
 #include "support/TestSupport.h"
 #include "support/Wave.h"
 #include "ui/BookMenu.h"
@@ -126,6 +128,21 @@ TEST_F(Books, AnUnsavedRecordingIsDroppedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(SoundLibrary().LibraryFolder(), other);
     EXPECT_EQ(SoundLibrary().Recorder(), nullptr);
     EXPECT_FALSE(m_Dlg->GetDlgItem(1003)->isEnabled()); // nothing left to save
+}
+
+TEST_F(Books, SwitchingBooksEndsARunningRecordingWithItsMeter) {
+    const std::string problem = soundServerProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
+    const std::string other = m_Folder.path() + "other/";
+    ensureFolder(other);
+    writeFile(other + "KIV_Lib.cfg", "");
+    qobject_cast<QPushButton*>(m_Dlg->GetDlgItem(1001))->click();
+    ASSERT_EQ(g_bRecording, 1);
+    EXPECT_FALSE(m_Dlg->LevelMeter()->isHidden());
+    m_Boxes.answer(IDYES);
+    EXPECT_TRUE(m_Dlg->OpenBook(QString::fromStdString(other)));
+    EXPECT_EQ(g_bRecording, 0);
+    EXPECT_TRUE(m_Dlg->LevelMeter()->isHidden());
 }
 
 TEST_F(Books, EscOrClosingTheWindowWithAnUnsavedTakeAsksFirst) {
