@@ -43,8 +43,9 @@ TEST_F(BookE2e, AWindowsBookOnAReadOnlyMediumPlaysWithThePen) {
     CSinkMonitor capture;
     ASSERT_TRUE(capture.started());
     ASSERT_TRUE(kiv.key(reading, QStringLiteral("0 0 0 0 4 2 Return")));
-    EXPECT_TRUE(waitUntil([&] { return capture.loudSeconds() >= 0.3; })) << "the tone was not heard\n"
-                                                                         << kiv.output().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return capture.loudSeconds() >= 0.3; }, kPatience))
+        << "the tone was not heard\n"
+        << kiv.output().toStdString();
     ASSERT_NO_FATAL_FAILURE(leaveReading());
     quit();
     EXPECT_FALSE(fileExists(kiv.folder().file("data/KIV/KIV_Lib.cfg")))

@@ -42,7 +42,8 @@ TEST_F(BookSwitchE2e, SwitchingWhileASoundPlaysSilencesTheOldBook) {
     ASSERT_NE(sink.waitLoud(3000), 0) << "the old book's sound did not start";
 
     ASSERT_NO_FATAL_FAILURE(pickTheOther());
-    ASSERT_TRUE(waitUntil([&] { return caption(main) == QStringLiteral("KIV点读薄 V1.0 - 儿歌"); }))
+    ASSERT_TRUE(
+        waitUntil([&] { return caption(main) == QStringLiteral("KIV点读薄 V1.0 - 儿歌"); }, kPatience))
         << caption(main).toStdString();
     sink.drain();
     EXPECT_EQ(sink.waitLoud(1500), 0) << "the old book still sounds after the switch";
@@ -50,7 +51,8 @@ TEST_F(BookSwitchE2e, SwitchingWhileASoundPlaysSilencesTheOldBook) {
     // Back and forth quickly: the program stays, on the book picked last.
     ASSERT_NO_FATAL_FAILURE(pickTheOther());
     ASSERT_NO_FATAL_FAILURE(pickTheOther());
-    EXPECT_TRUE(waitUntil([&] { return caption(main) == QStringLiteral("KIV点读薄 V1.0 - 儿歌"); }))
+    EXPECT_TRUE(
+        waitUntil([&] { return caption(main) == QStringLiteral("KIV点读薄 V1.0 - 儿歌"); }, kPatience))
         << caption(main).toStdString();
     quit();
 }

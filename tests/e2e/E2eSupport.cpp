@@ -170,7 +170,7 @@ void E2eTest::answer(const QString& caption, const QString& keys) {
     ASSERT_FALSE(box.isEmpty()) << "no box \"" << caption.toStdString() << "\"\n"
                                 << kiv.output().toStdString();
     kiv.key(box, keys);
-    ASSERT_TRUE(windowGone(caption)) << caption.toStdString() << " stays open";
+    ASSERT_TRUE(windowGone(caption, kPatience)) << caption.toStdString() << " stays open";
 }
 
 void E2eTest::openReading() {
@@ -178,7 +178,7 @@ void E2eTest::openReading() {
     click(main, 8 + 20, windowSize(main).height() - 18 - 10);
     reading = kiv.waitForWindow(QStringLiteral("点读"));
     ASSERT_FALSE(reading.isEmpty()) << kiv.output().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return focusedWindow() == reading; }))
+    ASSERT_TRUE(waitUntil([&] { return focusedWindow() == reading; }, kPatience))
         << "the point-reading window has no focus";
 }
 
@@ -186,7 +186,7 @@ void E2eTest::leaveReading() {
     // "退出" sits at 330..380 x 205..219 of the 387 x 227 dialog units.
     const QSize size = windowSize(reading);
     click(reading, size.width() * 355 / 387, size.height() * 212 / 227);
-    ASSERT_TRUE(windowGone(QStringLiteral("点读"))) << "退出 left point reading open";
+    ASSERT_TRUE(windowGone(QStringLiteral("点读"), kPatience)) << "退出 left point reading open";
 }
 
 void E2eTest::chooseFromMenu(int x, int y, const QString& keys, int button) {
@@ -194,16 +194,19 @@ void E2eTest::chooseFromMenu(int x, int y, const QString& keys, int button) {
     click(main, x, y, button);
     // Once it shows, the program hands every key to it, whichever of its windows the key reaches.
     QString menu;
-    ASSERT_TRUE(waitUntil([&] {
-        for (const QString& id : visibleProgramWindows())
-            if (!before.contains(id))
-                menu = id;
-        return !menu.isEmpty();
-    })) << "no menu at "
-        << x << "," << y;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            for (const QString& id : visibleProgramWindows())
+                if (!before.contains(id))
+                    menu = id;
+            return !menu.isEmpty();
+        },
+        kPatience))
+        << "no menu at " << x << "," << y;
     xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100")} +
             keys.split(u' '));
-    ASSERT_TRUE(waitUntil([&] { return !visibleProgramWindows().contains(menu); })) << "the menu stays open";
+    ASSERT_TRUE(waitUntil([&] { return !visibleProgramWindows().contains(menu); }, kPatience))
+        << "the menu stays open";
 }
 
 std::string E2eTest::growingTake(const std::set<std::string>& before) {
@@ -219,7 +222,7 @@ std::string E2eTest::growingTake(const std::set<std::string>& before) {
             }
             return !take.empty();
         },
-        10000);
+        kPatience);
     return take;
 }
 
@@ -241,18 +244,21 @@ void E2eTest::record(const std::string& wav, double pauses, const QString& keys)
     press();
     const std::string take = growingTake(before);
     ASSERT_FALSE(take.empty()) << "no sound comes into the recording\n" << kiv.output().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return takeSamples(take).size() >= pauses * 44100; }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return takeSamples(take).size() >= pauses * 44100; }, kPatience));
     if (!wav.empty()) {
         ASSERT_TRUE(speak(wav)) << "paplay " << wav;
-        ASSERT_TRUE(waitUntil([&] { return heardToTheEnd(take, std::max(pauses, 0.4)); }, 15000))
+        ASSERT_TRUE(waitUntil([&] { return heardToTheEnd(take, std::max(pauses, 0.4)); }, kPatience))
             << "the speech's end did not reach the recording";
     }
     press();
     // The recorder writes the take's sizes into its header when it ends.
-    ASSERT_TRUE(waitUntil([&] {
-        const std::string header = readFile(take).substr(0, kWaveHeaderBytes);
-        return header.size() < kWaveHeaderBytes || header.substr(40) != std::string(4, '\0');
-    })) << "the take was not completed";
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const std::string header = readFile(take).substr(0, kWaveHeaderBytes);
+            return header.size() < kWaveHeaderBytes || header.substr(40) != std::string(4, '\0');
+        },
+        kPatience))
+        << "the take was not completed";
 }
 
 bool playedToTheEnd(CSinkMonitor& sink, int timeoutMs) {

@@ -14,6 +14,8 @@
 #include <set>
 #include <string>
 
+// How long a step may take on a busy machine (ms): the waits end as soon as what they wait for is there.
+constexpr int kPatience = 20000;
 // The main window's title; its caption adds " - " and the book's name.
 inline const QString kMainTitle = QStringLiteral("KIV点读薄 V1.0");
 

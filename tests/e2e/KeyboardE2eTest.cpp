@@ -165,19 +165,23 @@ QString typedBy(const QStringList& keys) {
     xev.start(QStringLiteral("stdbuf"), {QStringLiteral("-oL"), QStringLiteral("xev"),
                                          QStringLiteral("-event"), QStringLiteral("keyboard")});
     QString window;
-    waitUntil([&] {
-        window = run(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Event Tester$")})
-                     .trimmed();
-        return !window.isEmpty();
-    });
+    waitUntil(
+        [&] {
+            window = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"),
+                                                     QStringLiteral("^Event Tester$")})
+                         .trimmed();
+            return !window.isEmpty();
+        },
+        kPatience);
     sendKeys(window.section(u'\n', 0, 0), keys.join(u' '), 20);
     // Until xev has told every release: the last key's is the last.
     QString told;
-    waitUntil([&] {
-        told += QString::fromUtf8(xev.readAllStandardOutput());
-        return told.count(QStringLiteral("KeyRelease event")) >= keys.join(u'+').count(u'+') + 1;
-    });
+    waitUntil(
+        [&] {
+            told += QString::fromUtf8(xev.readAllStandardOutput());
+            return told.count(QStringLiteral("KeyRelease event")) >= keys.join(u'+').count(u'+') + 1;
+        },
+        kPatience);
     xev.terminate();
     xev.waitForFinished(3000);
     told += QString::fromUtf8(xev.readAllStandardOutput());

@@ -33,7 +33,8 @@ TEST_F(LeftoversE2e, TemporaryFilesGoAtStartAndWithATerminatedCopy) {
     EXPECT_TRUE(fileExists(kiv.userBook() + "KIV_Lib.lock"));
     // A recording under way: its take is a temporary file until it is saved.
     clickFromCorner(main, 238, 42); // 开始录音
-    ASSERT_TRUE(waitUntil([&] { return !entries(kiv.tempFolder()).empty(); })) << kiv.output().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !entries(kiv.tempFolder()).empty(); }, kPatience))
+        << kiv.output().toStdString();
     kiv.terminate();
     EXPECT_NE(kiv.waitForExit(), -1);
     EXPECT_EQ(entries(kiv.programFolder()), std::set<std::string>{"KIV"});

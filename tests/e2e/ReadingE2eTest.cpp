@@ -105,10 +105,11 @@ TEST_F(ReadingE2e, ShiftKeypadSevenDigitsUnfiledCodesAndAQuickSecondScan) {
     ASSERT_TRUE(capture.started());
     ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 0 4 2 Return"), 5));
     // The second scan comes 0.3 s into the first tone.
-    ASSERT_TRUE(waitUntil([&] { return capture.loudSeconds() >= 0.3; })) << "the first scan played nothing";
+    ASSERT_TRUE(waitUntil([&] { return capture.loudSeconds() >= 0.3; }, kPatience))
+        << "the first scan played nothing";
     ASSERT_TRUE(sendKeys(reading, QStringLiteral("0 0 0 7 7 7 Return"), 5));
     // Until both have been heard (0.3 s and more of the first, 0.4 s of the second) and the sink is quiet.
-    waitUntil([&] { return capture.loudSeconds() >= 0.6 && capture.tailRms(300) < 0.005; }, 10000);
+    waitUntil([&] { return capture.loudSeconds() >= 0.6 && capture.tailRms(300) < 0.005; }, kPatience);
     const std::vector<short> s = capture.samples();
     const std::size_t win = 44100 / 50;
     std::size_t firstLow = SIZE_MAX, firstHigh = SIZE_MAX, lastHigh = 0, lastLoud = 0;

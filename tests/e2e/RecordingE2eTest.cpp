@@ -82,7 +82,7 @@ protected:
     bool typeAnnotation(const QString& dialog, const QString& text) {
         for (int attempt = 0; attempt < 3; ++attempt) {
             xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
-            waitUntil([&] { return focusedWindow() == dialog; });
+            waitUntil([&] { return focusedWindow() == dialog; }, kPatience);
             // The edit covers 21..293 x 44..59 of the dialog's 316 x 91 units.
             const QSize s = windowSize(dialog);
             const int left = s.width() * 23 / 316, top = s.height() * 46 / 91;
@@ -161,7 +161,7 @@ TEST_F(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
             run(QStringLiteral("pdfinfo"), {label}, &ok);
             return ok;
         },
-        15000))
+        kPatience))
         << "no complete label-1.pdf\n"
         << kiv.output().toStdString();
     // The recorded sound holds the speech: more than a near-silent file.
@@ -215,12 +215,12 @@ TEST_F(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     const std::string take = growingTake(before);
     ASSERT_FALSE(take.empty()) << "the re-record does not record";
     ASSERT_TRUE(speak(longer));
-    ASSERT_TRUE(waitUntil([&] { return heardToTheEnd(take); }, 15000));
+    ASSERT_TRUE(waitUntil([&] { return heardToTheEnd(take); }, kPatience));
     clickFromCorner(main, 238, 42); // 停止录音
     ASSERT_NO_FATAL_FAILURE(answer(QStringLiteral("是否替换？"), QStringLiteral("y")));
-    ASSERT_TRUE(waitUntil([&] {
-        return std::filesystem::exists(wav) && std::filesystem::file_size(wav) > 0;
-    })) << "no 000000.wav after the re-record";
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(wav) && std::filesystem::file_size(wav) > 0; },
+                          kPatience))
+        << "no 000000.wav after the re-record";
     EXPECT_NE(readFile(wav), firstBytes) << "000000.wav is the old recording";
     EXPECT_GT(seconds(wav), firstSeconds + 1.0) << "000000.wav does not hold the longer speech";
     EXPECT_GT(rms(readMono16(wav)), 0.01) << "the new recording is near silence";
@@ -233,7 +233,8 @@ TEST_F(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
 
     // Delete 000000: its line and its sound go.
     ASSERT_NO_FATAL_FAILURE(listCommand(0, kDelete));
-    waitUntil([&] { return !std::filesystem::exists(wav) && linesOf(readIndex(lib), "000000") == 0; });
+    waitUntil([&] { return !std::filesystem::exists(wav) && linesOf(readIndex(lib), "000000") == 0; },
+              kPatience);
     text = readIndex(lib);
     EXPECT_EQ(linesOf(text, "000000"), 0) << text.toStdString();
     EXPECT_FALSE(std::filesystem::exists(wav));
@@ -249,7 +250,7 @@ TEST_F(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     ASSERT_NO_FATAL_FAILURE(saveAs(QStringLiteral("香蕉"), QStringLiteral("n")));
     ASSERT_NO_FATAL_FAILURE(record(speech));
     ASSERT_NO_FATAL_FAILURE(saveAs(QStringLiteral("apple two"), QStringLiteral("n")));
-    waitUntil([&] { return indexLines(readIndex(lib)).size() == 2; });
+    waitUntil([&] { return indexLines(readIndex(lib)).size() == 2; }, kPatience);
     text = readIndex(lib);
     ASSERT_EQ(indexLines(text).size(), 2) << text.toStdString();
     EXPECT_TRUE(text.contains(QByteArray("\xCF\xE3\xBD\xB6"))) << "香蕉 in GBK: " << text.toStdString();
@@ -264,12 +265,14 @@ TEST_F(RecordingE2e, RecordSavePrintReadRerecordAndDelete) {
     // The deleted row stays blank at the top; the new records follow it.
     ASSERT_NO_FATAL_FAILURE(listCommand(1, kDeleteAll));
     ASSERT_NO_FATAL_FAILURE(answer(QStringLiteral("错误"), QStringLiteral("y")));
-    waitUntil([&] {
-        for (const std::string& name : entries(lib))
-            if (name.ends_with(".wav"))
-                return false;
-        return readIndex(lib).isEmpty();
-    });
+    waitUntil(
+        [&] {
+            for (const std::string& name : entries(lib))
+                if (name.ends_with(".wav"))
+                    return false;
+            return readIndex(lib).isEmpty();
+        },
+        kPatience);
     ASSERT_TRUE(std::filesystem::exists(lib + "KIV_Lib.cfg"));
     EXPECT_EQ(std::filesystem::file_size(lib + "KIV_Lib.cfg"), 0u) << readIndex(lib).toStdString();
     for (const std::string& name : entries(lib))
@@ -340,7 +343,7 @@ TEST_F(RecordingE2e, EverySoundIsHeardAtOnceAndAtOneLoudness) {
     // The speaker starts a moment after the button and stops a moment before it.
     ASSERT_NO_FATAL_FAILURE(record(spoken, 1.2));
     ASSERT_NO_FATAL_FAILURE(saveAs(QStringLiteral("录音"), QStringLiteral("n")));
-    ASSERT_TRUE(waitUntil([&] { return indexLines(readIndex(book)).size() == 4; }))
+    ASSERT_TRUE(waitUntil([&] { return indexLines(readIndex(book)).size() == 4; }, kPatience))
         << readIndex(book).toStdString();
     std::vector<std::string> codes; // the Windows sound, the import, the speech, the take
     for (const QByteArray& l : indexLines(readIndex(book)))
@@ -369,7 +372,8 @@ TEST_F(RecordingE2e, EverySoundIsHeardAtOnceAndAtOneLoudness) {
     for (const char* keys : {"Up Return", "Up Up Return"})
         ASSERT_NO_FATAL_FAILURE(chooseFromMenu(25, 10, QString::fromLatin1(keys)));
     const std::string conf = kiv.folder().path() + "config/KIV/KIV.conf";
-    ASSERT_TRUE(waitUntil([&] { return readFile(conf).find("TrimSilence=false") != std::string::npos; }))
+    ASSERT_TRUE(
+        waitUntil([&] { return readFile(conf).find("TrimSilence=false") != std::string::npos; }, kPatience))
         << readFile(conf);
     EXPECT_NE(readFile(conf).find("EvenLoudness=false"), std::string::npos) << readFile(conf);
     ASSERT_NO_FATAL_FAILURE(openReading());

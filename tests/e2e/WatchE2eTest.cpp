@@ -43,13 +43,13 @@ TEST_F(WatchE2e, RecordsFiledByAnotherProgramShowAndPlayAndTheBookIsOursWhenItLe
         CSinkMonitor capture;
         ASSERT_TRUE(capture.started());
         ASSERT_TRUE(kiv.key(reading, QStringLiteral("0 0 0 0 0 1 Return")));
-        EXPECT_TRUE(waitUntil([&] { return capture.loudSeconds() >= 0.3; }))
+        EXPECT_TRUE(waitUntil([&] { return capture.loudSeconds() >= 0.3; }, kPatience))
             << "the new record was not heard\n"
             << kiv.output().toStdString();
     }
     ASSERT_NO_FATAL_FAILURE(leaveReading());
     // The shot of the reloaded list, for a person to look at, once the main window has the focus back.
-    waitUntil([&] { return focusedWindow() == main; });
+    waitUntil([&] { return focusedWindow() == main; }, kPatience);
     screenshot(main, "watch-reloaded.png");
 
     // The other program lets go: the caption loses its mark without a word, and a recording can be filed.
