@@ -1,55 +1,53 @@
 // kivtool say: one record per line of text, spoken by the synthesiser.
-#include "cli/CommandSupport.h"
-#include "cli/Commands.h"
+#include "cli/Command.h"
 #include "library/SoundLibrary.h"
 #include "library/SpeakText.h"
 #include "platform/Speech.h"
 
-int runSay(const QStringList& args) {
-    const KivCommand& self = kivCommandNamed("say");
-    QStringList words = args;
+#include <QCommandLineParser>
+
+int runSay(CommandRun& run) {
+    const QCommandLineOption rateOption(QStringLiteral("rate"), {}, QStringLiteral("N")),
+        fromOption(QStringLiteral("from"), {}, QStringLiteral("FILE"));
+    QCommandLineParser parser;
+    if (!run.Parse(parser, {rateOption, fromOption}))
+        return kUsageError;
+    QStringList words = parser.positionalArguments();
     if (words.isEmpty())
-        return usageError(self, QStringLiteral("缺少点读书文件夹"));
+        return run.UsageError(QStringLiteral("缺少点读书文件夹"));
     const QString book = words.takeFirst();
     int rate = kSpeechRateNormal;
-    QStringList lines;
-    bool fromFile = false;
-    while (!words.isEmpty()) {
-        const QString w = words.takeFirst();
-        if (w == QLatin1String("--rate")) {
-            bool ok = false;
-            rate = words.isEmpty() ? 0 : words.takeFirst().toInt(&ok);
-            if (!ok || rate < kSpeechRateMin || rate > kSpeechRateMax)
-                return usageError(self, QStringLiteral("--rate 要一个 %1 到 %2 之间的数")
-                                            .arg(kSpeechRateMin)
-                                            .arg(kSpeechRateMax));
-        } else if (w == QLatin1String("--from")) {
-            if (words.isEmpty())
-                return usageError(self, QStringLiteral("--from 后面缺少文件名"));
-            QStringList read;
-            QString why;
-            if (!ReadSpeechFile(words.takeFirst(), read, &why)) {
-                printLine(QStringLiteral("kivtool: ") + why, true);
-                return 1;
-            }
-            lines << read;
-            fromFile = true;
-        } else {
-            lines << SpeechLines(w);
-        }
+    if (parser.isSet(rateOption)) {
+        bool ok = false;
+        rate = parser.value(rateOption).toInt(&ok);
+        if (!ok || rate < kSpeechRateMin || rate > kSpeechRateMax)
+            return run.UsageError(
+                QStringLiteral("--rate 要一个 %1 到 %2 之间的数").arg(kSpeechRateMin).arg(kSpeechRateMax));
     }
-    if (lines.isEmpty() && !fromFile)
-        return usageError(self, QStringLiteral("没有要转成语音的文字"));
+    QStringList lines;
+    for (const QString& w : words)
+        lines << SpeechLines(w);
+    for (const QString& file : parser.values(fromOption)) {
+        QStringList read;
+        QString why;
+        if (!ReadSpeechFile(file, read, &why)) {
+            run.Problem(why);
+            return kFailed;
+        }
+        lines << read;
+    }
+    if (lines.isEmpty() && !parser.isSet(fromOption))
+        return run.UsageError(QStringLiteral("没有要转成语音的文字"));
     CSoundLibrary library;
-    if (!openBookForChange(book, library))
-        return 1;
+    if (!OpenBookForChange(run, book, library))
+        return kFailed;
     int filed = 0;
     for (const QString& line : lines) {
         const FillOutcome outcome = SpeakLine(library, line, rate);
-        printLine(FillOutcomeLine(outcome), !outcome.filed());
+        run.Line(FillOutcomeLine(outcome), !outcome.filed());
         filed += outcome.filed() ? 1 : 0;
     }
     const int failed = static_cast<int>(lines.size()) - filed;
-    printLine(QStringLiteral("已保存 %1 个声音，%2 个没有保存。").arg(filed).arg(failed));
-    return failed == 0 ? 0 : 1;
+    run.Line(QStringLiteral("已保存 %1 个声音，%2 个没有保存。").arg(filed).arg(failed));
+    return CommandRun::Status(failed == 0);
 }

@@ -1,7 +1,7 @@
-#include "cli/Commands.h"
+#include "cli/Command.h"
 
 // One line per command; each command lives in its own file.
-const KivCommand kKivCommands[] = {
+const std::vector<KivCommand> kKivCommands = {
     {"check", "BOOK_FOLDER", "检查点读书：找不到或不能播放的声音、重复的条码、不完整的记录", runCheck},
     {"labels",
      "BOOK_FOLDER --sheet NAME --out FILE.pdf [--codes FROM-TO] [--start N] [--copies N] [--outline] | "
@@ -19,4 +19,3 @@ const KivCommand kKivCommands[] = {
      "把整本点读书（索引和声音）打包成一个 .kivbook 文件；--labels 按编码顺序附上这种标签页的 PDF", runPack},
     {"unpack", "FILE.kivbook FOLDER", "把 .kivbook 文件解压到一个空的或新的文件夹", runUnpack},
 };
-const int kKivCommandCount = static_cast<int>(sizeof kKivCommands / sizeof kKivCommands[0]);
