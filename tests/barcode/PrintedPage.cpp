@@ -1,6 +1,7 @@
 #include "PrintedPage.h"
 
-#include <QProcess>
+#include "support/TestSupport.h"
+
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <filesystem>
@@ -8,13 +9,11 @@
 #include <sstream>
 
 namespace {
-QByteArray run(const QString& program, const QStringList& args, int* exitCode = nullptr) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(120000);
+QByteArray programOutput(const QString& program, const QStringList& args, int* exitCode = nullptr) {
+    const ProcessRun r = runProcess(program, args);
     if (exitCode)
-        *exitCode = p.exitCode();
-    return p.readAllStandardOutput();
+        *exitCode = r.exitCode;
+    return r.out.toUtf8();
 }
 
 QString q(const std::string& s) {
@@ -39,7 +38,7 @@ Raster readPgm(const std::string& path) {
 
 int pdfPages(const std::string& pdf) {
     int rc = 0;
-    const QString info = QString::fromUtf8(run("pdfinfo", {q(pdf)}, &rc));
+    const QString info = QString::fromUtf8(programOutput("pdfinfo", {q(pdf)}, &rc));
     if (rc != 0)
         return 0;
     for (const QString& line : info.split('\n'))
@@ -56,7 +55,7 @@ Raster rasterize(const std::string& pdf, int page, int dpi, int w, int h, int x,
         args << "-x" << QString::number(x) << "-y" << QString::number(y) << "-W" << QString::number(w) << "-H"
              << QString::number(h);
     args << q(pdf) << q(base);
-    run("pdftoppm", args);
+    programOutput("pdftoppm", args);
     Raster r = readPgm(base + ".pgm");
     std::filesystem::remove(base + ".pgm");
     return r;
@@ -64,8 +63,8 @@ Raster rasterize(const std::string& pdf, int page, int dpi, int w, int h, int x,
 
 std::string renderPng(const std::string& pdf, int page, int dpi) {
     const std::string base = pdf + ".p" + std::to_string(page);
-    run("pdftoppm", {"-r", QString::number(dpi), "-gray", "-png", "-f", QString::number(page), "-l",
-                     QString::number(page), "-singlefile", q(pdf), q(base)});
+    programOutput("pdftoppm", {"-r", QString::number(dpi), "-gray", "-png", "-f", QString::number(page), "-l",
+                               QString::number(page), "-singlefile", q(pdf), q(base)});
     return base + ".png";
 }
 
@@ -141,7 +140,7 @@ std::vector<Decoded> decodeEach(const std::string& pdf, int page) {
             const std::string cut = pdf + ".cut.pgm";
             writePgm(cut, r, left - margin, top - margin, lastDark - left + 1 + 2 * margin,
                      bottom - top + 2 * margin);
-            auto symbols = parseZbarXml(run("zbarimg", {"-q", "--xml", q(cut)}));
+            auto symbols = parseZbarXml(programOutput("zbarimg", {"-q", "--xml", q(cut)}));
             std::filesystem::remove(cut);
             if (symbols.empty())
                 found.push_back({"", ""});

@@ -1,12 +1,12 @@
 // kivtool import and say, run as a user runs them: the tool on a book folder, then the book as the program
 // loads it, and the filed sounds played into the null sink and heard there.
+#include "cli/Kivtool.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
 #include "platform/SoundOutput.h"
 #include "platform/WaveFile.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
-#include "support/TestSupport.h"
 #include "support/Wave.h"
 
 #include <QDir>
@@ -25,19 +25,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-ToolRun kivtool(const QStringList& args) {
-    QProcess p;
-    p.start(qEnvironmentVariable("KIV_BINARY_DIR") + QStringLiteral("/kivtool"), args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 // A sine tone in any format libsndfile writes; the title tag when given.
 void writeSoundFile(const std::string& path, int format, int rate, int channels, double hz, double seconds,
@@ -147,7 +134,7 @@ TEST(ImportTool, MixedFolderIsFiledInNaturalOrderAndEachRecordPlaysItsOwnTone) {
     writeFile(in + "08 cut.flac", flac.substr(0, flac.size() / 2));
     ASSERT_EQ(::symlink("..", (in + "sub/loop").c_str()), 0);
 
-    const ToolRun run =
+    const ProcessRun run =
         kivtool({QStringLiteral("import"), QString::fromStdString(book.path()), QString::fromStdString(in)});
     EXPECT_EQ(run.exitCode, 1) << run.err.toStdString(); // something was refused
     EXPECT_TRUE(run.err.contains(QStringLiteral("06 empty.mp3: 文件是空的"))) << run.err.toStdString();
@@ -195,9 +182,9 @@ TEST(SayTool, LinesOfAGbkFileAreSpokenLoudAndLongerTextTakesLonger) {
     ASSERT_TRUE(problem.empty()) << problem;
     TempFolder book, src;
     writeFile(src.file("lines.txt"), toGbk(QStringLiteral("苹果\r\n\r\n   \n我们一起去公园看美丽的花\n")));
-    const ToolRun run = kivtool({QStringLiteral("say"), QString::fromStdString(book.path()),
-                                 QStringLiteral("--rate"), QStringLiteral("175"), QStringLiteral("--from"),
-                                 QString::fromStdString(src.file("lines.txt"))});
+    const ProcessRun run = kivtool({QStringLiteral("say"), QString::fromStdString(book.path()),
+                                    QStringLiteral("--rate"), QStringLiteral("175"), QStringLiteral("--from"),
+                                    QString::fromStdString(src.file("lines.txt"))});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("000000  苹果\n000001  我们一起去公园看美丽的花\n")))
         << run.out.toStdString();
@@ -223,10 +210,12 @@ TEST(SayTool, LinesOfAGbkFileAreSpokenLoudAndLongerTextTakesLonger) {
 }
 
 TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
+    // The lock names the process that holds it: the tool runs as a process of its own here.
+    const auto kivtool = [](const QStringList& args) { return kivtoolProcess(args); };
     TempFolder book;
     CSoundLibrary holder;
     ASSERT_EQ(holder.OpenBook(book.path()), CSoundLibrary::Access::Writable);
-    const ToolRun refused =
+    const ProcessRun refused =
         kivtool({QStringLiteral("say"), QString::fromStdString(book.path()), QStringLiteral("苹果")});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("已在另一个KIV中打开"))) << refused.err.toStdString();
@@ -240,7 +229,7 @@ TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
 
     // A lock another computer left is taken over only when asked to.
     writeFile(book.file("KIV_Lib.lock"), "4242\nKIV\nclassroom-pc\n");
-    const ToolRun elsewhere =
+    const ProcessRun elsewhere =
         kivtool({QStringLiteral("say"), QString::fromStdString(book.path()), QStringLiteral("香蕉")});
     EXPECT_EQ(elsewhere.exitCode, 1);
     EXPECT_TRUE(elsewhere.err.contains(QStringLiteral("这本点读书在另一台电脑（classroom-pc）上于")))
@@ -255,7 +244,7 @@ TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
     TempFolder src;
     writeFile(src.file("big.txt"), std::string(3 << 20, 'a'));
     for (const char* endless : {"/dev/zero", "big.txt"}) {
-        const ToolRun r =
+        const ProcessRun r =
             kivtool({QStringLiteral("say"), QString::fromStdString(book.path()), QStringLiteral("--from"),
                      QString::fromStdString(endless[0] == '/' ? endless : src.file(endless))});
         EXPECT_EQ(r.exitCode, 1) << endless;
@@ -268,8 +257,8 @@ TEST(SayTool, ABookAnotherProgramHasOpenIsRefusedAndKeptAsItWas) {
     writeFile(src.file(".bashrc"), "keep");
     writeSoundFile(src.file("a.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, 440, 0.2);
     ::symlink(src.file(".bashrc").c_str(), handed.file("KIV_Lib.cfg").c_str());
-    const ToolRun linked = kivtool({QStringLiteral("import"), QString::fromStdString(handed.path()),
-                                    QString::fromStdString(src.file("a.wav"))});
+    const ProcessRun linked = kivtool({QStringLiteral("import"), QString::fromStdString(handed.path()),
+                                       QString::fromStdString(src.file("a.wav"))});
     EXPECT_EQ(linked.exitCode, 1);
     EXPECT_TRUE(linked.err.contains(QStringLiteral("链接到点读书文件夹以外的文件")))
         << linked.err.toStdString();
@@ -323,8 +312,9 @@ TEST(ReplaceTool, TheCodeKeepsItsLineAndPlaysTheNewTone) {
                   .exitCode,
               0);
     const std::string index = readFile(book.file("KIV_Lib.cfg"));
-    const ToolRun run = kivtool({QStringLiteral("replace"), QString::fromStdString(book.path()),
-                                 QStringLiteral("000000"), QString::fromStdString(src.file("better.flac"))});
+    const ProcessRun run =
+        kivtool({QStringLiteral("replace"), QString::fromStdString(book.path()), QStringLiteral("000000"),
+                 QString::fromStdString(src.file("better.flac"))});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(readFile(book.file("KIV_Lib.cfg")), index);
     EXPECT_NEAR(heardFrequency(book.file("000000.wav")), 1000, 40);
@@ -356,8 +346,8 @@ TEST(PackTool, APackedBookUnpackedInAFreshFolderPlaysEveryRecord) {
                   .exitCode,
               0);
     const QString archive = QString::fromStdString(out.file("lesson.kivbook"));
-    ToolRun run = kivtool({QStringLiteral("pack"), QString::fromStdString(book->path()), archive,
-                           QStringLiteral("--labels"), QStringLiteral("a4-list")});
+    ProcessRun run = kivtool({QStringLiteral("pack"), QString::fromStdString(book->path()), archive,
+                              QStringLiteral("--labels"), QStringLiteral("a4-list")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     book.reset(); // the index's paths now lead nowhere: only the unpacked files can play
     run = kivtool({QStringLiteral("unpack"), archive, QString::fromStdString(out.file("fresh"))});
@@ -379,13 +369,10 @@ TEST(PackTool, APackedBookUnpackedInAFreshFolderPlaysEveryRecord) {
         EXPECT_NEAR(heardFrequency(file), tone->second, tone->second * 0.04) << content;
     }
     // The label sheet came along, in code order.
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"),
-               {QString::fromStdString(out.file("fresh/标签页.pdf")), QStringLiteral("-")});
-    text.waitForFinished(60000);
     EXPECT_TRUE(
-        QString::fromUtf8(text.readAllStandardOutput())
-            .contains(QRegularExpression(QStringLiteral("000000\\s+1 do\\s+000001\\s+2 mi\\s+000002"))));
+        runProcess(QStringLiteral("pdftotext"),
+                   {QString::fromStdString(out.file("fresh/标签页.pdf")), QStringLiteral("-")})
+            .out.contains(QRegularExpression(QStringLiteral("000000\\s+1 do\\s+000001\\s+2 mi\\s+000002"))));
     // Never a merge: the same folder again is refused and left as it is.
     run = kivtool({QStringLiteral("unpack"), archive, QString::fromStdString(out.file("fresh"))});
     EXPECT_EQ(run.exitCode, 1);

@@ -1,11 +1,10 @@
 // kivtool check notes the sounds that start late or lie off the common loudness, and kivtool level mends
 // the book's own wave files, leaving read-only files, MP3s and files outside the book as they are.
+#include "cli/Kivtool.h"
 #include "platform/SoundLevel.h"
 #include "support/TestSounds.h"
-#include "support/TestSupport.h"
 #include "support/Wave.h"
 
-#include <QProcess>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,11 +12,9 @@
 namespace {
 
 QStringList kivtoolLines(const QStringList& args, int* status) {
-    QProcess p;
-    p.start(qEnvironmentVariable("KIV_BINARY_DIR") + QStringLiteral("/kivtool"), args);
-    p.waitForFinished(120000);
-    *status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    const ProcessRun run = kivtool(args);
+    *status = run.exitCode;
+    return run.lines();
 }
 
 std::string line(const char* code, const std::string& file, const char* type = "S_WAV") {
@@ -36,8 +33,9 @@ TEST(LevelTool, ChecksAndMendsOnlyTheBooksOwnWritableWaveFiles) {
         writeFile(book.file(name), bytes);
     ::chmod(book.file("000002.wav").c_str(), 0444);
     writeFile(elsewhere.file("outside.wav"), bytes);
-    ASSERT_EQ(QProcess::execute("lame", {"--quiet", QString::fromStdString(book.file("000001.wav")),
-                                         QString::fromStdString(book.file("000004.mp3"))}),
+    ASSERT_EQ(runProcess("lame", {"--quiet", QString::fromStdString(book.file("000001.wav")),
+                                  QString::fromStdString(book.file("000004.mp3"))})
+                  .exitCode,
               0);
     const std::string index =
         line("000001", book.file("000001.wav")) + line("000002", book.file("000002.wav")) +

@@ -94,18 +94,39 @@ long residentKiB() {
     return -1;
 }
 
-QString run(const QString& program, const QStringList& args, bool* ok, int timeoutMs) {
+ProcessRun runProcess(const QString& program, const QStringList& args, const ProcessOptions& options) {
     QProcess p;
+    if (!options.env.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& e : options.env)
+            env.insert(e.section(u'=', 0, 0), e.section(u'=', 1));
+        p.setProcessEnvironment(env);
+    }
+    if (!options.folder.isEmpty())
+        p.setWorkingDirectory(options.folder);
     p.start(program, args);
+    if (!options.input.isEmpty() && p.waitForStarted(options.timeoutMs))
+        p.write(options.input);
     p.closeWriteChannel();
-    const bool done = p.waitForFinished(timeoutMs);
+    const bool done = p.waitForFinished(options.timeoutMs);
     if (!done && p.state() != QProcess::NotRunning) {
         p.kill();
         p.waitForFinished(1000);
     }
+    ProcessRun result;
+    result.exitCode = done && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    result.out = QString::fromUtf8(p.readAllStandardOutput());
+    result.err = QString::fromUtf8(p.readAllStandardError());
+    return result;
+}
+
+QString run(const QString& program, const QStringList& args, bool* ok, int timeoutMs) {
+    ProcessOptions options;
+    options.timeoutMs = timeoutMs;
+    const ProcessRun r = runProcess(program, args, options);
     if (ok)
-        *ok = done && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        *ok = r.exitCode == 0;
+    return r.out.trimmed();
 }
 ReadOnlyMount::ReadOnlyMount(const std::string& folder) : m_Folder(folder) {
     const std::string quoted = "'" + folder + "'";

@@ -70,6 +70,21 @@ qint64 nowNs();
 // This process's resident memory in KiB (VmRSS), or -1.
 long residentKiB();
 
+// What a program run to its end left: its exit code (-1 when it crashed or ran out of time), what it wrote
+// on standard output and on standard error.
+struct ProcessRun {
+    int exitCode = -1;
+    QString out, err;
+    QStringList lines() const { return out.split(u'\n', Qt::SkipEmptyParts); }
+};
+struct ProcessOptions {
+    QByteArray input;       // written to its standard input, which is then closed
+    QStringList env;        // NAME=VALUE, over this process's environment
+    QString folder;         // where it runs; empty: here
+    int timeoutMs = 120000; // then it is killed
+};
+// The one way the tests run a program.
+ProcessRun runProcess(const QString& program, const QStringList& args, const ProcessOptions& options = {});
 // Runs a program to its end and returns its standard output (trimmed); *ok tells whether it exited 0 in time.
 QString run(const QString& program, const QStringList& args, bool* ok = nullptr, int timeoutMs = 15000);
 

@@ -1,34 +1,24 @@
 // kivtool check as a user runs it on a book that travelled badly: one line per record that would not play,
 // the ones found only in the book's folder as notes, and a summary; the exit status says whether all plays.
+#include "cli/Kivtool.h"
 #include "library/IndexFormat.h"
 #include "platform/WaveFile.h"
 #include "support/FakeRecorder.h"
-#include "support/TestSupport.h"
 
-#include <QProcess>
+#include <QDir>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct ToolRun {
-    int status = -1;
-    QStringList lines;
-    QString err;
-};
-
-ToolRun check(const QStringList& args, const std::string& workingFolder = {}) {
-    QProcess p;
+// kivtool check, in this process, run from the working folder when one is given.
+ProcessRun check(const QStringList& args, const std::string& workingFolder = {}) {
+    const QString before = QDir::currentPath();
     if (!workingFolder.empty())
-        p.setWorkingDirectory(QString::fromStdString(workingFolder));
-    p.start(QString::fromLocal8Bit(std::getenv("KIV_BINARY_DIR")) + "/kivtool", QStringList{"check"} + args);
-    p.waitForFinished(60000);
-    ToolRun run;
-    run.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-    run.err = QString::fromUtf8(p.readAllStandardError());
+        QDir::setCurrent(QString::fromStdString(workingFolder));
+    ProcessRun run = kivtool(QStringList{"check"} + args);
+    QDir::setCurrent(before);
     return run;
 }
 
@@ -51,40 +41,40 @@ TEST(CheckTool, NamesEveryRecordThatWouldNotPlayAndWhy) {
                                             book.file("000001.wav") + "\"\r\n" + "stray\r\n" +
                                             "000005      five        S_WAV       \"" + book.file("bad.wav") +
                                             "\"\r\n");
-    const ToolRun run = check({QString::fromStdString(book.path())});
-    EXPECT_EQ(run.status, 1);
+    const ProcessRun run = check({QString::fromStdString(book.path())});
+    EXPECT_EQ(run.exitCode, 1);
     const QString index = QString::fromStdString(book.file("KIV_Lib.cfg"));
-    ASSERT_EQ(run.lines.size(), 7) << run.lines.join(u'\n').toStdString();
+    ASSERT_EQ(run.lines().size(), 7) << run.lines().join(u'\n').toStdString();
     // File order; the first lines of the same number: the one the program would not play names the other.
-    const QString shadow = run.lines.filter(QStringLiteral("条码重复")).value(0);
+    const QString shadow = run.lines().filter(QStringLiteral("条码重复")).value(0);
     EXPECT_TRUE(shadow.startsWith(index + ":1: 000001: 条码重复，不会播放；点读时播放第6行的声音") ||
                 shadow.startsWith(index + ":6: 000001: 条码重复，不会播放；点读时播放第1行的声音"))
         << shadow.toStdString();
-    EXPECT_TRUE(run.lines.contains(index +
-                                   QStringLiteral(":2: 000002: （提示）声音文件 \"C:\\KIV\\000002.WAV\" "
-                                                  "在点读书文件夹中找到：\"") +
-                                   QString::fromStdString(book.file("000002.wav")) + "\""))
-        << run.lines.join(u'\n').toStdString();
+    EXPECT_TRUE(run.lines().contains(index +
+                                     QStringLiteral(":2: 000002: （提示）声音文件 \"C:\\KIV\\000002.WAV\" "
+                                                    "在点读书文件夹中找到：\"") +
+                                     QString::fromStdString(book.file("000002.wav")) + "\""))
+        << run.lines().join(u'\n').toStdString();
     EXPECT_TRUE(
-        run.lines.contains(index + QStringLiteral(":3: 000003: 找不到声音文件 \"C:\\KIV\\000003.wav\"")));
-    EXPECT_TRUE(run.lines.contains(index + QStringLiteral(":5: 000004: 不能支持的声音类型 \"S_OGG\"")));
-    EXPECT_TRUE(run.lines.contains(
+        run.lines().contains(index + QStringLiteral(":3: 000003: 找不到声音文件 \"C:\\KIV\\000003.wav\"")));
+    EXPECT_TRUE(run.lines().contains(index + QStringLiteral(":5: 000004: 不能支持的声音类型 \"S_OGG\"")));
+    EXPECT_TRUE(run.lines().contains(
         index + QStringLiteral(":7: stray: 不是完整的记录（需要条码、内容、声音类型和声音文件）")));
-    EXPECT_TRUE(run.lines
+    EXPECT_TRUE(run.lines()
                     .filter(index + QStringLiteral(":8: 000005: 不能解码的声音文件 \"") +
                             QString::fromStdString(book.file("bad.wav")) + "\"（")
                     .size() == 1)
-        << run.lines.join(u'\n').toStdString();
-    EXPECT_EQ(run.lines.last(),
+        << run.lines().join(u'\n').toStdString();
+    EXPECT_EQ(run.lines().last(),
               QStringLiteral("7 条记录：1 个找不到声音文件，2 个不能播放，1 个条码重复，1 个不完整；"
                              "1 个声音文件在点读书文件夹中找到。有声音不能播放。"));
 
     // Once the broken lines are gone, the book plays completely, relocated sound and all.
     writeFile(book.file("KIV_Lib.cfg"), "000002      two         S_WAV       \"C:\\KIV\\000002.WAV\"\r\n");
-    const ToolRun good = check({QString::fromStdString(book.path())});
-    EXPECT_EQ(good.status, 0) << good.lines.join(u'\n').toStdString();
-    EXPECT_EQ(check({}).status, 2);
-    EXPECT_EQ(check({QString::fromStdString(book.file("nowhere"))}).status, 1);
+    const ProcessRun good = check({QString::fromStdString(book.path())});
+    EXPECT_EQ(good.exitCode, 0) << good.lines().join(u'\n').toStdString();
+    EXPECT_EQ(check({}).exitCode, 2);
+    EXPECT_EQ(check({QString::fromStdString(book.file("nowhere"))}).exitCode, 1);
 }
 
 TEST(CheckTool, ABigBookIsCheckedSideBySideAndEachProblemKeepsItsLine) {
@@ -101,26 +91,27 @@ TEST(CheckTool, ABigBookIsCheckedSideBySideAndEachProblemKeepsItsLine) {
         index += std::string(code) + "      note        S_WAV       \"" + (i % 2 ? windows : file) + "\"\r\n";
     }
     writeFile(book.file("KIV_Lib.cfg"), index);
-    const ToolRun run = check({QString::fromStdString(book.path())});
-    EXPECT_EQ(run.status, 1);
+    const ProcessRun run = check({QString::fromStdString(book.path())});
+    EXPECT_EQ(run.exitCode, 1);
     const QString at = QString::fromStdString(book.file("KIV_Lib.cfg")) + ":";
     const QString bad = QStringLiteral("不能解码的声音文件 \"");
-    ASSERT_EQ(run.lines.size(), 149 + 3 + 1) << run.lines.join(u'\n').toStdString();
+    ASSERT_EQ(run.lines().size(), 149 + 3 + 1) << run.lines().join(u'\n').toStdString();
     EXPECT_TRUE(
-        run.lines.contains(at + QStringLiteral("78: 000077: 找不到声音文件 \"C:\\KIV\\000077.wav\"")));
-    EXPECT_EQ(
-        run.lines.filter(at + "151: 000150: " + bad + QString::fromStdString(book.file("000150.wav"))).size(),
-        1);
+        run.lines().contains(at + QStringLiteral("78: 000077: 找不到声音文件 \"C:\\KIV\\000077.wav\"")));
+    EXPECT_EQ(run.lines()
+                  .filter(at + "151: 000150: " + bad + QString::fromStdString(book.file("000150.wav")))
+                  .size(),
+              1);
     // Found in the book's folder and then not decodable: both are told, the note first.
     const qsizetype note =
-        run.lines.indexOf(at +
-                          QStringLiteral("202: 000201: （提示）声音文件 \"C:\\KIV\\000201.wav\" "
-                                         "在点读书文件夹中找到：\"") +
-                          QString::fromStdString(book.file("000201.wav")) + "\"");
+        run.lines().indexOf(at +
+                            QStringLiteral("202: 000201: （提示）声音文件 \"C:\\KIV\\000201.wav\" "
+                                           "在点读书文件夹中找到：\"") +
+                            QString::fromStdString(book.file("000201.wav")) + "\"");
     ASSERT_GE(note, 0);
-    EXPECT_TRUE(run.lines.value(note + 1).startsWith(at + "202: 000201: " + bad +
-                                                     QString::fromStdString(book.file("000201.wav"))));
-    EXPECT_EQ(run.lines.last(),
+    EXPECT_TRUE(run.lines().value(note + 1).startsWith(at + "202: 000201: " + bad +
+                                                       QString::fromStdString(book.file("000201.wav"))));
+    EXPECT_EQ(run.lines().last(),
               QStringLiteral("300 条记录：1 个找不到声音文件，2 个不能播放，0 个条码重复，0 个不完整；"
                              "149 个声音文件在点读书文件夹中找到。有声音不能播放。"));
 }
@@ -138,13 +129,10 @@ TEST(CheckTool, ImportPassesOverSoundsItDidNotMakeAndCheckNamesThoseWithoutALine
     writeTone(from.file("lesson.wav"), 0.2, 440);
     writeTone(book.file("000003.wav"), 0.3, 660);
     const std::string queued = readFile(book.file("000003.wav"));
-    QProcess import;
-    import.start(QString::fromLocal8Bit(std::getenv("KIV_BINARY_DIR")) + "/kivtool",
-                 {"import", QString::fromStdString(book.path()),
-                  QString::fromStdString(from.file("lesson.wav")),
-                  QString::fromStdString(book.file("000003.wav"))});
-    ASSERT_TRUE(import.waitForFinished(60000));
-    EXPECT_EQ(import.exitCode(), 0) << import.readAllStandardError().toStdString();
+    const ProcessRun import = kivtool({"import", QString::fromStdString(book.path()),
+                                       QString::fromStdString(from.file("lesson.wav")),
+                                       QString::fromStdString(book.file("000003.wav"))});
+    EXPECT_EQ(import.exitCode, 0) << import.err.toStdString();
     EXPECT_EQ(readFile(book.file("000003.wav")), queued);
     EXPECT_EQ(readFile(book.file("KIV_Lib.cfg")).substr(0, index.size()), index);
     const std::string added = readFile(book.file("KIV_Lib.cfg")).substr(index.size());
@@ -155,9 +143,9 @@ TEST(CheckTool, ImportPassesOverSoundsItDidNotMakeAndCheckNamesThoseWithoutALine
                          (lessonFirst ? "000003" : "lesson") + "      S_WAV       \"" +
                          book.file("000005.wav") + "\"\r\n");
 
-    const ToolRun run = check({QString::fromStdString(book.path())});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.lines,
+    const ProcessRun run = check({QString::fromStdString(book.path())});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines(),
               QStringList({QString::fromStdString(book.file("000003.wav")) +
                                QStringLiteral(": （提示）没有一行索引指向这个声音文件"),
                            QStringLiteral("5 条记录：0 个找不到声音文件，0 个不能播放，0 个条码重复，0 "
@@ -184,8 +172,8 @@ TEST(CheckTool, ReadsPathsFromTheBookAndRefusesWhatNoBookHolds) {
     for (const auto& r : records)
         index += r.line + "\r\n";
     writeFile(book.file("KIV_Lib.cfg"), index);
-    const ToolRun run = check({QString::fromStdString(book.path())}, elsewhere.path());
-    EXPECT_EQ(run.status, 1);
+    const ProcessRun run = check({QString::fromStdString(book.path())}, elsewhere.path());
+    EXPECT_EQ(run.exitCode, 1);
     // One line per record that would not play, in the file's order, and the summary.
     QStringList expected;
     for (std::size_t i = 0; i < std::size(records); ++i)
@@ -194,14 +182,14 @@ TEST(CheckTool, ReadsPathsFromTheBookAndRefusesWhatNoBookHolds) {
                             .arg(i + 1)
                             .arg(i + 1, 6, 10, QChar(u'0'))
                             .arg(records[i].said);
-    ASSERT_EQ(run.lines.size(), expected.size() + 1) << run.lines.join(u'\n').toStdString();
+    ASSERT_EQ(run.lines().size(), expected.size() + 1) << run.lines().join(u'\n').toStdString();
     for (int i = 0; i < expected.size(); ++i)
-        EXPECT_TRUE(run.lines[i].contains(expected[i])) << run.lines[i].toStdString();
+        EXPECT_TRUE(run.lines()[i].contains(expected[i])) << run.lines()[i].toStdString();
 
     // An index larger than a book's can be is refused as the program refuses it, without reading it.
     std::filesystem::resize_file(book.file("KIV_Lib.cfg"), kIndexFileLimit + 1);
-    const ToolRun huge = check({QString::fromStdString(book.path())});
-    EXPECT_EQ(huge.status, 1);
+    const ProcessRun huge = check({QString::fromStdString(book.path())});
+    EXPECT_EQ(huge.exitCode, 1);
     EXPECT_TRUE(huge.err.contains(QStringLiteral("太大，超过了一百万条记录所能占用的大小")))
         << huge.err.toStdString();
 }

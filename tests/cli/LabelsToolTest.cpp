@@ -1,18 +1,16 @@
 // Label sheets as a user makes them with kivtool: every shipped sheet printed full from a book, read back the
 // way a pen and a person would.
-#include "PrintedPage.h"
 #include "barcode/LabelPages.h"
 #include "barcode/LabelSheets.h"
+#include "barcode/PrintedPage.h"
+#include "cli/Kivtool.h"
 #include "library/SoundLibrary.h"
 #include "platform/Gbk.h"
-#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QXmlStreamReader>
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,19 +19,6 @@
 #include <sys/sysmacros.h>
 
 namespace {
-struct ToolRun {
-    int status = -1;
-    QString out, err;
-};
-
-ToolRun kivtool(const QStringList& args) {
-    QProcess p;
-    p.start(QString::fromLocal8Bit(std::getenv("KIV_BINARY_DIR")) + "/kivtool", args);
-    p.waitForFinished(120000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
 std::string code(int i) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%06d", 100 + i * 37);
@@ -80,11 +65,8 @@ std::vector<std::string> readLabels(const std::string& pdf, const CLabelPages& p
                                                                             : 255));
         files << QString::fromStdString(cut);
     }
-    QProcess zbar;
-    zbar.start("zbarimg", QStringList{"-q", "--xml"} + files);
-    zbar.waitForFinished(120000);
     std::map<QString, std::string> found;
-    QXmlStreamReader xml(zbar.readAllStandardOutput());
+    QXmlStreamReader xml(runProcess("zbarimg", QStringList{"-q", "--xml"} + files).out);
     QString source;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
@@ -115,17 +97,17 @@ QRect inkBox(const std::string& pdf, const QRect& label, int margin) {
 }
 } // namespace
 
-TEST(LabelPrintTest, EveryShippedSheetPrintsLabelsAPenAndAPersonCanRead) {
+TEST(LabelsTool, EveryShippedSheetPrintsLabelsAPenAndAPersonCanRead) {
     TempFolder tmp;
     for (const CLabelSheet& sheet : ShippedLabelSheets()) {
         SCOPED_TRACE(sheet.name);
         const int n = sheet.LabelsPerSheet();
         writeBook(tmp.path(), n);
         const std::string pdf = tmp.file(sheet.name + ".pdf");
-        const ToolRun run =
+        const ProcessRun run =
             kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet",
                      QString::fromStdString(sheet.name), "--out", QString::fromStdString(pdf)});
-        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_TRUE(run.out.contains(QStringLiteral("%1 个标签, 1 页").arg(n))) << run.out.toStdString();
         ASSERT_EQ(pdfPages(pdf), 1);
 
@@ -135,10 +117,7 @@ TEST(LabelPrintTest, EveryShippedSheetPrintsLabelsAPenAndAPersonCanRead) {
         EXPECT_EQ(readLabels(pdf, pages), codeOrder(tmp.path()));
 
         // The person: the digits and the annotation of every label.
-        QProcess text;
-        text.start("pdftotext", {QString::fromStdString(pdf), "-"});
-        text.waitForFinished(60000);
-        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        const QString words = runProcess("pdftotext", {QString::fromStdString(pdf), "-"}).out;
         for (int i = 0; i < n; ++i) {
             EXPECT_TRUE(words.contains(QString::fromStdString(code(i)))) << code(i);
             EXPECT_TRUE(words.contains(annotation(i))) << annotation(i).toStdString();
@@ -159,13 +138,13 @@ TEST(LabelPrintTest, EveryShippedSheetPrintsLabelsAPenAndAPersonCanRead) {
     }
 }
 
-TEST(LabelPrintTest, PartUsedSheetAndCopiesFillTheFreePositionsInOrder) {
+TEST(LabelsTool, PartUsedSheetAndCopiesFillTheFreePositionsInOrder) {
     TempFolder tmp;
     writeBook(tmp.path(), 3);
     const std::string pdf = tmp.file("part.pdf");
-    const ToolRun run = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8", "--out",
-                                 QString::fromStdString(pdf), "--start", "23", "--copies", "2"});
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const ProcessRun run = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8",
+                                    "--out", QString::fromStdString(pdf), "--start", "23", "--copies", "2"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     ASSERT_EQ(pdfPages(pdf), 2); // positions 23 and 24, then a fresh sheet
     const CLabelPages pages(*FindLabelSheet("a4-3x8"), {}, CLabelOptions());
     const auto first = readLabels(pdf, pages);
@@ -176,25 +155,25 @@ TEST(LabelPrintTest, PartUsedSheetAndCopiesFillTheFreePositionsInOrder) {
     EXPECT_EQ(first[23], firstCode);
 }
 
-TEST(LabelPrintTest, CodeRangeWithoutRecordsWritesNothingAndSaysSo) {
+TEST(LabelsTool, CodeRangeWithoutRecordsWritesNothingAndSaysSo) {
     TempFolder tmp;
     writeBook(tmp.path(), 3);
     const std::string pdf = tmp.file("none.pdf");
-    const ToolRun run = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8", "--out",
-                                 QString::fromStdString(pdf), "--codes", "500-600"});
-    EXPECT_EQ(run.status, 1);
+    const ProcessRun run = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8",
+                                    "--out", QString::fromStdString(pdf), "--codes", "500-600"});
+    EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("没有录音"))) << run.err.toStdString();
     EXPECT_FALSE(std::filesystem::exists(pdf));
 
     writeFile(tmp.file("mine.sheet"), "name = mine\ntitle = x\npage-width = -1\n");
-    const ToolRun bad =
+    const ProcessRun bad =
         kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet",
                  QString::fromStdString(tmp.file("mine.sheet")), "--out", QString::fromStdString(pdf)});
-    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.err.contains(QStringLiteral("mine.sheet 的字段 page-width"))) << bad.err.toStdString();
 }
 
-TEST(LabelPrintTest, TakesTheWindowsSettingsAndWritesOnlyOverAFile) {
+TEST(LabelsTool, TakesTheWindowsSettingsAndWritesOnlyOverAFile) {
     TempFolder tmp;
     writeBook(tmp.path(), 1);
     // The build tree is never a book: the window keeps its KIV.ini in the per-user data folder.
@@ -203,10 +182,10 @@ TEST(LabelPrintTest, TakesTheWindowsSettingsAndWritesOnlyOverAFile) {
     writeFile(windowIni, "CodeType=0\r\n");
     writeFile(tmp.file("KIV.ini"), "CodeType=3\r\n");
     const std::string pdf = tmp.file("window.pdf");
-    const ToolRun run = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8", "--out",
-                                 QString::fromStdString(pdf)});
+    const ProcessRun run = kivtoolProcess({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8",
+                                           "--out", QString::fromStdString(pdf)});
     std::filesystem::remove(windowIni);
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     std::set<std::string> read;
     for (const Decoded& d : decodeEach(pdf, 1))
         if (!d.type.empty())
@@ -235,9 +214,9 @@ TEST(LabelPrintTest, TakesTheWindowsSettingsAndWritesOnlyOverAFile) {
     for (const auto& t : targets) {
         if (!devices && t.after == std::filesystem::file_type::character)
             continue;
-        const ToolRun r = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8", "--out",
-                                   QString::fromStdString(tmp.file(t.name))});
-        EXPECT_EQ(r.status, t.status) << t.name << r.err.toStdString();
+        const ProcessRun r = kivtool({"labels", QString::fromStdString(tmp.path()), "--sheet", "a4-3x8",
+                                      "--out", QString::fromStdString(tmp.file(t.name))});
+        EXPECT_EQ(r.exitCode, t.status) << t.name << r.err.toStdString();
         EXPECT_EQ(std::filesystem::status(tmp.file(t.name)).type(), t.after) << t.name;
         EXPECT_EQ(r.err.contains(QStringLiteral("不是普通文件")), t.status != 0) << r.err.toStdString();
     }
