@@ -5,9 +5,9 @@
 #include "barcode/SharedPrintDialog.h"
 #include "controls/My_Menu_1.h"
 #include "library/SoundLibrary.h"
-#include "platform/DialogTemplate.h"
-#include "platform/UiText.h"
-#include "platform/WidgetMessageBox.h"
+#include "platform/core/UiText.h"
+#include "platform/gui/DialogTemplate.h"
+#include "platform/gui/WidgetMessageBox.h"
 #include "ui/KIVDlg.h"
 
 #include <QApplication>

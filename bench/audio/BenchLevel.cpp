@@ -3,10 +3,10 @@
 // (median of fresh files: nothing cached), wave and MP3, also with the files prepared in the background as
 // point reading does. Needs the headless sound server for the plays (source scripts/services.sh;
 // start_sound_server).
-#include "platform/ReadySound.h"
-#include "platform/SoundFile.h"
-#include "platform/SoundLevel.h"
-#include "platform/SoundOutput.h"
+#include "platform/sound/SoundOutput.h"
+#include "platform/soundfile/ReadySound.h"
+#include "platform/soundfile/SoundFile.h"
+#include "platform/soundfile/SoundLevel.h"
 #include "support/TestSounds.h"
 #include "support/TestSupport.h"
 #include "support/Wave.h"

@@ -1,7 +1,7 @@
 // kivtool check on a book of 1,000,000 records whose sound files are all there, run as a user runs it.
 // Yardstick in the same run: the program's own loading of that index (LoadIndex), which check also does.
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "support/FakeRecorder.h"
 
 #include <QProcess>

@@ -5,8 +5,8 @@
 #include "library/ImportSounds.h"
 #include "library/SoundLibrary.h"
 #include "library/SpeakText.h"
-#include "platform/Files.h"
-#include "platform/MessageBox.h"
+#include "platform/core/Files.h"
+#include "platform/core/MessageBox.h"
 #include "support/TestSupport.h"
 #include "support/Wave.h"
 

@@ -4,8 +4,8 @@
 // (for DeleteRecord and DeleteRecords).
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
-#include "platform/MessageBox.h"
+#include "platform/core/Files.h"
+#include "platform/core/MessageBox.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>

@@ -4,9 +4,9 @@
 #include "controls/EditEx1.h"
 #include "controls/GridListCtrlEx2.h"
 #include "library/SoundLibrary.h"
-#include "platform/DialogTemplate.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
+#include "platform/gui/DialogTemplate.h"
 #include "support/TestSupport.h"
 #include "ui/KIVDlg.h"
 

@@ -1,7 +1,7 @@
 // Arbitrary bytes as a .kivbook: UnpackBook must refuse or unpack, and never write outside its target
 // folder nor leave a refused one behind.
 #include "library/BookArchive.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 
 #include <cstdint>
 #include <cstdlib>

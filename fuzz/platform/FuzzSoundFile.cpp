@@ -1,6 +1,6 @@
 // Arbitrary bytes as a sound file: decoding must take anything without crashing or hanging, and must hand
 // out whole frames, as many as it says, the same whether read whole or in chunks.
-#include "platform/SoundFile.h"
+#include "platform/soundfile/SoundFile.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "app/Folders.h"
 
-#include "platform/Files.h"
-#include "platform/FolderPath.h"
-#include "platform/Gbk.h"
+#include "platform/core/Files.h"
+#include "platform/core/FolderPath.h"
+#include "platform/core/Gbk.h"
 
 std::string ProgramFolder;
 std::string SettingsPath;

@@ -3,12 +3,12 @@
 #include "app/Folders.h"
 #include "app/Settings.h"
 #include "app/StartBook.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
-#include "platform/Strings.h"
-#include "platform/TempFiles.h"
-#include "platform/UiText.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Strings.h"
+#include "platform/core/TempFiles.h"
+#include "platform/core/UiText.h"
 
 #include <QCoreApplication>
 #include <QDir>

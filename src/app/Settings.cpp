@@ -1,12 +1,12 @@
 #include "app/Settings.h"
-#include "platform/UiText.h"
+#include "platform/core/UiText.h"
 
 #include "app/Folders.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
-#include "platform/Numbers.h"
-#include "platform/Trace.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Numbers.h"
+#include "platform/core/Trace.h"
 
 #include <cerrno>
 #include <charconv>

@@ -2,7 +2,7 @@
 // Whether sounds are made ready (their silence trimmed, their loudness evened out) when they are played and
 // filed: two switches kept per user in KIV.conf, both on unless turned off. Never in KIV.ini: the copies
 // on Windows read that file.
-#include "platform/SoundLevel.h"
+#include "platform/soundfile/SoundLevel.h"
 
 ReadyChoice SavedReadyChoice();
 // Keeps the choice and makes it this run's (g_ReadyChoice).

@@ -1,12 +1,12 @@
 #include "app/StartBook.h"
-#include "platform/UiText.h"
+#include "platform/core/UiText.h"
 
 #include "app/Folders.h"
 #include "app/RecentBooks.h"
-#include "platform/Files.h"
-#include "platform/FolderPath.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
+#include "platform/core/Files.h"
+#include "platform/core/FolderPath.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/UserSettings.h"
 
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 
 #include <QFile>
 #include <QStandardPaths>

@@ -1,10 +1,10 @@
 #include "audio/Playback.h"
 
 #include "library/SoundLibrary.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
-#include "platform/Trace.h"
-#include "platform/UiText.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Trace.h"
+#include "platform/core/UiText.h"
 
 #include <array>
 #include <cstring>

@@ -2,8 +2,8 @@
 // Playback by code number: the main window hands UM_PLAY_CODE and UM_STOP_PLAY to one CPlayback, which
 // looks the record up, stops what plays and plays the record's sound by its type. Destroying it stops the
 // sound.
-#include "platform/Messages.h"
-#include "platform/SoundOutput.h"
+#include "platform/core/Messages.h"
+#include "platform/sound/SoundOutput.h"
 
 #include <QObject>
 #include <QPointer>

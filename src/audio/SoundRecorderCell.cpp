@@ -2,10 +2,10 @@
 
 #include "audio/Playback.h"
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
-#include "platform/SoundInput.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
+#include "platform/sound/SoundInput.h"
 
 CSoundRecorder::CSoundRecorder() = default;
 

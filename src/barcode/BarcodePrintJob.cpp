@@ -3,8 +3,8 @@
 #include "barcode/DrawBars.h"
 #include "barcode/EncodeBarcode.h"
 #include "barcode/SharedPrintDialog.h"
-#include "platform/MessageBox.h"
-#include "platform/Trace.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Trace.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -5,10 +5,10 @@
 #include "barcode/LabelSheets.h"
 #include "library/BookArchive.h"
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/TempFiles.h"
-#include "platform/UiText.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/TempFiles.h"
+#include "platform/core/UiText.h"
 
 #include <QFile>
 #include <QFileInfo>

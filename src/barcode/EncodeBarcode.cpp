@@ -1,6 +1,6 @@
 #include "barcode/EncodeBarcode.h"
 
-#include "platform/MessageBox.h"
+#include "platform/core/MessageBox.h"
 
 bool EncodeBarcode(const char* text, int type, std::string* widths) {
     const char* refusal = BarcodeWidths(text, type, widths);

@@ -5,8 +5,8 @@
 #include "barcode/LabelSheets.h"
 #include "barcode/SharedPrintDialog.h"
 #include "library/SoundRecord.h"
-#include "platform/MessageBox.h"
-#include "platform/UiText.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/UiText.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,8 +2,8 @@
 
 #include "app/Settings.h"
 #include "barcode/BarcodePrintJob.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

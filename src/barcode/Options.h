@@ -1,7 +1,7 @@
 #pragma once
 // The barcode settings dialog "设置": barcode type, bar height and line width for every print, and a test
 // print of all four types. "保存" stores the settings in BarcodeSettings and in the settings file.
-#include "platform/Dialog.h"
+#include "platform/gui/Dialog.h"
 
 class QComboBox;
 class QLineEdit;

@@ -1,6 +1,6 @@
 #include "barcode/SharedPrintDialog.h"
 
-#include "platform/Trace.h"
+#include "platform/core/Trace.h"
 
 #include <QPrintDialog>
 #include <QPrinter>

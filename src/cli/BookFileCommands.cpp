@@ -3,8 +3,8 @@
 #include "cli/Command.h"
 #include "library/BookArchive.h"
 #include "library/SoundLibrary.h"
-#include "platform/FolderPath.h"
-#include "platform/Gbk.h"
+#include "platform/core/FolderPath.h"
+#include "platform/core/Gbk.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>

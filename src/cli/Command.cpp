@@ -1,9 +1,9 @@
 #include "cli/Command.h"
 
 #include "library/SoundLibrary.h"
-#include "platform/FolderPath.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
+#include "platform/core/FolderPath.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
 
 #include <QCommandLineParser>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "barcode/LabelSheets.h"
 #include "cli/Command.h"
 #include "library/SoundLibrary.h"
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "cli/Command.h"
 #include "library/SoundLibrary.h"
 #include "library/SpeakText.h"
-#include "platform/Speech.h"
+#include "platform/soundfile/Speech.h"
 
 #include <QCommandLineParser>
 

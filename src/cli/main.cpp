@@ -1,7 +1,7 @@
 // kivtool: the book operations of KIV without a window, for scripts and for people who make many books.
 #include "app/SoundChoices.h"
 #include "cli/Command.h"
-#include "platform/TempFiles.h"
+#include "platform/core/TempFiles.h"
 
 #include <QGuiApplication>
 #include <cstdio>

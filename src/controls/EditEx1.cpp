@@ -1,6 +1,6 @@
 #include "controls/EditEx1.h"
 
-#include "platform/Messages.h"
+#include "platform/core/Messages.h"
 
 #include <QKeyEvent>
 

@@ -1,7 +1,7 @@
 #include "controls/GridListCtrl.h"
 
-#include "platform/DialogTemplate.h"
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
+#include "platform/gui/DialogTemplate.h"
 
 #include <QCursor>
 #include <QDialog>

@@ -1,8 +1,8 @@
 #pragma once
 // The list both lists of the program are built on: a report list with a current column moved by clicks and
 // by Left/Right, a request to edit a cell, and header clicks and right-button presses passed to the parent.
-#include "platform/Messages.h"
-#include "platform/ReportList.h"
+#include "platform/core/Messages.h"
+#include "platform/gui/ReportList.h"
 
 class CGridListCtrl : public CReportView {
     Q_OBJECT

@@ -4,7 +4,7 @@
 #include "barcode/BarcodePrintJob.h"
 #include "barcode/BookLabels.h"
 #include "library/SoundLibrary.h"
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>

@@ -1,6 +1,6 @@
 #include "controls/LevelMeter.h"
 
-#include "platform/UiText.h"
+#include "platform/core/UiText.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

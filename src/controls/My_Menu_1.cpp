@@ -1,8 +1,8 @@
 #include "controls/My_Menu_1.h"
 
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
-#include "platform/UiText.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/UiText.h"
 
 #include <QAction>
 #include <QApplication>

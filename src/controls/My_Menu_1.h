@@ -6,7 +6,7 @@
 // In Qt terms: m_hMenu is a QMenu whose style routes each entry's size and painting to the root object's
 // MeasureItem and DrawItem; the entry's item data is the address of its MenuItemRecord.
 #include "controls/MenuLook.h"
-#include "platform/MenuTemplate.h"
+#include "platform/gui/MenuTemplate.h"
 
 #include <QByteArray>
 #include <QColor>

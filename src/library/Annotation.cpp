@@ -1,7 +1,7 @@
 #include "library/Annotation.h"
 
 #include "library/SoundRecord.h"
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <QCollator>
 

@@ -2,24 +2,18 @@
 
 #include "library/IndexFormat.h"
 #include "library/SoundFileLocator.h"
-#include "platform/AtomicFile.h"
-#include "platform/Files.h"
-#include "platform/FolderPath.h"
-#include "platform/Gbk.h"
-#include "platform/TempFiles.h"
-#include "platform/UiText.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Files.h"
+#include "platform/core/FolderPath.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/TempFiles.h"
+#include "platform/core/UiText.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
+#include <cstdlib>
 #include <map>
 #include <set>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 #include <unordered_map>
 #include <zip.h>
 
@@ -120,10 +114,9 @@ bool planBook(const std::string& folder, BookPlan& plan, PackReport& report, QSt
             return;
         const std::string located = locator.Locate(f.soundFile);
         const std::string real = canonicalPath(nativePath(located));
-        struct stat st {};
         // Only plain files inside the book travel: a link or a path elsewhere could hand out anything.
-        if (real.empty() || real.compare(0, realFolder.size(), realFolder) != 0 ||
-            ::lstat(nativePath(located).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        const PathKind kind = pathKind(nativePath(located), false);
+        if (real.empty() || real.compare(0, realFolder.size(), realFolder) != 0 || !kind.regular) {
             report.missing.emplace_back(f.soundFile);
             return;
         }
@@ -143,7 +136,7 @@ bool planBook(const std::string& folder, BookPlan& plan, PackReport& report, QSt
         entryOfFile[real] = entry;
         plan.sounds.push_back({real, entry});
         report.sounds++;
-        report.bytes += static_cast<std::uint64_t>(st.st_size);
+        report.bytes += static_cast<std::uint64_t>(kind.size);
         if (entry != name) {
             // Only this line changes: its path now ends in the name the sound is stored under.
             const std::string_view stored = f.soundFile;
@@ -251,17 +244,11 @@ std::string unpackRegistry() {
 
 void removeBookFiles(const std::string& folder) {
     // Only plain files at the top: an unpack makes nothing else.
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        std::vector<std::string> names;
-        while (dirent* e = ::readdir(dir))
-            if (e->d_type == DT_REG || e->d_type == DT_UNKNOWN)
-                names.emplace_back(e->d_name);
-        ::closedir(dir);
+    if (std::vector<std::string> names; folderNames(folder, names))
         for (const std::string& n : names)
-            if (n != kUnpackMarker && n != "." && n != "..")
-                ::unlink((folder + n).c_str());
-    }
-    ::unlink((folder + kUnpackMarker).c_str());
+            if (n != kUnpackMarker && pathKind(folder + n, false).regular)
+                deleteFile(folder + n);
+    deleteFile(folder + kUnpackMarker);
 }
 
 // One unpack under way: its marker in the target and its note in the registry, both gone when it ends.
@@ -269,19 +256,19 @@ class CUnpackGuard {
 public:
     CUnpackGuard(std::string folder, bool made) : m_Folder(std::move(folder)), m_Made(made) {
         ensureFolder(unpackRegistry());
-        m_Note = unpackRegistry() + std::to_string(::getpid());
+        m_Note = unpackRegistry() + std::to_string(currentProcessId());
         atomicReplace(m_Note, (m_Made ? "1" : "0") + m_Folder);
     }
     ~CUnpackGuard() {
         if (!m_Done) {
             removeBookFiles(m_Folder);
             if (m_Made)
-                ::rmdir(m_Folder.c_str());
+                removeEmptyFolder(m_Folder);
         }
-        ::unlink(m_Note.c_str());
+        deleteFile(m_Note);
     }
     void done() {
-        ::unlink((m_Folder + kUnpackMarker).c_str());
+        deleteFile(m_Folder + kUnpackMarker);
         m_Done = true;
     }
 
@@ -313,8 +300,7 @@ bool PackBook(const std::string& bookFolder, const std::string& archivePath, Pac
     };
     const QString archiveName = QString::fromStdString(archivePath);
     // A pipe, a device or a folder in the way is the user's, and a pipe would keep us waiting.
-    struct stat st {};
-    if (::stat(archivePath.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (const PathKind kind = pathKind(archivePath); kind.exists && !kind.regular)
         return fail(uiText("\"%1\" 已经存在，但不是普通文件，不能写成点读书文件。").arg(archiveName));
     BookPlan plan;
     if (!planBook(bookFolder, plan, report, whyNot))
@@ -361,21 +347,14 @@ bool PackBook(const std::string& bookFolder, const std::string& archivePath, Pac
 }
 
 QString UnpackTargetProblem(const std::string& folder) {
-    struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0)
+    const PathKind kind = pathKind(folder, false);
+    if (!kind.exists)
         return errno == ENOENT ? QString()
                                : uiText("不能使用文件夹 \"%1\"。").arg(QString::fromStdString(folder));
-    if (!S_ISDIR(st.st_mode))
+    if (!kind.folder)
         return uiText("\"%1\" 不是文件夹（或是一个链接）。").arg(QString::fromStdString(folder));
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        bool empty = true;
-        while (dirent* e = ::readdir(dir))
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                empty = false;
-        ::closedir(dir);
-        if (empty)
-            return {};
-    }
+    if (std::vector<std::string> names; folderNames(folder, names) && names.empty())
+        return {};
     return uiText("文件夹 \"%1\" 不是空的：点读书只能解压到空文件夹或新文件夹里。")
         .arg(QString::fromStdString(folder));
 }
@@ -400,9 +379,8 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
     const std::string folder = CFolderPath(folderIn).str();
     if (const QString problem = UnpackTargetProblem(folder.substr(0, folder.size() - 1)); !problem.isEmpty())
         return fail(problem);
-    struct stat ast {};
     // Never wait on a pipe or read a device.
-    if (::stat(archivePath.c_str(), &ast) != 0 || !S_ISREG(ast.st_mode))
+    if (!pathKind(archivePath).regular)
         return fail(uiText("找不到点读书文件 \"%1\"（或它不是普通文件）。").arg(archiveName));
     int err = 0;
     ZipPtr z(zip_open(archivePath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &err));
@@ -455,8 +433,10 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
         zip_uint32_t attributes = 0;
         if (zip_file_get_external_attributes(z.get(), i, 0, &opsys, &attributes) == 0 &&
             opsys == ZIP_OPSYS_UNIX) {
-            const mode_t mode = attributes >> 16;
-            if ((mode & S_IFMT) != 0 && !S_ISREG(mode))
+            // The file type bits of a Unix mode as zip stores them (the format's, whatever system reads it).
+            constexpr zip_uint32_t kTypeBits = 0170000, kRegularFile = 0100000;
+            const zip_uint32_t type = (attributes >> 16) & kTypeBits;
+            if (type != 0 && type != kRegularFile)
                 return bad(uiText("\"%1\" 不是普通文件（链接、文件夹或设备）").arg(shown));
         }
         if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
@@ -516,11 +496,10 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
     const bool made = !fileExists(folder);
     if (made && !ensureFolder(folder))
         return fail(uiText("不能建立文件夹 \"%1\"。").arg(QString::fromStdString(folder)));
-    struct statvfs vfs {};
-    if (::statvfs(folder.c_str(), &vfs) == 0 &&
-        static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize < needed + 16 * 1024 * 1024) {
+    if (const long long free = freeBytes(folder);
+        free >= 0 && static_cast<unsigned long long>(free) < needed + 16 * 1024 * 1024) {
         if (made)
-            ::rmdir(folder.c_str());
+            removeEmptyFolder(folder);
         return fail(uiText("磁盘空间不够：解压这本点读书需要 %1 MB。").arg(needed / (1024 * 1024) + 1));
     }
 
@@ -531,7 +510,7 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
     for (const std::string& name : used) {
         const Entry& e = entries[name];
         const std::string path = folder + name;
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        const int fd = createNewFile(path);
         if (fd < 0)
             return fail(uiText("不能写文件 \"%1\"。").arg(QString::fromStdString(path)));
         zip_file_t* f = zip_fopen_index(z.get(), e.index, 0);
@@ -549,15 +528,11 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
                 ok = false;
                 break;
             }
-            for (zip_int64_t off = 0; ok && off < got;) {
-                const ssize_t n = ::write(fd, buffer.data() + off, static_cast<std::size_t>(got - off));
-                ok = n > 0;
-                off += n > 0 ? n : 0;
-            }
+            ok = writeAll(fd, std::string_view(buffer.data(), static_cast<std::size_t>(got)));
         }
         if (f)
             zip_fclose(f);
-        if (::close(fd) != 0)
+        if (!closeFile(fd))
             ok = false;
         if (!ok)
             return fail(written > e.size || !f
@@ -569,11 +544,7 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
             report.sounds++;
     }
     // Everything on disk before the marker goes: a crash after this leaves a whole book.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::syncfs(dirFd);
-        ::close(dirFd);
-    }
+    syncFileSystem(folder);
     guard.done();
     return true;
 }
@@ -581,33 +552,29 @@ bool UnpackBook(const std::string& archivePath, const std::string& folderIn, Unp
 int RemoveUnfinishedUnpacks() {
     int removed = 0;
     const std::string registry = unpackRegistry();
-    DIR* dir = ::opendir(registry.c_str());
-    if (!dir)
-        return 0;
     std::vector<std::string> notes;
-    while (dirent* e = ::readdir(dir))
-        if (e->d_name[0] != '.')
-            notes.emplace_back(e->d_name);
-    ::closedir(dir);
+    if (!folderNames(registry, notes))
+        return 0;
     for (const std::string& note : notes) {
+        if (note.front() == '.')
+            continue;
         char* end = nullptr;
         const long pid = std::strtol(note.c_str(), &end, 10);
-        if (!end || *end != '\0' || pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM))
+        if (!end || *end != '\0' || pid <= 0 || processRunning(pid))
             continue; // still running (or not one of ours)
         std::string text;
         if (readWholeFile(registry + note, text, 8192) && text.size() > 2) {
             const bool made = text[0] == '1';
             const std::string folder = text.substr(1);
             // Only a folder that still carries our marker is ours to empty.
-            struct stat st {};
-            if (::lstat((folder + kUnpackMarker).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            if (pathKind(folder + kUnpackMarker, false).regular) {
                 removeBookFiles(folder);
                 if (made)
-                    ::rmdir(folder.c_str());
+                    removeEmptyFolder(folder);
                 ++removed;
             }
         }
-        ::unlink((registry + note).c_str());
+        deleteFile(registry + note);
     }
     return removed;
 }

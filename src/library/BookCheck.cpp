@@ -2,12 +2,12 @@
 
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
-#include "platform/FolderPath.h"
-#include "platform/Gbk.h"
-#include "platform/ReadySound.h"
-#include "platform/SoundFile.h"
-#include "platform/TempFiles.h"
+#include "platform/core/Files.h"
+#include "platform/core/FolderPath.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/TempFiles.h"
+#include "platform/soundfile/ReadySound.h"
+#include "platform/soundfile/SoundFile.h"
 
 #include <QStringList>
 #include <algorithm>

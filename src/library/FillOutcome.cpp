@@ -1,7 +1,7 @@
 #include "library/FillOutcome.h"
-#include "platform/UiText.h"
+#include "platform/core/UiText.h"
 
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 QString FillOutcomeLine(const FillOutcome& o) {
     if (o.filed()) {

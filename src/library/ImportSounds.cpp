@@ -1,13 +1,13 @@
 #include "library/ImportSounds.h"
-#include "platform/UiText.h"
+#include "platform/core/UiText.h"
 
 #include "library/Annotation.h"
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/ReadySound.h"
-#include "platform/SoundFile.h"
-#include "platform/TempFiles.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/TempFiles.h"
+#include "platform/soundfile/ReadySound.h"
+#include "platform/soundfile/SoundFile.h"
 
 #include <QStringDecoder>
 #include <QStringList>

@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 int numberOf(const IndexLine& line) {
@@ -107,24 +105,6 @@ bool CIndexFile::Load(const std::function<void(const IndexLine&)>& onLine) {
     return true;
 }
 
-namespace {
-
-bool readAt(int fd, std::size_t offset, std::size_t size, std::string& out) {
-    out.resize(size);
-    std::size_t got = 0;
-    while (got < size) {
-        const ssize_t n = ::pread(fd, out.data() + got, size - got, static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-} // namespace
-
 CIndexFile::Growth CIndexFile::LoadAppended(const std::function<void(const IndexLine&)>& onLine) {
     if (seenCurrent())
         return Growth::Unchanged;
@@ -133,7 +113,7 @@ CIndexFile::Growth CIndexFile::LoadAppended(const std::function<void(const Index
     if (m_Refused || !m_Known || !m_Lines.valid || m_Lines.end != IndexEnd::Clean || !m_SeenExists ||
         !(m_Stamp == m_Seen) || m_Seen.size != static_cast<long long>(old))
         return Growth::Changed;
-    const int fd = ::open(m_Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = openForReading(m_Path);
     if (fd < 0)
         return Growth::Changed;
     // What is read is the file as this stamp found it: a later append moves the stamp, so it is read next
@@ -150,7 +130,7 @@ CIndexFile::Growth CIndexFile::LoadAppended(const std::function<void(const Index
     const bool same = grown && readAt(fd, 0, block, first) && m_Text.compare(0, block, first) == 0 &&
                       readAt(fd, old - block, block, last) && m_Text.compare(old - block, block, last) == 0 &&
                       readAt(fd, old, static_cast<std::size_t>(now.size) - old, tail);
-    ::close(fd);
+    closeFile(fd);
     if (!same)
         return Growth::Changed;
     const IndexEnd end = ScanIndex(tail, [&](IndexLine line) {

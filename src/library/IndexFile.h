@@ -6,7 +6,7 @@
 // refused: neither read nor written until the next Load. A link is written through only to a target inside
 // the book's folder. Paths are native.
 #include "library/IndexFormat.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 
 #include <functional>
 #include <optional>

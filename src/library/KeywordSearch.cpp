@@ -1,6 +1,6 @@
 #include "library/KeywordSearch.h"
 
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 int CKeywordSearch::Split(const std::string& text) {
     m_Keywords.clear();

@@ -1,10 +1,10 @@
 #include "library/LevelBook.h"
 
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/ReadySound.h"
-#include "platform/SoundFile.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/soundfile/ReadySound.h"
+#include "platform/soundfile/SoundFile.h"
 
 #include <cmath>
 #include <set>

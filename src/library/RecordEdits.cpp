@@ -2,10 +2,10 @@
 // place, so the code printed on a label keeps playing the same record.
 #include "library/SoundLibrary.h"
 
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/Messages.h"
-#include "platform/UiText.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/Messages.h"
+#include "platform/core/UiText.h"
 
 #include <QStringLiteral>
 #include <cstdio>

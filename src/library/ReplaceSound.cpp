@@ -1,10 +1,10 @@
 #include "library/ReplaceSound.h"
 
 #include "library/SoundLibrary.h"
-#include "platform/Gbk.h"
-#include "platform/ReadySound.h"
-#include "platform/SoundFile.h"
-#include "platform/UiText.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/UiText.h"
+#include "platform/soundfile/ReadySound.h"
+#include "platform/soundfile/SoundFile.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 // A sound file taking a filed record's place: the code, and the label printed for it, stay.
-#include "platform/SoundLevel.h"
+#include "platform/soundfile/SoundLevel.h"
 
 #include <QString>
 #include <string>

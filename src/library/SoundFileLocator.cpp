@@ -1,6 +1,6 @@
 #include "library/SoundFileLocator.h"
 
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <filesystem>
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 
 enum class SoundFileFound {
     AsStored,  // the stored path exists

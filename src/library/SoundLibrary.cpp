@@ -1,13 +1,13 @@
 #include "library/SoundLibrary.h"
 
 #include "library/IndexFormat.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
-#include "platform/Messages.h"
-#include "platform/TempFiles.h"
-#include "platform/Trace.h"
-#include "platform/UiText.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Messages.h"
+#include "platform/core/TempFiles.h"
+#include "platform/core/Trace.h"
+#include "platform/core/UiText.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -19,10 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace {
@@ -155,16 +152,13 @@ LockHolder lockHolder(const std::string& path) {
 // A lock no program can hold: something other than a regular file (a pipe would stall whoever reads it),
 // or a file without a holder in it that nobody is writing any more.
 bool isDeadLock(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
+    const PathKind kind = pathKind(path, false);
+    if (!kind.exists || kind.folder)
         return false;
-    if (S_ISDIR(st.st_mode))
-        return false;
-    if (!S_ISREG(st.st_mode))
+    if (!kind.regular)
         return true;
     // QLockFile writes its holder right after making the file: give a fresh one that moment.
-    const auto age =
-        std::abs(static_cast<long long>(std::time(nullptr)) - static_cast<long long>(st.st_mtime));
+    const auto age = std::abs(static_cast<long long>(std::time(nullptr)) - kind.mtimeSeconds);
     return age >= 2 && !lockHolder(path).valid;
 }
 
@@ -176,7 +170,7 @@ void CSoundLibrary::takeLock(const CFolderPath& folder) {
     m_LockTime.clear();
     m_WriteError = 0;
     if (isDeadLock(path))
-        ::unlink(path.c_str());
+        deleteFile(path);
     auto bookLock = std::make_unique<QLockFile>(QString::fromStdString(path));
     // A holder keeps its lock however long it runs; only the lock of a program that died on this computer
     // is taken over unasked.
@@ -200,7 +194,7 @@ void CSoundLibrary::takeLock(const CFolderPath& folder) {
             m_LockTime = holder.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
             return;
         }
-        if (struct stat st{}; ::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (!pathKind(path, false).folder) {
             m_Access = Access::LockedByOther;
             return;
         }
@@ -225,7 +219,7 @@ bool CSoundLibrary::TakeOverLock() {
     // Only the lock the user was told of: one that changed meanwhile is a new holder's.
     const LockHolder holder = lockHolder(path);
     if (holder.valid && holder.host == m_LockHost)
-        ::unlink(path.c_str());
+        deleteFile(path);
     takeLock(folder);
     return m_Access == Access::Writable;
 }
@@ -438,12 +432,12 @@ const SOUND_RECORD* CSoundLibrary::fileSound(std::string_view content, const Sou
     const int fd = createHeldTempFile(temp);
     if (fd < 0)
         return fail(uiText(kCannotSaveSoundText));
-    ::close(fd);
-    ::unlink(temp.c_str()); // the writer makes the file; a recorder would ask before replacing it
+    closeFile(fd);
+    deleteFile(temp); // the writer makes the file; a recorder would ask before replacing it
     struct TempName {
         std::string path;
         ~TempName() {
-            ::unlink(path.c_str());
+            deleteFile(path);
             releaseTempFile(path);
         }
     } held{temp};
@@ -565,16 +559,12 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
                isTempFileName(std::string(name));
     };
     // Never the running program, under whatever name it is reached.
-    static const std::pair<dev_t, ino_t> program = [] {
-        struct stat exe {};
-        return ::stat("/proc/self/exe", &exe) == 0 ? std::pair(exe.st_dev, exe.st_ino)
-                                                   : std::pair<dev_t, ino_t>();
-    }();
-    auto isProgram = [](const struct stat& st) { return std::pair(st.st_dev, st.st_ino) == program; };
-    // A sound the user made read-only stays, as it does where deleting such a file fails.
-    auto mayWrite = [](const std::string& path) {
-        return ::geteuid() == 0 || ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+    static const PathKind program = pathKind(executablePath());
+    auto isProgram = [](const PathKind& kind) {
+        return program.exists && kind.device == program.device && kind.inode == program.inode;
     };
+    // A sound the user made read-only stays, as it does where deleting such a file fails.
+    auto mayWrite = [](const std::string& path) { return canWrite(path); };
     // The usual case, a plain file named directly in the folder: no link to follow, nothing to resolve.
     if (!folder.empty() && folder.back() == '/' && file.size() > folder.size() &&
         file.compare(0, folder.size(), folder) == 0) {
@@ -582,11 +572,11 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
         if (name.find('/') == std::string_view::npos && name != "." && name != "..") {
             if (names && !names->count(std::string(name)))
                 return false;
-            struct stat st {};
-            if (::lstat(file.c_str(), &st) != 0)
+            const PathKind kind = pathKind(file, false);
+            if (!kind.exists)
                 return false;
-            if (S_ISREG(st.st_mode))
-                return !ours(name) && !isProgram(st) && mayWrite(file);
+            if (kind.regular)
+                return !ours(name) && !isProgram(kind) && mayWrite(file);
         }
     }
     std::string canonicalFolder = canonicalPath(folder);
@@ -598,8 +588,7 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
     if (canonicalFile.size() <= canonicalFolder.size() ||
         canonicalFile.compare(0, canonicalFolder.size(), canonicalFolder) != 0)
         return false;
-    struct stat st {};
-    if (::stat(canonicalFile.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || isProgram(st))
+    if (const PathKind kind = pathKind(canonicalFile); !kind.regular || isProgram(kind))
         return false;
     // Neither the name the record gives nor the one it leads to may be one of the program's own files.
     const std::string_view given = std::string_view(file).substr(file.rfind('/') + 1);

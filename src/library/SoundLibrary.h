@@ -18,7 +18,7 @@
 #include "library/SoundFileLocator.h"
 #include "library/SoundRecord.h"
 #include "library/SoundRecorder.h"
-#include "platform/FolderPath.h"
+#include "platform/core/FolderPath.h"
 
 #include <QString>
 #include <functional>

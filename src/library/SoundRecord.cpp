@@ -1,6 +1,6 @@
 #include "library/SoundRecord.h"
 
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <climits>
 

@@ -2,11 +2,11 @@
 
 #include "library/Annotation.h"
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/ReadySound.h"
-#include "platform/Speech.h"
-#include "platform/UiText.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/UiText.h"
+#include "platform/soundfile/ReadySound.h"
+#include "platform/soundfile/Speech.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "reading/KeyboardHook.h"
 
 #include "app/KIVApp.h"
-#include "platform/Trace.h"
+#include "platform/core/Trace.h"
 
 #include <cstdint>
 

@@ -2,8 +2,8 @@
 // The reading pen types a code number as six digit keys and Enter. While the point-reading window is open,
 // a key watcher on the user-interface thread collects those keys and posts the number to the main window
 // as UM_PLAY_CODE. It only watches: every key still reaches the window it was meant for.
-#include "platform/KeyWatcher.h"
-#include "platform/Messages.h"
+#include "platform/core/Messages.h"
+#include "platform/gui/KeyWatcher.h"
 
 #include <QPointer>
 

@@ -1,9 +1,9 @@
 #include "reading/Training.h"
 
 #include "controls/GridListCtrlEx1.h"
-#include "platform/DialogTemplate.h"
-#include "platform/Gbk.h"
-#include "platform/UiText.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/UiText.h"
+#include "platform/gui/DialogTemplate.h"
 #include "reading/KeyboardHook.h"
 
 #include <QHeaderView>

@@ -2,7 +2,7 @@
 // The point-reading window: a small modal window that stays on top while the pen is used. It installs the
 // key watcher with its parent, the main window, as the receiver of the pen's codes, keeps the focus on the
 // reading log (which swallows the keys), and lists each text the main window sends it with the time.
-#include "platform/Dialog.h"
+#include "platform/gui/Dialog.h"
 
 #include <string>
 #include <string_view>

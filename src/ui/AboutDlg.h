@@ -1,6 +1,6 @@
 #pragma once
 // The about box: the program's name and version over a teal-to-green gradient, a notice line and two links.
-#include "platform/Dialog.h"
+#include "platform/gui/Dialog.h"
 
 #include <QFont>
 

@@ -1,7 +1,7 @@
 #include "ui/BookMenu.h"
 
 #include "app/SoundChoices.h"
-#include "platform/UiText.h"
+#include "platform/core/UiText.h"
 
 #include <QAction>
 #include <QMenu>

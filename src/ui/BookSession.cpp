@@ -4,10 +4,10 @@
 #include "app/RecentBooks.h"
 #include "app/StartBook.h"
 #include "library/SoundLibrary.h"
-#include "platform/Gbk.h"
-#include "platform/TempFiles.h"
-#include "platform/Trace.h"
-#include "platform/UiText.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/TempFiles.h"
+#include "platform/core/Trace.h"
+#include "platform/core/UiText.h"
 #include "ui/BookWatch.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 #include "ui/Content.h"
-#include "platform/UiText.h"
+#include "platform/core/UiText.h"
 
 #include "library/IndexFormat.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
 
 #include <QKeyEvent>
 #include <QLabel>

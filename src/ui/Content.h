@@ -1,6 +1,6 @@
 #pragma once
 // The annotation dialog "标注内容": one line of text for a new recording, which becomes its Content.
-#include "platform/Dialog.h"
+#include "platform/gui/Dialog.h"
 
 #include <string>
 #include <string_view>

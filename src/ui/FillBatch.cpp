@@ -1,6 +1,6 @@
 #include "ui/FillBatch.h"
 
-#include "platform/UiText.h"
+#include "platform/core/UiText.h"
 
 #include <QProgressDialog>
 #include <memory>

@@ -3,7 +3,7 @@
 // buttons, and the receiver of every message the program's parts send each other. Its handlers are thin:
 // the open book is the book session's (BookSession.h), the take the recording cell's (RecordingWorkflow.h).
 #include "library/KeywordSearch.h"
-#include "platform/Dialog.h"
+#include "platform/gui/Dialog.h"
 #include "ui/RecordingWorkflow.h"
 
 #include <QIcon>

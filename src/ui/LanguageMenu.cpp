@@ -1,8 +1,8 @@
 #include "ui/LanguageMenu.h"
 
 #include "app/Language.h"
-#include "platform/MessageBox.h"
-#include "platform/UiText.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/UiText.h"
 
 #include <QAction>
 #include <QActionGroup>

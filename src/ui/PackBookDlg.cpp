@@ -2,7 +2,7 @@
 
 #include "barcode/LabelSheetDlg.h"
 #include "barcode/LabelSheets.h"
-#include "platform/UiText.h"
+#include "platform/core/UiText.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -6,11 +6,11 @@
 #include "barcode/BarcodePrintJob.h"
 #include "controls/LevelMeter.h"
 #include "library/SoundLibrary.h"
-#include "platform/Dialog.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
-#include "platform/SoundInput.h"
-#include "platform/UiText.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/UiText.h"
+#include "platform/gui/Dialog.h"
+#include "platform/sound/SoundInput.h"
 #include "ui/Content.h"
 
 #include <QPushButton>

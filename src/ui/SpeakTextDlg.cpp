@@ -1,11 +1,11 @@
 #include "ui/SpeakTextDlg.h"
 
 #include "library/SpeakText.h"
-#include "platform/DialogTemplate.h"
-#include "platform/MessageBox.h"
-#include "platform/SoundOutput.h"
-#include "platform/Speech.h"
-#include "platform/UiText.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/UiText.h"
+#include "platform/gui/DialogTemplate.h"
+#include "platform/sound/SoundOutput.h"
+#include "platform/soundfile/Speech.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "ui/WindowPlace.h"
 
 #include "app/UserSettings.h"
-#include "platform/ReportList.h"
+#include "platform/gui/ReportList.h"
 
 #include <QStringList>
 #include <QWidget>

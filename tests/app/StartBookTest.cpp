@@ -2,8 +2,8 @@
 #include "app/StartBook.h"
 #include "app/Folders.h"
 #include "app/RecentBooks.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
 #include "support/TestSupport.h"
 
 #include <QString>

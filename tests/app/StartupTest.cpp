@@ -3,8 +3,8 @@
 #include "app/KIVApp.h"
 #include "app/Settings.h"
 #include "app/StartBook.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>

@@ -1,7 +1,7 @@
 // Playback decisions that need no sound server: lookups, types, messages and log lines.
 #include "audio/PlaybackFixture.h"
-#include "platform/Gbk.h"
-#include "platform/WaveFile.h"
+#include "platform/core/Gbk.h"
+#include "platform/soundfile/WaveFile.h"
 
 #include <QCoreApplication>
 #include <QTranslator>

@@ -2,8 +2,8 @@
 // virtual microphone and recorded.
 #include "audio/SoundRecorderCell.h"
 #include "library/SoundLibrary.h"
-#include "platform/Gbk.h"
-#include "platform/SoundInput.h"
+#include "platform/core/Gbk.h"
+#include "platform/sound/SoundInput.h"
 #include "support/Faults.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"

@@ -1,7 +1,7 @@
 // Playback into the headless sound server's null sink, checked by recording the sink.
 #include "audio/PlaybackFixture.h"
-#include "platform/Gbk.h"
-#include "platform/WaveFile.h"
+#include "platform/core/Gbk.h"
+#include "platform/soundfile/WaveFile.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
 #include "support/Wave.h"

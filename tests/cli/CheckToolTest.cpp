@@ -2,7 +2,7 @@
 // the ones found only in the book's folder as notes, and a summary; the exit status says whether all plays.
 #include "cli/Kivtool.h"
 #include "library/IndexFormat.h"
-#include "platform/WaveFile.h"
+#include "platform/soundfile/WaveFile.h"
 #include "support/FakeRecorder.h"
 
 #include <QDir>

@@ -2,9 +2,9 @@
 // loads it, and the filed sounds played into the null sink and heard there.
 #include "cli/Kivtool.h"
 #include "library/SoundLibrary.h"
-#include "platform/Gbk.h"
-#include "platform/SoundOutput.h"
-#include "platform/WaveFile.h"
+#include "platform/core/Gbk.h"
+#include "platform/sound/SoundOutput.h"
+#include "platform/soundfile/WaveFile.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
 #include "support/Wave.h"

@@ -5,7 +5,7 @@
 #include "barcode/PrintedPage.h"
 #include "cli/Kivtool.h"
 #include "library/SoundLibrary.h"
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // kivtool check notes the sounds that start late or lie off the common loudness, and kivtool level mends
 // the book's own wave files, leaving read-only files, MP3s and files outside the book as they are.
 #include "cli/Kivtool.h"
-#include "platform/SoundLevel.h"
+#include "platform/soundfile/SoundLevel.h"
 #include "support/TestSounds.h"
 #include "support/Wave.h"
 

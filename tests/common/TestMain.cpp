@@ -1,6 +1,6 @@
 // One main for every test binary: the QApplication exists before any test and outlives them all.
-#include "platform/DialogTemplate.h"
-#include "platform/WidgetMessageBox.h"
+#include "platform/gui/DialogTemplate.h"
+#include "platform/gui/WidgetMessageBox.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

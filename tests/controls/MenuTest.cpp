@@ -1,6 +1,6 @@
 // The owner-drawn popup menu: building from templates, sizes, the two looks' colours, tracking, teardown.
 #include "controls/My_Menu_1.h"
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 #include "support/TestSupport.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 // Books that travel, with the real program: a finished book on a read-only medium, made on Windows, is
 // played with the pen; a second copy of the program on the same book only plays it.
 #include "e2e/E2eSupport.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
 #include "support/Wave.h"

@@ -1,7 +1,7 @@
 // Switching books through the "点读书" popup's recent list while a sound of the old book plays: the switch
 // cuts it off, nothing of the old book sounds afterwards, and quick switches back and forth end well.
 #include "e2e/E2eSupport.h"
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
 #include "support/Wave.h"

@@ -1,7 +1,7 @@
 #include "e2e/E2eSupport.h"
 
-#include "platform/Files.h"
-#include "platform/WaveFile.h"
+#include "platform/core/Files.h"
+#include "platform/soundfile/WaveFile.h"
 #include "support/SoundServer.h"
 
 #include <QProcessEnvironment>

@@ -1,7 +1,7 @@
 // A copy that was killed leaves nothing behind: its temporary files go with it on SIGTERM, and what a copy
 // killed harder left is cleared by the next start.
 #include "e2e/E2eSupport.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "support/XDoTool.h"
 
 #include <filesystem>

@@ -3,8 +3,8 @@
 // program lets go, KIV may change the book, and its own filing keeps every line.
 #include "e2e/E2eSupport.h"
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
-#include "platform/Gbk.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
 #include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
 #include "support/Wave.h"

@@ -1,7 +1,7 @@
 // A whole book in one file: packed names that clash, and archives from anyone refused before anything is
 // written, with nothing written outside the target and no half-unpacked book left behind.
 #include "library/BookArchive.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "support/TestSupport.h"
 #include "support/Wave.h"
 

@@ -1,7 +1,7 @@
 // Books that travel: made on Windows or in another folder, on a read-only medium, open in two programs.
 #include "library/IndexFormat.h"
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "support/FakeRecorder.h"
 #include "support/Faults.h"
 #include "support/TestSupport.h"

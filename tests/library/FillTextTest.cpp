@@ -1,7 +1,7 @@
 // Annotations made from titles, names and lines of text, and the text files lines are read from.
 #include "library/Annotation.h"
 #include "library/SpeakText.h"
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The search's rules on GBK text: which words count and where they match.
 #include "library/KeywordSearch.h"
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <QString>
 #include <gtest/gtest.h>

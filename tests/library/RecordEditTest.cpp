@@ -2,7 +2,7 @@
 // else, so a label already printed keeps playing it, and a line made on Windows keeps its path.
 #include "library/ReplaceSound.h"
 #include "library/SoundLibrary.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "support/TestSupport.h"
 #include "support/Wave.h"
 

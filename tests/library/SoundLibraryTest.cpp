@@ -2,7 +2,7 @@
 // the main window.
 #include "library/SoundLibrary.h"
 #include "library/IndexFormat.h"
-#include "platform/Files.h"
+#include "platform/core/Files.h"
 #include "support/FakeRecorder.h"
 #include "support/Faults.h"
 #include "support/TestSupport.h"

@@ -1,4 +1,4 @@
-#include "platform/DataExchange.h"
+#include "platform/gui/DataExchange.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "platform/DialogTemplate.h"
-#include "platform/Dialog.h"
+#include "platform/gui/DialogTemplate.h"
+#include "platform/gui/Dialog.h"
 
 #include <QComboBox>
 #include <QFontInfo>

@@ -1,5 +1,5 @@
-#include "platform/Files.h"
-#include "platform/TempFiles.h"
+#include "platform/core/Files.h"
+#include "platform/core/TempFiles.h"
 #include "support/Faults.h"
 #include "support/TestSupport.h"
 

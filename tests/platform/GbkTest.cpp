@@ -1,4 +1,4 @@
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The key watcher: virtual-key codes and flags of Qt key events, and watchers that see every key of the
 // program once, before its widget, without taking it away.
-#include "platform/KeyWatcher.h"
+#include "platform/gui/KeyWatcher.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,5 +1,5 @@
 // The menu-template parser on hand-made bytes, truncated and random input, and the program's own templates.
-#include "platform/MenuTemplate.h"
+#include "platform/gui/MenuTemplate.h"
 
 #include <QAction>
 #include <QMenu>

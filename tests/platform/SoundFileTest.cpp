@@ -1,6 +1,6 @@
 // Decoding sound files: every encoding a book may hold, and what is no sound at all.
-#include "platform/SoundFile.h"
-#include "platform/WaveFile.h"
+#include "platform/soundfile/SoundFile.h"
+#include "platform/soundfile/WaveFile.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>

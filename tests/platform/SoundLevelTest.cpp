@@ -1,7 +1,7 @@
 // Where a sound's content starts and ends, and the ready file made of it: the sounds people make.
-#include "platform/SoundLevel.h"
-#include "platform/ReadySound.h"
-#include "platform/SoundFile.h"
+#include "platform/soundfile/SoundLevel.h"
+#include "platform/soundfile/ReadySound.h"
+#include "platform/soundfile/SoundFile.h"
 #include "support/TestSounds.h"
 #include "support/TestSupport.h"
 #include "support/Wave.h"

@@ -1,8 +1,8 @@
 #include "support/FakeRecorder.h"
 
-#include "platform/Files.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
+#include "platform/core/Files.h"
+#include "platform/core/Gbk.h"
+#include "platform/core/MessageBox.h"
 #include "support/Wave.h"
 
 bool CFakeRecorder::SaveRecording(const std::string& gbkPath) {

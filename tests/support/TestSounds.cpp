@@ -1,7 +1,7 @@
 #include "support/TestSounds.h"
 
-#include "platform/SoundLevel.h"
-#include "platform/Speech.h"
+#include "platform/soundfile/SoundLevel.h"
+#include "platform/soundfile/Speech.h"
 
 #include <algorithm>
 #include <cmath>

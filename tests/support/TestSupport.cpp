@@ -1,6 +1,6 @@
 #include "support/TestSupport.h"
 
-#include "platform/Gbk.h"
+#include "platform/core/Gbk.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

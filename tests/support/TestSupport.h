@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by the test binaries and the benchmarks.
-#include "platform/MessageBox.h"
-#include "platform/Messages.h"
+#include "platform/core/MessageBox.h"
+#include "platform/core/Messages.h"
 
 #include <QString>
 #include <QStringList>

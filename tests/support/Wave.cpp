@@ -1,7 +1,7 @@
 #include "support/Wave.h"
 
-#include "platform/Files.h"
-#include "platform/WaveFile.h"
+#include "platform/core/Files.h"
+#include "platform/soundfile/WaveFile.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
