@@ -2,11 +2,8 @@
 // played with the pen; a second copy of the program on the same book only plays it.
 #include "e2e/E2eSupport.h"
 #include "platform/core/Files.h"
-#include "support/SinkMonitor.h"
-#include "support/SoundServer.h"
 #include "support/Wave.h"
 
-#include <QImage>
 #include <filesystem>
 #include <gtest/gtest.h>
 

@@ -2,8 +2,6 @@
 // cuts it off, nothing of the old book sounds afterwards, and quick switches back and forth end well.
 #include "e2e/E2eSupport.h"
 #include "platform/core/Gbk.h"
-#include "support/SinkMonitor.h"
-#include "support/SoundServer.h"
 #include "support/Wave.h"
 
 #include <filesystem>

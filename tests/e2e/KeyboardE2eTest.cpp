@@ -3,18 +3,14 @@
 // row when it only gets the focus; the pen's digits play on US, French and German keyboards, Shift held or
 // not.
 #include "e2e/E2eSupport.h"
-#include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
-#include "support/TestSounds.h"
 #include "support/Wave.h"
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSize>
-#include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <vector>
 
 namespace {
 

@@ -2,7 +2,6 @@
 // killed harder left is cleared by the next start.
 #include "e2e/E2eSupport.h"
 #include "platform/core/Files.h"
-#include "support/XDoTool.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

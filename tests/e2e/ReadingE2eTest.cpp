@@ -1,15 +1,10 @@
 // Point reading with the real program: the pen's digits and Enter arrive as real X key events at the
 // point-reading window, and the filed sound is heard in the sound server's sink.
 #include "e2e/E2eSupport.h"
-#include "platform/core/Files.h"
-#include "support/SinkMonitor.h"
-#include "support/SoundServer.h"
 #include "support/Wave.h"
 
 #include <QImage>
-#include <QSize>
 #include <cstdio>
-#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {

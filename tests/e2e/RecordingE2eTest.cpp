@@ -2,12 +2,10 @@
 // annotation, print its barcode into a PDF that a barcode reader decodes, hear it in point reading, record it
 // again, delete it, and delete everything - checking the index file and the library folder after each step.
 #include "e2e/E2eSupport.h"
-#include "support/SinkMonitor.h"
 #include "support/SoundServer.h"
 #include "support/TestSounds.h"
 #include "support/Wave.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QSize>
 #include <algorithm>

@@ -5,8 +5,6 @@
 #include "library/SoundLibrary.h"
 #include "platform/core/Files.h"
 #include "platform/core/Gbk.h"
-#include "support/SinkMonitor.h"
-#include "support/SoundServer.h"
 #include "support/Wave.h"
 
 #include <QSize>
