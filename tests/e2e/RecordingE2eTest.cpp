@@ -6,7 +6,6 @@
 #include "support/TestSounds.h"
 #include "support/Wave.h"
 
-#include <QProcess>
 #include <QSize>
 #include <algorithm>
 #include <filesystem>
@@ -284,12 +283,11 @@ namespace {
 
 // Runs kivtool on a book with the program's own configuration folder.
 bool kivtool(const KivProcess& kiv, const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(kiv.folder().path() + "config"));
-    p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable("KIV_BINARY_DIR") + QStringLiteral("/kivtool"), args);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    ProcessOptions options;
+    options.env = {QStringLiteral("XDG_CONFIG_HOME=") +
+                   QString::fromStdString(kiv.folder().path() + "config")};
+    return runProcess(qEnvironmentVariable("KIV_BINARY_DIR") + QStringLiteral("/kivtool"), args, options)
+               .exitCode == 0;
 }
 
 // Scans the code with the pen; the time from its Enter to the first sample above -30 dBFS at the sink
