@@ -157,9 +157,14 @@ bool isDeadLock(const std::string& path) {
         return false;
     if (!kind.regular)
         return true;
-    // QLockFile writes its holder right after making the file: give a fresh one that moment.
-    const auto age = std::abs(static_cast<long long>(std::time(nullptr)) - kind.mtimeSeconds);
-    return age >= 2 && !lockHolder(path).valid;
+    if (lockHolder(path).valid)
+        return false; // QLockFile asks whether its holder still runs
+    // QLockFile locks the file the moment it makes it and then writes its holder: a file nobody holds was
+    // left by a program that died, even one killed a moment ago. Where the file system cannot tell, a fresh
+    // file gets a moment for its holder to be written.
+    if (const int held = fileLockHeld(path); held >= 0)
+        return held == 0;
+    return std::abs(static_cast<long long>(std::time(nullptr)) - kind.mtimeSeconds) >= 2;
 }
 
 } // namespace
@@ -169,8 +174,11 @@ void CSoundLibrary::takeLock(const CFolderPath& folder) {
     m_LockHost.clear();
     m_LockTime.clear();
     m_WriteError = 0;
-    if (isDeadLock(path))
-        deleteFile(path);
+    // QLockFile guards taking over a dead holder's lock with a second lock file; one left empty by a
+    // program killed at that moment would keep the book locked for half a minute.
+    for (const std::string& lockFile : {path + ".rmlock", path})
+        if (isDeadLock(lockFile))
+            deleteFile(lockFile);
     auto bookLock = std::make_unique<QLockFile>(QString::fromStdString(path));
     // A holder keeps its lock however long it runs; only the lock of a program that died on this computer
     // is taken over unasked.

@@ -7,11 +7,14 @@
 #include "support/TestSupport.h"
 
 #include <QDateTime>
+#include <QSysInfo>
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -158,10 +161,21 @@ TEST(Book, ALockNoProgramHoldsIsTakenOverAndOneFromAnotherComputerOnlyWhenAsked)
     TempFolder outside;
     writeFile(outside.file("precious"), "keep");
     const std::time_t old = std::time(nullptr) - 60;
+    const pid_t gone = [] {
+        const pid_t child = ::fork();
+        if (child == 0)
+            ::_exit(0);
+        ::waitpid(child, nullptr, 0);
+        return child;
+    }();
+    const std::string deadHolder =
+        std::to_string(gone) + "\nkivtool\n" + QSysInfo::machineHostName().toStdString() + "\n";
+    int makerFd = -1;
     const struct {
         const char* name;
         std::function<void(const std::string& lock)> make;
         CSoundLibrary::Access access;
+        bool fresh = false; // made a moment ago
     } cases[] = {
         // A pipe would stall whoever reads it; an empty or garbled lock names no holder.
         {"pipe", [](const std::string& l) { ::mkfifo(l.c_str(), 0600); }, CSoundLibrary::Access::Writable},
@@ -172,6 +186,23 @@ TEST(Book, ALockNoProgramHoldsIsTakenOverAndOneFromAnotherComputerOnlyWhenAsked)
          CSoundLibrary::Access::Writable},
         {"other computer", [](const std::string& l) { writeFile(l, "4242\nKIV\nclassroom-pc\n"); },
          CSoundLibrary::Access::LockedElsewhere},
+        // A program killed between making its lock and writing itself in, or while it took over a dead
+        // holder's lock, left no one holding the file; one still making its lock holds it.
+        {"empty, its program killed", [](const std::string& l) { writeFile(l, ""); },
+         CSoundLibrary::Access::Writable, true},
+        {"dead holder, empty removal guard",
+         [&](const std::string& l) {
+             writeFile(l, deadHolder);
+             writeFile(l + ".rmlock", "");
+         },
+         CSoundLibrary::Access::Writable, true},
+        {"empty, its program making it",
+         [&](const std::string& l) {
+             writeFile(l, "");
+             makerFd = ::open(l.c_str(), O_RDONLY);
+             ::flock(makerFd, LOCK_EX);
+         },
+         CSoundLibrary::Access::LockedByOther, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -179,9 +210,14 @@ TEST(Book, ALockNoProgramHoldsIsTakenOverAndOneFromAnotherComputerOnlyWhenAsked)
         const std::string lock = book.file("KIV_Lib.lock");
         c.make(lock);
         const struct timeval times[2] = {{old, 0}, {old, 0}};
-        ::lutimes(lock.c_str(), times);
+        if (!c.fresh)
+            ::lutimes(lock.c_str(), times);
         CSoundLibrary library;
         ASSERT_EQ(library.OpenBook(book.path()), c.access);
+        if (c.access == CSoundLibrary::Access::LockedByOther) {
+            ::close(makerFd);
+            continue;
+        }
         if (c.access == CSoundLibrary::Access::LockedElsewhere) {
             EXPECT_TRUE(library.ReadOnlyReason().startsWith(
                 QStringLiteral("这本点读书在另一台电脑（classroom-pc）上于 %1 打开，还没有关闭。")

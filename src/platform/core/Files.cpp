@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -401,6 +402,20 @@ bool folderNames(const std::string& path, std::vector<std::string>& names) {
             names.emplace_back(name);
     ::closedir(dir);
     return true;
+}
+
+int fileLockHeld(const std::string& path) {
+    const int fd =
+        refuseNul(path) ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0)
+        return -1;
+    int held = -1;
+    if (::flock(fd, LOCK_SH | LOCK_NB) == 0)
+        held = 0;
+    else if (errno == EWOULDBLOCK)
+        held = 1;
+    ::close(fd); // lets go of our own lock too
+    return held;
 }
 
 bool removeEmptyFolder(const std::string& path) {

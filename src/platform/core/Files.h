@@ -96,6 +96,9 @@ bool canEnterFolder(const std::string& path);
 bool canWrite(const std::string& path);
 // The names in a folder but "." and ".."; false when it cannot be read.
 bool folderNames(const std::string& path, std::vector<std::string>& names);
+// Whether some program holds a lock (flock) on the file, as a lock file's owner does from the moment it makes
+// it: 1 held, 0 not, -1 when the file system cannot tell.
+int fileLockHeld(const std::string& path);
 // Removes a folder that is empty; false otherwise.
 bool removeEmptyFolder(const std::string& path);
 // Bytes this user may still write on the file system holding path; -1 when it cannot be told.
