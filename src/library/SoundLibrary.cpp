@@ -571,8 +571,6 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
     auto isProgram = [](const PathKind& kind) {
         return program.exists && kind.device == program.device && kind.inode == program.inode;
     };
-    // A sound the user made read-only stays, as it does where deleting such a file fails.
-    auto mayWrite = [](const std::string& path) { return canWrite(path); };
     // The usual case, a plain file named directly in the folder: no link to follow, nothing to resolve.
     if (!folder.empty() && folder.back() == '/' && file.size() > folder.size() &&
         file.compare(0, folder.size(), folder) == 0) {
@@ -584,7 +582,7 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
             if (!kind.exists)
                 return false;
             if (kind.regular)
-                return !ours(name) && !isProgram(kind) && mayWrite(file);
+                return !ours(name) && !isProgram(kind) && canWrite(file);
         }
     }
     std::string canonicalFolder = canonicalPath(folder);
@@ -601,7 +599,8 @@ bool CSoundLibrary::isDeletableSound(std::string_view gbkPath,
     // Neither the name the record gives nor the one it leads to may be one of the program's own files.
     const std::string_view given = std::string_view(file).substr(file.rfind('/') + 1);
     const std::string_view real = std::string_view(canonicalFile).substr(canonicalFile.rfind('/') + 1);
-    return !ours(given) && !ours(real) && mayWrite(canonicalFile);
+    // A sound the user made read-only stays, as it does where deleting such a file fails.
+    return !ours(given) && !ours(real) && canWrite(canonicalFile);
 }
 
 bool CSoundLibrary::deleteSoundFileOf(const SOUND_RECORD* record,

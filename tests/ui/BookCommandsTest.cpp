@@ -110,7 +110,9 @@ TEST_F(Books, OpenANewFolderThenSwitchBackThroughTheRecentList) {
     EXPECT_EQ(recentEntries(), QStringList{QStringLiteral("&1 %1").arg(QString::fromStdString(m_First))});
 }
 
-TEST_F(Books, AnUnsavedRecordingIsDroppedOnlyWhenTheUserSaysSo) {
+TEST_F(Books, AnUnsavedOrRunningRecordingIsDroppedOnlyWhenTheUserSaysSo) {
+    const std::string problem = soundServerProblem();
+    ASSERT_TRUE(problem.empty()) << problem;
     const std::string other = m_Folder.path() + "other/";
     ensureFolder(other);
     writeFile(other + "KIV_Lib.cfg", "");
@@ -128,19 +130,13 @@ TEST_F(Books, AnUnsavedRecordingIsDroppedOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(SoundLibrary().LibraryFolder(), other);
     EXPECT_EQ(SoundLibrary().Recorder(), nullptr);
     EXPECT_FALSE(m_Dlg->GetDlgItem(1003)->isEnabled()); // nothing left to save
-}
 
-TEST_F(Books, SwitchingBooksEndsARunningRecordingWithItsMeter) {
-    const std::string problem = soundServerProblem();
-    ASSERT_TRUE(problem.empty()) << problem;
-    const std::string other = m_Folder.path() + "other/";
-    ensureFolder(other);
-    writeFile(other + "KIV_Lib.cfg", "");
+    // A recording still running ends with its level meter.
     qobject_cast<QPushButton*>(m_Dlg->GetDlgItem(1001))->click();
     ASSERT_EQ(g_bRecording, 1);
     EXPECT_FALSE(m_Dlg->LevelMeter()->isHidden());
     m_Boxes.answer(IDYES);
-    EXPECT_TRUE(m_Dlg->OpenBook(QString::fromStdString(other)));
+    EXPECT_TRUE(m_Dlg->OpenBook(QString::fromStdString(m_First)));
     EXPECT_EQ(g_bRecording, 0);
     EXPECT_TRUE(m_Dlg->LevelMeter()->isHidden());
 }
