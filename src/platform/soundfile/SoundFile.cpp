@@ -239,7 +239,9 @@ SoundFileStatus decodeSoundFile(const std::string& nativePath, DecodedSound& out
         const auto channels = static_cast<std::size_t>(file.channels());
         std::size_t frames = 0;
         for (;;) {
-            long long want = kChunkFrames;
+            // The first read is the size a probe reads: a decoder that fails on a longer first read (a
+            // damaged MP3 frame further in) then keeps what it could read, and plays what a check passed.
+            long long want = frames == 0 ? kProbeFrames : kChunkFrames;
             if (maxFrames >= 0)
                 want = std::min<long long>(want, maxFrames - static_cast<long long>(frames));
             if (want <= 0)
